@@ -1,0 +1,22 @@
+#include "app/mainwindow.h"
+#include "app/themes.h"
+#include "config/appconfig.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    applyTheme(app, Theme::Neon);
+    QApplication::setApplicationName(QStringLiteral("ORVANE"));
+    QApplication::setOrganizationName(QStringLiteral("ORVANE"));
+    AppConfig::load();
+
+    MainWindow window;
+    window.resize(1200, 800);
+    window.show();
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        window.openPath(arguments.at(1));
+    return app.exec();
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+class QApplication;
+
+enum class Theme { Dark, Light, Neon };
+
+// Applies the Fusion style with the theme's palette and style sheet to the whole application.
+void applyTheme(QApplication &app, Theme theme);

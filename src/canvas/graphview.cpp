@@ -1,0 +1,124 @@
+#include "canvas/graphview.h"
+
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool hasLocalFile(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls())
+        return false;
+    const QList<QUrl> urls = mime->urls();
+    return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+}
+
+} // namespace
+
+GraphView::GraphView(QGraphicsScene *scene, QWidget *parent) : QGraphicsView(scene, parent)
+{
+    setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing
+                   | QPainter::SmoothPixmapTransform);
+    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    setOptimizationFlags(QGraphicsView::DontSavePainterState
+                         | QGraphicsView::DontAdjustForAntialiasing);
+    setDragMode(QGraphicsView::RubberBandDrag);
+    setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    setAcceptDrops(true);
+}
+
+void GraphView::zoomBySteps(double steps)
+{
+    const double current = transform().m11();
+    const double factor =
+        std::clamp(std::pow(1.15, steps), minimumScale / current, maximumScale / current);
+    scale(factor, factor);
+}
+
+void GraphView::wheelEvent(QWheelEvent *event)
+{
+    int delta = event->angleDelta().y();
+    if (event->angleDelta().isNull())
+        delta = event->pixelDelta().y();
+    if (delta != 0)
+        zoomBySteps(delta / 120.0);
+    event->accept();
+}
+
+void GraphView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::MiddleButton) {
+        m_panning = true;
+        m_lastPanPos = event->position().toPoint();
+        setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return;
+    }
+    QGraphicsView::mousePressEvent(event);
+}
+
+void GraphView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_panning) {
+        const QPoint current = event->position().toPoint();
+        const QPointF delta = mapToScene(current) - mapToScene(m_lastPanPos);
+        m_lastPanPos = current;
+        // Translating does not move an unscrolled view: scroll it instead.
+        const QPointF centre = mapToScene(viewport()->rect().center()) - delta;
+        centerOn(centre);
+        event->accept();
+        return;
+    }
+    QGraphicsView::mouseMoveEvent(event);
+}
+
+void GraphView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_panning && event->button() == Qt::MiddleButton) {
+        m_panning = false;
+        setCursor(Qt::ArrowCursor);
+        event->accept();
+        return;
+    }
+    QGraphicsView::mouseReleaseEvent(event);
+}
+
+void GraphView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (hasLocalFile(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void GraphView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (hasLocalFile(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void GraphView::dropEvent(QDropEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    if (!mime || !mime->hasUrls())
+        return;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty()) {
+            Q_EMIT fileDropped(path);
+            event->acceptProposedAction();
+        }
+        return;
+    }
+}
+

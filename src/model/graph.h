@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/edge.h"
+
+#include <QHash>
+
+// The node and relation tables of one investigation, keyed by id.
+//
+// The tables are the single source of truth of an open investigation: canvas items,
+// dialogs and components hold copies and hand their changes back through the few
+// operations below, so that every change passes through one place.
+class Graph
+{
+public:
+    using NodeTable = QHash<QString, Node>;
+    using EdgeTable = QHash<QString, Edge>;
+
+    const NodeTable &nodes() const { return m_nodes; }
+    const EdgeTable &edges() const { return m_edges; }
+
+    bool hasNode(const QString &id) const { return m_nodes.contains(id); }
+    bool hasEdge(const QString &id) const { return m_edges.contains(id); }
+    Node node(const QString &id) const { return m_nodes.value(id); }
+    Edge edge(const QString &id) const { return m_edges.value(id); }
+    bool isEmpty() const { return m_nodes.isEmpty() && m_edges.isEmpty(); }
+
+    // Adds a node whose id is not in the table yet; false (and no change) otherwise.
+    bool insertNode(const Node &node);
+    // Replaces the node stored under node.id; false when there is none.
+    bool replaceNode(const Node &node);
+    // Inserts or replaces.
+    void putNode(const Node &node);
+    // Removes the node only; relations touching it are left to the caller.
+    bool removeNode(const QString &id);
+
+    bool insertEdge(const Edge &edge);
+    bool replaceEdge(const Edge &edge);
+    void putEdge(const Edge &edge);
+    bool removeEdge(const QString &id);
+
+    void clear();
+
+    // A fresh UUID not yet used as a node (or relation) id.
+    QString unusedNodeId() const;
+    QString unusedEdgeId() const;
+
+    // Ids of the relations whose source or target is one of the given nodes.
+    QStringList edgesTouching(const QSet<QString> &nodeIds) const;
+
+    // Grows by one with every change; lets caches and views notice that the tables moved on.
+    quint64 revision() const { return m_revision; }
+
+private:
+    NodeTable m_nodes;
+    EdgeTable m_edges;
+    quint64 m_revision = 0;
+};

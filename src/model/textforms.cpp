@@ -1,0 +1,97 @@
+#include "model/textforms.h"
+
+#include <QUuid>
+
+namespace TextForms {
+
+NodeShape parseShapeName(const QString &text)
+{
+    const QString word = text.trimmed().toLower();
+    if (word == u"square" || word == u"carre" || word == u"carré")
+        return NodeShape::Square;
+    if (word == u"triangle")
+        return NodeShape::Triangle;
+    if (word == u"pentagon" || word == u"pentagone")
+        return NodeShape::Pentagon;
+    if (word == u"hexagon" || word == u"hexagone")
+        return NodeShape::Hexagon;
+    if (word == u"octagon" || word == u"octogone")
+        return NodeShape::Octagon;
+    return NodeShape::Circle;
+}
+
+QString shapeToText(NodeShape shape)
+{
+    switch (shape) {
+    case NodeShape::Square: return QStringLiteral("carré");
+    case NodeShape::Triangle: return QStringLiteral("triangle");
+    case NodeShape::Pentagon: return QStringLiteral("pentagone");
+    case NodeShape::Hexagon: return QStringLiteral("hexagone");
+    case NodeShape::Octagon: return QStringLiteral("octogone");
+    case NodeShape::Circle: break;
+    }
+    return QStringLiteral("cercle");
+}
+
+EdgeDirection parseDirection(const QString &text)
+{
+    if (text == u"directed")
+        return EdgeDirection::Directed;
+    if (text == u"directed_inv")
+        return EdgeDirection::DirectedInverse;
+    if (text == u"undirected")
+        return EdgeDirection::Undirected;
+    return EdgeDirection::None;
+}
+
+QString directionToText(EdgeDirection direction)
+{
+    switch (direction) {
+    case EdgeDirection::Directed: return QStringLiteral("directed");
+    case EdgeDirection::DirectedInverse: return QStringLiteral("directed_inv");
+    case EdgeDirection::Undirected: return QStringLiteral("undirected");
+    case EdgeDirection::None: break;
+    }
+    return QStringLiteral("none");
+}
+
+bool isResourcePath(const QString &path)
+{
+    return path.startsWith(u"qrc:/") || path.startsWith(u":/");
+}
+
+QString newId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+QString dateTimeToText(const QDateTime &value)
+{
+    if (!value.isValid())
+        return QString();
+    return value.toString(Qt::ISODate);
+}
+
+QDateTime parseDateTime(const QString &text)
+{
+    if (text.isEmpty())
+        return QDateTime();
+    QDateTime value = QDateTime::fromString(text, Qt::ISODate);
+    if (!value.isValid())
+        value = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return value.isValid() ? value : QDateTime();
+}
+
+QString colorToText(const QColor &color)
+{
+    if (!color.isValid())
+        return QString();
+    return color.name(QColor::HexRgb);
+}
+
+QColor parseColor(const QString &text)
+{
+    return QColor::fromString(text);
+}
+
+} // namespace TextForms

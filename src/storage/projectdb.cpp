@@ -1,0 +1,149 @@
+#include "storage/projectdb.h"
+
+#include "storage/projectdb_p.h"
+
+#include <QAtomicInteger>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace ProjectDbDetail;
+
+namespace {
+
+const char *const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS nodes( id TEXT PRIMARY KEY, label TEXT, type TEXT, shape TEXT, color TEXT, size REAL, media_path TEXT, description TEXT, valid_start TEXT, valid_end TEXT, show_label INTEGER, anchored INTEGER, visible INTEGER, hypothesis INTEGER, x REAL, y REAL, geo_lat REAL, geo_lon REAL)",
+    "CREATE TABLE IF NOT EXISTS node_attrs(id TEXT PRIMARY KEY,node_id TEXT,k TEXT,v TEXT,UNIQUE(node_id, k, v),FOREIGN KEY(node_id) REFERENCES nodes(id) ON DELETE CASCADE)",
+    "CREATE TABLE IF NOT EXISTS node_medias(node_id TEXT,name TEXT,file TEXT,description TEXT,tags TEXT,date TEXT,author TEXT,sha256 TEXT,PRIMARY KEY(node_id,name),FOREIGN KEY(node_id) REFERENCES nodes(id) ON DELETE CASCADE)",
+    "CREATE TABLE IF NOT EXISTS group_members ( group_id  TEXT NOT NULL, node_id   TEXT NOT NULL, offset_x  REAL NOT NULL DEFAULT 0, offset_y  REAL NOT NULL DEFAULT 0, PRIMARY KEY(group_id, node_id), FOREIGN KEY(group_id) REFERENCES nodes(id) ON DELETE CASCADE, FOREIGN KEY(node_id)  REFERENCES nodes(id) ON DELETE CASCADE);",
+    "CREATE TABLE IF NOT EXISTS edges(id TEXT PRIMARY KEY,src TEXT,dst TEXT,label TEXT,show_label INTEGER,hypothesis INTEGER,type TEXT,direction TEXT,description TEXT,valid_start TEXT,valid_end TEXT,color TEXT,width REAL,visible INTEGER)",
+    "CREATE TABLE IF NOT EXISTS edge_attrs(id TEXT PRIMARY KEY,edge_id TEXT,k TEXT,v TEXT,UNIQUE(edge_id, k, v),FOREIGN KEY(edge_id) REFERENCES edges(id) ON DELETE CASCADE)",
+    "CREATE INDEX IF NOT EXISTS idx_edges_src ON edges(src)",
+    "CREATE INDEX IF NOT EXISTS idx_edges_dst ON edges(dst)",
+    "CREATE TABLE IF NOT EXISTS api_keys( key TEXT PRIMARY KEY, role TEXT NOT NULL, created_at TEXT NOT NULL, last_used TEXT)",
+    "CREATE TABLE IF NOT EXISTS maps(id INTEGER PRIMARY KEY AUTOINCREMENT,file TEXT,uuid TEXT,label TEXT,description TEXT,x REAL, y REAL,rotation REAL,z REAL,w REAL, h REAL,anchored INTEGER,show_grid INTEGER,grid_step INTEGER,grid_width REAL,grid_color TEXT,anonymize INTEGER)",
+    "CREATE TABLE IF NOT EXISTS shapes(id INTEGER PRIMARY KEY AUTOINCREMENT,uuid TEXT UNIQUE,kind TEXT,x REAL, y REAL, w REAL, h REAL,px REAL, py REAL,z REAL,rotation REAL,label TEXT,desc_html TEXT,fill TEXT,pen_color TEXT,pen_width REAL,locked INTEGER)",
+    "CREATE TABLE IF NOT EXISTS scene_options(key TEXT PRIMARY KEY, value TEXT)",
+};
+
+QAtomicInteger<quint64> s_connectionSerial;
+
+} // namespace
+
+ProjectDb::ProjectDb(const QString &path)
+    : m_path(path)
+    , m_connectionName(QStringLiteral("orvane-%1").arg(++s_connectionSerial))
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_db.setDatabaseName(path);
+}
+
+ProjectDb::~ProjectDb()
+{
+    if (m_db.isValid() && m_db.isOpen())
+        m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool ProjectDb::open(QString *error)
+{
+    if (m_db.isOpen())
+        return true;
+    if (!m_db.open()) {
+        setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
+        return false;
+    }
+    for (const char *pragma :
+         {"PRAGMA journal_mode=DELETE", "PRAGMA foreign_keys=ON", "PRAGMA synchronous=NORMAL"}) {
+        QSqlQuery query(m_db);
+        if (!query.exec(QLatin1String(pragma)))
+            setError(error, QStringLiteral("[%1] %2")
+                                .arg(QLatin1String(pragma), query.lastError().text()));
+    }
+    QString schemaError;
+    if (!initSchema(&schemaError)) {
+        setError(error, QStringLiteral("initSchema() failed: ") + schemaError);
+        return false;
+    }
+    return true;
+}
+
+bool ProjectDb::openReadOnly(QString *error)
+{
+    if (!QFileInfo(m_path).isFile()) {
+        setError(error, QStringLiteral("Fichier introuvable: %1").arg(m_path));
+        return false;
+    }
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!m_db.open()) {
+        setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
+        return false;
+    }
+    QSqlQuery probe(m_db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        setError(error, QStringLiteral("Pas une base SQLite: %1").arg(probe.lastError().text()));
+        return false;
+    }
+    if (!hasNodesTable()) {
+        setError(error, QStringLiteral("Pas un projet Orvane (table nodes absente): %1").arg(m_path));
+        return false;
+    }
+    return true;
+}
+
+qint64 ProjectDb::rowCount(const QString &table)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+bool ProjectDb::initSchema(QString *error)
+{
+    for (const char *statement : kSchema) {
+        QSqlQuery query(m_db);
+        if (!query.exec(QLatin1String(statement))) {
+            setError(error, query.lastError().text());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ProjectDb::exec(const QString &statement, QString *error)
+{
+    QSqlQuery query(m_db);
+    if (query.exec(statement))
+        return true;
+    setError(error, QStringLiteral("[%1] %2").arg(statement, query.lastError().text()));
+    return false;
+}
+
+bool ProjectDb::inTransaction(const std::function<bool()> &body)
+{
+    if (!m_db.transaction()) {
+        qWarning() << "[SQL] BEGIN failed:" << m_db.lastError().text();
+        return false;
+    }
+    if (body()) {
+        if (m_db.commit())
+            return true;
+        qWarning() << "[SQL] COMMIT failed:" << m_db.lastError().text();
+        if (!m_db.rollback())
+            qWarning() << "[SQL] ROLLBACK failed:" << m_db.lastError().text();
+        return false;
+    }
+    if (!m_db.rollback())
+        qWarning() << "[SQL] ROLLBACK failed:" << m_db.lastError().text();
+    return false;
+}
+
+bool ProjectDb::hasNodesTable()
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
+    query.addBindValue(QStringLiteral("nodes"));
+    return query.exec() && query.next();
+}
