@@ -12,4 +12,8 @@ flock 9
 if [[ ! -f $build_dir/build.ninja ]]; then
     cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$build_dir" -j "$(nproc)" "$@"
+if (($#)); then
+    cmake --build "$build_dir" -j "$(nproc)" --target "$@"
+else
+    cmake --build "$build_dir" -j "$(nproc)"
+fi

@@ -1,5 +1,7 @@
 #include "storage/projectfolder.h"
 
+#include "model/textforms.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -90,14 +92,14 @@ bool isInsideFolder(const QString &path, const QString &folder)
 
 QString relativeToFolder(const QString &path, const QString &folder)
 {
-    if (path.isEmpty() || QDir::isRelativePath(path))
+    if (path.isEmpty() || TextForms::isResourcePath(path) || QDir::isRelativePath(path))
         return path;
     return QDir(folder).relativeFilePath(path);
 }
 
 QString resolveFromFolder(const QString &path, const QString &folder)
 {
-    if (path.isEmpty() || !QDir::isRelativePath(path))
+    if (path.isEmpty() || TextForms::isResourcePath(path) || !QDir::isRelativePath(path))
         return path;
     return QDir(folder).filePath(path);
 }

@@ -15,6 +15,7 @@ bool ensureProjectFolders(const QString &folder, QString *error = nullptr);
 bool copyFileInto(const QString &source, const QString &destination, QString *error = nullptr);
 
 bool isInsideFolder(const QString &path, const QString &folder);
+// Resource paths ("qrc:/", ":/") are left as they are by both conversions.
 QString relativeToFolder(const QString &path, const QString &folder);
 QString resolveFromFolder(const QString &path, const QString &folder);
 
