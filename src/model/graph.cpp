@@ -77,6 +77,13 @@ void Graph::clear()
     ++m_revision;
 }
 
+void Graph::assign(NodeTable nodes, EdgeTable edges)
+{
+    m_nodes = std::move(nodes);
+    m_edges = std::move(edges);
+    ++m_revision;
+}
+
 QString Graph::unusedNodeId() const
 {
     QString id = TextForms::newId();

@@ -39,6 +39,8 @@ public:
     bool removeEdge(const QString &id);
 
     void clear();
+    // Replaces both tables at once, as a load does.
+    void assign(NodeTable nodes, EdgeTable edges);
 
     // A fresh UUID not yet used as a node (or relation) id.
     QString unusedNodeId() const;

@@ -4,6 +4,7 @@
 #include "model/textforms.h"
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
+#include "storage/sqlitestatement.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,13 +23,6 @@ bool select(QSqlQuery &query, const char *statement, QString *error)
     return false;
 }
 
-std::optional<double> optionalDoubleValue(const QVariant &value)
-{
-    if (value.isNull())
-        return std::nullopt;
-    return value.toDouble();
-}
-
 } // namespace
 
 bool ProjectDb::loadAll(Graph &graph, SceneRecords &scene, const QString &folder, QString *error)
@@ -39,119 +33,151 @@ bool ProjectDb::loadAll(Graph &graph, SceneRecords &scene, const QString &folder
 bool ProjectDb::loadGraph(Graph &graph, const QString &folder, QString *error)
 {
     graph.clear();
-    Graph loaded;
-
-    QSqlQuery query(m_db);
-    if (!select(query,
-                "SELECT id,label,type,shape,color,size,media_path,description,valid_start,"
-                "valid_end,show_label,anchored,visible,hypothesis,x,y,geo_lat,geo_lon FROM nodes",
-                error))
+    sqlite3 *handle = SqliteStatement::handle(m_db);
+    auto prepare = [&](SqliteStatement &statement) {
+        if (statement.isValid())
+            return true;
+        setError(error, statement.errorText());
         return false;
+    };
+    auto finished = [&](const SqliteStatement &statement) {
+        if (!statement.failed())
+            return true;
+        setError(error, statement.errorText());
+        return false;
+    };
+
     QHash<QString, Node> nodes;
-    while (query.next()) {
-        Node node;
-        node.id = query.value(0).toString();
-        node.label = query.value(1).toString();
-        node.type = query.value(2).toString();
-        node.shape = parseShapeName(query.value(3).toString());
-        node.color = parseColor(query.value(4).toString());
-        node.size = query.value(5).toDouble();
-        node.mediaPath = ProjectFolder::resolveFromFolder(query.value(6).toString(), folder);
-        node.description = query.value(7).toString();
-        node.validity.start = parseDateTime(query.value(8).toString());
-        node.validity.end = parseDateTime(query.value(9).toString());
-        node.showLabel = query.value(10).toInt() != 0;
-        node.anchored = query.value(11).toInt() != 0;
-        node.visible = query.value(12).toInt() != 0;
-        node.hypothesis = query.value(13).toInt() != 0;
-        node.pos = QPointF(query.value(14).toDouble(), query.value(15).toDouble());
-        node.geoLat = optionalDoubleValue(query.value(16));
-        node.geoLon = optionalDoubleValue(query.value(17));
-        nodes.insert(node.id, node);
+    {
+        SqliteStatement query(handle,
+            "SELECT id,label,type,shape,color,size,media_path,description,valid_start,"
+            "valid_end,show_label,anchored,visible,hypothesis,x,y,geo_lat,geo_lon FROM nodes");
+        if (!prepare(query))
+            return false;
+        while (query.next()) {
+            Node node;
+            node.id = query.text(0);
+            node.label = query.text(1);
+            node.type = query.text(2);
+            node.shape = parseShapeName(query.text(3));
+            node.color = parseColor(query.text(4));
+            node.size = query.real(5);
+            node.mediaPath = ProjectFolder::resolveFromFolder(query.text(6), folder);
+            node.description = query.text(7);
+            node.validity.start = parseDateTime(query.text(8));
+            node.validity.end = parseDateTime(query.text(9));
+            node.showLabel = query.integer(10) != 0;
+            node.anchored = query.integer(11) != 0;
+            node.visible = query.integer(12) != 0;
+            node.hypothesis = query.integer(13) != 0;
+            node.pos = QPointF(query.real(14), query.real(15));
+            if (!query.isNull(16))
+                node.geoLat = query.real(16);
+            if (!query.isNull(17))
+                node.geoLon = query.real(17);
+            nodes.insert(node.id, node);
+        }
+        if (!finished(query))
+            return false;
+    }
+    {
+        SqliteStatement query(handle, "SELECT id,node_id,k,v FROM node_attrs");
+        if (!prepare(query))
+            return false;
+        while (query.next()) {
+            auto it = nodes.find(query.text(1));
+            if (it != nodes.end())
+                it->attributes.append({query.text(0), query.text(2), query.text(3)});
+        }
+        if (!finished(query))
+            return false;
+    }
+    {
+        SqliteStatement query(handle,
+            "SELECT node_id,name,file,description,tags,date,author,sha256 FROM node_medias");
+        if (!prepare(query))
+            return false;
+        while (query.next()) {
+            auto it = nodes.find(query.text(0));
+            if (it == nodes.end())
+                continue;
+            MediaRecord media;
+            media.name = query.text(1);
+            media.file = ProjectFolder::resolveFromFolder(query.text(2), folder);
+            media.description = query.text(3);
+            media.tags = query.text(4);
+            media.date = parseDateTime(query.text(5));
+            media.author = query.text(6);
+            media.sha256 = query.text(7);
+            it->medias.append(media);
+        }
+        if (!finished(query))
+            return false;
     }
 
-    if (!select(query, "SELECT id,node_id,k,v FROM node_attrs", error))
-        return false;
-    while (query.next()) {
-        auto it = nodes.find(query.value(1).toString());
-        if (it != nodes.end())
-            it->attributes.append({query.value(0).toString(), query.value(2).toString(),
-                                   query.value(3).toString()});
-    }
-
-    if (!select(query,
-                "SELECT node_id,name,file,description,tags,date,author,sha256 FROM node_medias",
-                error))
-        return false;
-    while (query.next()) {
-        auto it = nodes.find(query.value(0).toString());
-        if (it == nodes.end())
-            continue;
-        MediaRecord media;
-        media.name = query.value(1).toString();
-        media.file = ProjectFolder::resolveFromFolder(query.value(2).toString(), folder);
-        media.description = query.value(3).toString();
-        media.tags = query.value(4).toString();
-        media.date = parseDateTime(query.value(5).toString());
-        media.author = query.value(6).toString();
-        media.sha256 = query.value(7).toString();
-        it->medias.append(media);
-    }
-
-    if (!select(query,
-                "SELECT id,src,dst,label,show_label,hypothesis,type,direction,description,"
-                "valid_start,valid_end,color,width,visible FROM edges",
-                error))
-        return false;
     QHash<QString, Edge> edges;
-    while (query.next()) {
-        Edge edge;
-        edge.id = query.value(0).toString();
-        edge.src = query.value(1).toString();
-        edge.dst = query.value(2).toString();
-        edge.label = query.value(3).toString();
-        edge.showLabel = query.value(4).toInt() != 0;
-        edge.hypothesis = query.value(5).toInt() != 0;
-        edge.type = query.value(6).toString();
-        edge.direction = parseDirection(query.value(7).toString());
-        edge.description = query.value(8).toString();
-        edge.validity.start = parseDateTime(query.value(9).toString());
-        edge.validity.end = parseDateTime(query.value(10).toString());
-        edge.color = parseColor(query.value(11).toString());
-        edge.width = query.value(12).toDouble();
-        edge.visible = query.value(13).toInt() != 0;
-        edges.insert(edge.id, edge);
+    {
+        SqliteStatement query(handle,
+            "SELECT id,src,dst,label,show_label,hypothesis,type,direction,description,"
+            "valid_start,valid_end,color,width,visible FROM edges");
+        if (!prepare(query))
+            return false;
+        while (query.next()) {
+            Edge edge;
+            edge.id = query.text(0);
+            edge.src = query.text(1);
+            edge.dst = query.text(2);
+            edge.label = query.text(3);
+            edge.showLabel = query.integer(4) != 0;
+            edge.hypothesis = query.integer(5) != 0;
+            edge.type = query.text(6);
+            edge.direction = parseDirection(query.text(7));
+            edge.description = query.text(8);
+            edge.validity.start = parseDateTime(query.text(9));
+            edge.validity.end = parseDateTime(query.text(10));
+            edge.color = parseColor(query.text(11));
+            edge.width = query.real(12);
+            edge.visible = query.integer(13) != 0;
+            edges.insert(edge.id, edge);
+        }
+        if (!finished(query))
+            return false;
+    }
+    {
+        SqliteStatement query(handle, "SELECT id,edge_id,k,v FROM edge_attrs");
+        if (!prepare(query))
+            return false;
+        while (query.next()) {
+            auto it = edges.find(query.text(1));
+            if (it != edges.end())
+                it->attributes.append({query.text(0), query.text(2), query.text(3)});
+        }
+        if (!finished(query))
+            return false;
+    }
+    {
+        SqliteStatement query(handle,
+            "SELECT group_id, node_id, offset_x, offset_y FROM group_members");
+        if (!prepare(query))
+            return false;
+        while (query.next()) {
+            const QString groupId = query.text(0);
+            const QString memberId = query.text(1);
+            auto group = nodes.find(groupId);
+            auto member = nodes.find(memberId);
+            if (group == nodes.end() || member == nodes.end())
+                continue;
+            group->isGroup = true;
+            if (!group->groupMembers.contains(memberId))
+                group->groupMembers.append(memberId);
+            member->parentGroup = groupId;
+            member->groupOffset = QPointF(query.real(2), query.real(3));
+        }
+        if (!finished(query))
+            return false;
     }
 
-    if (!select(query, "SELECT id,edge_id,k,v FROM edge_attrs", error))
-        return false;
-    while (query.next()) {
-        auto it = edges.find(query.value(1).toString());
-        if (it != edges.end())
-            it->attributes.append({query.value(0).toString(), query.value(2).toString(),
-                                   query.value(3).toString()});
-    }
-
-    if (!select(query, "SELECT group_id, node_id, offset_x, offset_y FROM group_members", error))
-        return false;
-    while (query.next()) {
-        const QString groupId = query.value(0).toString();
-        const QString memberId = query.value(1).toString();
-        auto group = nodes.find(groupId);
-        auto member = nodes.find(memberId);
-        if (group == nodes.end() || member == nodes.end())
-            continue;
-        group->isGroup = true;
-        if (!group->groupMembers.contains(memberId))
-            group->groupMembers.append(memberId);
-        member->parentGroup = groupId;
-        member->groupOffset = QPointF(query.value(2).toDouble(), query.value(3).toDouble());
-    }
-
-    for (const Node &node : std::as_const(nodes))
-        graph.putNode(node);
-    for (const Edge &edge : std::as_const(edges))
-        graph.putEdge(edge);
+    graph.assign(std::move(nodes), std::move(edges));
     return true;
 }
 

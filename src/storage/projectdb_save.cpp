@@ -4,6 +4,7 @@
 #include "model/textforms.h"
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
+#include "storage/sqlitestatement.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -95,25 +96,27 @@ private:
 class AttributeWriter
 {
 public:
-    AttributeWriter(QSqlQuery &query) : m_query(query) {}
+    explicit AttributeWriter(SqliteStatement &insert) : m_insert(insert) {}
 
     bool write(const QString &owner, const QList<AttributeRow> &rows, QString *error)
     {
         QSet<std::pair<QString, QString>> written;
         for (const AttributeRow &row : rows) {
-            if (written.contains({row.key, row.value}))
-                continue;
-            written.insert({row.key, row.value});
+            if (rows.size() > 1) {
+                if (written.contains({row.key, row.value}))
+                    continue;
+                written.insert({row.key, row.value});
+            }
             QString id = row.id.trimmed();
             if (id.isEmpty() || m_usedIds.contains(id))
                 id = newId();
             m_usedIds.insert(id);
-            m_query.bindValue(0, id);
-            m_query.bindValue(1, text(owner));
-            m_query.bindValue(2, text(row.key));
-            m_query.bindValue(3, text(row.value));
-            if (!m_query.exec()) {
-                setError(error, m_query.lastError().text());
+            m_insert.bindText(1, id);
+            m_insert.bindText(2, owner);
+            m_insert.bindText(3, row.key);
+            m_insert.bindText(4, row.value);
+            if (!m_insert.execute()) {
+                setError(error, m_insert.errorText());
                 return false;
             }
         }
@@ -121,7 +124,7 @@ public:
     }
 
 private:
-    QSqlQuery &m_query;
+    SqliteStatement &m_insert;
     QSet<QString> m_usedIds;
 };
 
@@ -186,6 +189,7 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
     const Graph::EdgeTable &edges = graph.edges();
 
     QHash<QString, Node> copiedNodes;
+    sqlite3 *handle = SqliteStatement::handle(m_db);
     const bool saved = inTransaction([&]() {
         for (const char *statement :
              {"DELETE FROM edge_attrs", "DELETE FROM edges", "DELETE FROM group_members",
@@ -194,51 +198,72 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
                 return false;
         }
 
-        QSqlQuery insertNode(m_db);
-        insertNode.prepare(QStringLiteral(
+        SqliteStatement insertNode(handle,
             "INSERT INTO nodes(id,label,type,shape,color,size,media_path,description,valid_start,"
             "valid_end,show_label,anchored,visible,hypothesis,x,y,geo_lat,geo_lon) "
-            "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        QSqlQuery insertNodeAttr(m_db);
-        insertNodeAttr.prepare(
-            QStringLiteral("INSERT INTO node_attrs(id,node_id,k,v) VALUES(?,?,?,?)"));
-        QSqlQuery insertMedia(m_db);
-        insertMedia.prepare(QStringLiteral(
+            "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        SqliteStatement insertNodeAttr(handle,
+            "INSERT INTO node_attrs(id,node_id,k,v) VALUES(?,?,?,?)");
+        SqliteStatement insertMedia(handle,
             "INSERT INTO node_medias(node_id,name,file,description,tags,date,author,sha256) "
-            "VALUES(?,?,?,?,?,?,?,?)"));
+            "VALUES(?,?,?,?,?,?,?,?)");
+        SqliteStatement insertEdge(handle,
+            "INSERT INTO edges(id,src,dst,label,show_label,hypothesis,type,direction,description,"
+            "valid_start,valid_end,color,width,visible) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        SqliteStatement insertEdgeAttr(handle,
+            "INSERT INTO edge_attrs(id,edge_id,k,v) VALUES(?,?,?,?)");
+        SqliteStatement insertMember(handle,
+            "INSERT INTO group_members(group_id,node_id,offset_x,offset_y) VALUES(?,?,?,?)");
+        for (const SqliteStatement *statement : {&insertNode, &insertNodeAttr, &insertMedia,
+                                                 &insertEdge, &insertEdgeAttr, &insertMember}) {
+            if (!statement->isValid()) {
+                setError(error, statement->errorText());
+                return false;
+            }
+        }
 
         MediaStore media(folder);
         AttributeWriter nodeAttributes(insertNodeAttr);
         for (const Node &node : nodes) {
-            const QString nodeFolder = ProjectFolder::nodeFolderPath(folder, node.id);
+            const bool hasFiles = !node.mediaPath.trimmed().isEmpty() || !node.medias.isEmpty();
+            const QString nodeFolder =
+                hasFiles ? ProjectFolder::nodeFolderPath(folder, node.id) : QString();
             QString mediaPath;
             QString inProject;
             if (!media.storedPath(node.mediaPath, nodeFolder, false, &mediaPath, &inProject,
                                   error))
                 return false;
-            Node stored = node;
-            if (!inProject.isEmpty())
-                stored.mediaPath = inProject;
-            insertNode.bindValue(0, text(node.id));
-            insertNode.bindValue(1, text(node.label));
-            insertNode.bindValue(2, text(node.type));
-            insertNode.bindValue(3, shapeToText(node.shape));
-            insertNode.bindValue(4, optionalText(colorToText(node.color)));
-            insertNode.bindValue(5, node.size);
-            insertNode.bindValue(6, text(mediaPath));
-            insertNode.bindValue(7, text(node.description));
-            insertNode.bindValue(8, optionalText(dateTimeToText(node.validity.start)));
-            insertNode.bindValue(9, optionalText(dateTimeToText(node.validity.end)));
-            insertNode.bindValue(10, int(node.showLabel));
-            insertNode.bindValue(11, int(node.anchored));
-            insertNode.bindValue(12, int(node.visible));
-            insertNode.bindValue(13, int(node.hypothesis));
-            insertNode.bindValue(14, node.pos.x());
-            insertNode.bindValue(15, node.pos.y());
-            insertNode.bindValue(16, optionalDouble(node.geoLat));
-            insertNode.bindValue(17, optionalDouble(node.geoLon));
-            if (!insertNode.exec()) {
-                setError(error, insertNode.lastError().text());
+            std::optional<Node> stored;
+            if (!inProject.isEmpty() && inProject != node.mediaPath) {
+                stored = node;
+                stored->mediaPath = inProject;
+            }
+            insertNode.bindText(1, node.id);
+            insertNode.bindText(2, node.label);
+            insertNode.bindText(3, node.type);
+            insertNode.bindText(4, shapeToText(node.shape));
+            insertNode.bindOptionalText(5, colorToText(node.color));
+            insertNode.bindDouble(6, node.size);
+            insertNode.bindText(7, mediaPath);
+            insertNode.bindText(8, node.description);
+            insertNode.bindOptionalText(9, dateTimeToText(node.validity.start));
+            insertNode.bindOptionalText(10, dateTimeToText(node.validity.end));
+            insertNode.bindInt(11, node.showLabel);
+            insertNode.bindInt(12, node.anchored);
+            insertNode.bindInt(13, node.visible);
+            insertNode.bindInt(14, node.hypothesis);
+            insertNode.bindDouble(15, node.pos.x());
+            insertNode.bindDouble(16, node.pos.y());
+            if (node.geoLat)
+                insertNode.bindDouble(17, *node.geoLat);
+            else
+                insertNode.bindNull(17);
+            if (node.geoLon)
+                insertNode.bindDouble(18, *node.geoLon);
+            else
+                insertNode.bindNull(18);
+            if (!insertNode.execute()) {
+                setError(error, insertNode.errorText());
                 return false;
             }
             if (!nodeAttributes.write(node.id, node.attributes, error))
@@ -246,54 +271,51 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
 
             QSet<QString> mediaNames;
             const QString mediaFolder = nodeFolder + QStringLiteral("/medias");
-            for (const MediaRecord &record : node.medias) {
+            for (int i = 0; i < node.medias.size(); ++i) {
+                const MediaRecord &record = node.medias.at(i);
                 QString file;
                 if (!media.storedPath(record.file, mediaFolder, false, &file, &inProject, error))
                     return false;
-                if (!inProject.isEmpty())
-                    stored.medias[int(&record - node.medias.data())].file = inProject;
-                insertMedia.bindValue(0, text(node.id));
-                insertMedia.bindValue(1, uniqueMediaName(record.name, mediaNames));
-                insertMedia.bindValue(2, text(file));
-                insertMedia.bindValue(3, text(record.description));
-                insertMedia.bindValue(4, text(record.tags));
-                insertMedia.bindValue(5, optionalText(dateTimeToText(record.date)));
-                insertMedia.bindValue(6, text(record.author));
-                insertMedia.bindValue(7, text(record.sha256));
-                if (!insertMedia.exec()) {
-                    setError(error, insertMedia.lastError().text());
+                if (!inProject.isEmpty() && inProject != record.file) {
+                    if (!stored)
+                        stored = node;
+                    stored->medias[i].file = inProject;
+                }
+                insertMedia.bindText(1, node.id);
+                insertMedia.bindText(2, uniqueMediaName(record.name, mediaNames));
+                insertMedia.bindText(3, file);
+                insertMedia.bindText(4, record.description);
+                insertMedia.bindText(5, record.tags);
+                insertMedia.bindOptionalText(6, dateTimeToText(record.date));
+                insertMedia.bindText(7, record.author);
+                insertMedia.bindText(8, record.sha256);
+                if (!insertMedia.execute()) {
+                    setError(error, insertMedia.errorText());
                     return false;
                 }
             }
-            if (stored.mediaPath != node.mediaPath || stored.medias != node.medias)
-                copiedNodes.insert(stored.id, stored);
+            if (stored)
+                copiedNodes.insert(stored->id, *stored);
         }
 
-        QSqlQuery insertEdge(m_db);
-        insertEdge.prepare(QStringLiteral(
-            "INSERT INTO edges(id,src,dst,label,show_label,hypothesis,type,direction,description,"
-            "valid_start,valid_end,color,width,visible) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        QSqlQuery insertEdgeAttr(m_db);
-        insertEdgeAttr.prepare(
-            QStringLiteral("INSERT INTO edge_attrs(id,edge_id,k,v) VALUES(?,?,?,?)"));
         AttributeWriter edgeAttributes(insertEdgeAttr);
         for (const Edge &edge : edges) {
-            insertEdge.bindValue(0, text(edge.id));
-            insertEdge.bindValue(1, text(edge.src));
-            insertEdge.bindValue(2, text(edge.dst));
-            insertEdge.bindValue(3, text(edge.label));
-            insertEdge.bindValue(4, int(edge.showLabel));
-            insertEdge.bindValue(5, int(edge.hypothesis));
-            insertEdge.bindValue(6, text(edge.type));
-            insertEdge.bindValue(7, directionToText(edge.direction));
-            insertEdge.bindValue(8, text(edge.description));
-            insertEdge.bindValue(9, optionalText(dateTimeToText(edge.validity.start)));
-            insertEdge.bindValue(10, optionalText(dateTimeToText(edge.validity.end)));
-            insertEdge.bindValue(11, optionalText(colorToText(edge.color)));
-            insertEdge.bindValue(12, edge.width);
-            insertEdge.bindValue(13, int(edge.visible));
-            if (!insertEdge.exec()) {
-                setError(error, insertEdge.lastError().text());
+            insertEdge.bindText(1, edge.id);
+            insertEdge.bindText(2, edge.src);
+            insertEdge.bindText(3, edge.dst);
+            insertEdge.bindText(4, edge.label);
+            insertEdge.bindInt(5, edge.showLabel);
+            insertEdge.bindInt(6, edge.hypothesis);
+            insertEdge.bindText(7, edge.type);
+            insertEdge.bindText(8, directionToText(edge.direction));
+            insertEdge.bindText(9, edge.description);
+            insertEdge.bindOptionalText(10, dateTimeToText(edge.validity.start));
+            insertEdge.bindOptionalText(11, dateTimeToText(edge.validity.end));
+            insertEdge.bindOptionalText(12, colorToText(edge.color));
+            insertEdge.bindDouble(13, edge.width);
+            insertEdge.bindInt(14, edge.visible);
+            if (!insertEdge.execute()) {
+                setError(error, insertEdge.errorText());
                 return false;
             }
             if (!edgeAttributes.write(edge.id, edge.attributes, error))
@@ -302,9 +324,6 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
 
         if (!exec(QStringLiteral("DELETE FROM group_members"), error))
             return false;
-        QSqlQuery insertMember(m_db);
-        insertMember.prepare(QStringLiteral(
-            "INSERT INTO group_members(group_id,node_id,offset_x,offset_y) VALUES(?,?,?,?)"));
         for (const Node &group : nodes) {
             const QString groupId = group.id.trimmed();
             if (!group.isGroup || groupId.isEmpty() || !nodes.contains(groupId))
@@ -318,13 +337,13 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
                 if (member == nodes.cend())
                     continue;
                 written.insert(memberId);
-                insertMember.bindValue(0, groupId);
-                insertMember.bindValue(1, memberId);
-                insertMember.bindValue(2, member->groupOffset.x());
-                insertMember.bindValue(3, member->groupOffset.y());
-                if (!insertMember.exec()) {
+                insertMember.bindText(1, groupId);
+                insertMember.bindText(2, memberId);
+                insertMember.bindDouble(3, member->groupOffset.x());
+                insertMember.bindDouble(4, member->groupOffset.y());
+                if (!insertMember.execute()) {
                     setError(error, QStringLiteral("group_members insert failed: %1")
-                                        .arg(insertMember.lastError().text()));
+                                        .arg(insertMember.errorText()));
                     return false;
                 }
             }
