@@ -3,8 +3,10 @@
 #include "app/prompter.h"
 #include "app/tab.h"
 #include "app/versiondialog.h"
+#include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 #include "canvas/graphview.h"
+#include "canvas/nodeitem.h"
 #include "commands/layouts.h"
 #include "config/configurationdialog.h"
 
@@ -13,6 +15,7 @@
 #include <QGraphicsItem>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -124,6 +127,7 @@ int MainWindow::createTab(const QString &title)
             &MainWindow::updateActionStates);
     connect(tab->scene, &QGraphicsScene::selectionChanged, this, &MainWindow::updateActionStates);
     Tab *raw = tab.get();
+    setUpCanvas(raw);
     m_tabList.push_back(std::move(tab));
     // Adding the page may make it current at once: the tab must already be in the list.
     const int index = m_tabs->addTab(raw->view, title);
@@ -205,6 +209,10 @@ void MainWindow::refreshTab(Tab *tab)
         Layouts::circle(tab->graph, graph.nodes().keys());
     }
     tab->scene->rebuild();
+    for (NodeItem *item : tab->scene->nodeItems())
+        connectNodeItem(item);
+    for (EdgeItem *item : tab->scene->edgeItems())
+        connectEdgeItem(item);
     updateActionStates();
 }
 
@@ -213,29 +221,74 @@ void MainWindow::fitView()
     Tab *tab = currentTab();
     if (!tab || tab->scene->items().isEmpty())
         return;
-    const QRectF bounds = tab->scene->itemsBoundingRect().adjusted(-50, -50, 50, 50);
-    tab->view->fitInView(bounds, Qt::KeepAspectRatio);
+    tab->view->fitRect(tab->scene->itemsBoundingRect().adjusted(-50, -50, 50, 50));
 }
 
+// Selecting item by item would report every single change; the scene is told once instead.
 void MainWindow::selectAllItems()
 {
     GraphScene *scene = currentScene();
     if (!scene)
         return;
     scene->clearSelection();
-    const QList<QGraphicsItem *> items = scene->items();
-    for (QGraphicsItem *item : items)
-        item->setSelected(true);
+    {
+        const QSignalBlocker blocker(scene);
+        for (QGraphicsItem *item : scene->items())
+            item->setSelected(true);
+    }
+    Q_EMIT scene->selectionChanged();
+}
+
+void MainWindow::selectOnlyNodes()
+{
+    GraphScene *scene = currentScene();
+    if (!scene)
+        return;
+    scene->clearSelection();
+    {
+        const QSignalBlocker blocker(scene);
+        for (NodeItem *item : scene->nodeItems())
+            item->setSelected(true);
+    }
+    Q_EMIT scene->selectionChanged();
 }
 
 void MainWindow::updateActionStates()
 {
-    GraphScene *scene = currentScene();
-    const bool hasItems = scene && !scene->items().isEmpty();
-    for (const char *name : {"actionSelectAll", "actionFitView"}) {
-        if (QAction *a = action(QLatin1String(name)))
-            a->setEnabled(hasItems);
+    const GraphScene *scene = currentScene();
+    bool hasNode = false;
+    bool hasEdge = false;
+    bool hasAny = false;
+    int selectedNodes = 0;
+    int selectedEdges = 0;
+    if (scene) {
+        hasNode = !scene->nodeItems().isEmpty();
+        hasEdge = !scene->edgeItems().isEmpty();
+        hasAny = hasNode || hasEdge || !scene->items().isEmpty();
+        for (const QGraphicsItem *item : scene->selectedItems()) {
+            selectedNodes += item->type() == NodeItem::Type ? 1 : 0;
+            selectedEdges += item->type() == EdgeItem::Type ? 1 : 0;
+        }
     }
+    const struct
+    {
+        const char *name;
+        bool enabled;
+    } actions[] = {{"actionSelectAll", hasAny},
+                   {"actionFitView", hasAny},
+                   {"actionSelectNodes", hasNode},
+                   {"actionCreateEdgesFrom", selectedNodes > 1},
+                   {"actionCreateEdgesTo", selectedNodes > 1},
+                   {"actionEditNode", selectedNodes > 0},
+                   {"actionDeleteNodes", selectedNodes > 0},
+                   {"actionEditEdge", selectedEdges > 0},
+                   {"actionDeleteEdges", selectedEdges > 0}};
+    for (const auto &entry : actions) {
+        if (QAction *a = action(QLatin1String(entry.name)))
+            a->setEnabled(entry.enabled);
+    }
+    if (QMenu *separation = menu(QStringLiteral("menuEdgeSeparation")))
+        separation->setEnabled(hasEdge);
 }
 
 void MainWindow::openOrvaneConfiguration()

@@ -1,11 +1,21 @@
 #pragma once
 
+#include "commands/layouts.h"
+#include "model/edge.h"
+
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+class ApiServer;
+class EdgeItem;
+class EdgesListDialog;
+class Graph;
 class GraphScene;
+class NodeItem;
+class NodesListDialog;
 class Prompter;
 class QAction;
 class QActionGroup;
@@ -59,12 +69,74 @@ public Q_SLOTS:
     void showVersion();
     void refreshTab(Tab *tab);
     void updateActionStates();
+    void selectOnlyNodes();
+    // Spacing of parallel relations: 0.25 × factor, kept within 0.2 … 3.0.
+    void setMultiEdgeSeparation(double factor);
+    void showGridDialog();
+    void showCentreDialog();
+    void onBackgroundContextMenuRequested(const QPoint &screenPos);
+    void onNodeEdited(const Node &node);
+    void groupSelection();
+    void addSelectionToGroup();
+    void addNodesToGroup(const QString &groupId, const QStringList &nodeIds);
+    void onRequestExpandGroup(const QString &groupId);
+    void onRequestCollapseGroup(const QString &groupId);
+    void onRequestUngroup(const QString &groupId);
+    void onRequestOpenGroupTab(const QString &groupId);
+    void layoutGrid();
+    void layoutZigzag();
+    void layoutCircle();
+    void layoutRandom();
+    void layoutRadial();
+    void layoutComponents();
+    void layoutForceDirected();
+    void layoutForceCompact();
+    void layoutForceSpaced();
+    void layoutClusterByType();
+    void forceLayout(double repC, double attC, double gravity, double kMul, int iterations);
+    void importNodes();
+    void importEdges();
+    void exportNodesCSV();
+    void exportEdgesCSV();
+    void importStix();
+    void exportStix();
+    void exposeApi();
+    void stopApi();
+    // Node and relation commands on the current tab.
+    void createNodeFromMenu();
+    void createNodeAt(const QPointF &scenePos);
+    void editSelectedNode();
+    void cloneNode(const Node &node);
+    void deleteSelectedNodes();
+    void onDeleteNodeRequested(const QString &nodeId);
+    // Without confirmation: for the assistant, whose changes the analyst confirmed already.
+    void deleteNodesByIds(const QStringList &ids);
+    void deleteEdgesByIds(const QStringList &ids);
+    void createEdgeFromSelection();
+    void createEdgeToSelection();
+    void editSelectedEdge();
+    void deleteSelectedEdges();
+    void onEdgeEdited(const Edge &edge);
+    void onDeleteEdgeRequested(const QString &edgeId);
+    void copySelectedNode();
+    void pasteNode();
+    void pasteNodeAt(const QPointF &scenePos);
+    void listNodes();
+    void listEdges();
+    void listMedias();
+    // The lists restricted to a group's members and the relations between them.
+    void listGroupNodes(const QString &groupId);
+    void listGroupEdges(const QString &groupId);
+    void onViewFileDropped(const QString &filePath);
 
 private:
     void buildMenus();
     void buildFileMenu();
     void buildViewMenu();
     void buildThemeMenu();
+    void buildApiActions(QMenu *tools);
+    void buildLayoutMenu(QMenu *parent);
+    void updateLayoutMenuState();
     QAction *addMenuAction(QMenu *menu, const QString &name, const QString &text,
                            void (MainWindow::*slot)());
 
@@ -75,9 +147,36 @@ private:
     bool loadIntoTab(Tab *tab, const QString &dbPath);
     bool saveTabTo(Tab *tab, const QString &dbPath);
     void onTabMoved(int from, int to);
+    // Scene connections of a new tab; item connections after each rebuild.
+    void setUpCanvas(Tab *tab);
+    void connectNodeItem(NodeItem *item);
+    void connectEdgeItem(EdgeItem *item);
+    void buildEditMenu();
+    // Relations from the first (or last) clicked of the selected nodes to the others.
+    void createEdgesFromPicked(bool firstIsSource);
+    // Centre of the part of the scene the tab's view shows; the origin without a view.
+    QPointF visibleCentre(const Tab *tab) const;
+    void selectNodeItem(Tab *tab, const QString &id);
+    // Ask first, then delete from the tab (the relations of deleted nodes with them).
+    void confirmAndDeleteNodes(Tab *tab, const QStringList &ids);
+    void confirmAndDeleteEdges(Tab *tab, const QStringList &ids);
+    void connectNodeList(NodesListDialog *dialog, Tab *tab);
+    void connectEdgeList(EdgesListDialog *dialog, Tab *tab);
+    // "Séparation multi-liens" entries, with their long names in the menu bar.
+    QMenu *addEdgeSeparationMenu(QMenu *parent, bool longNames);
+    // Ids of the selected node items of the current scene.
+    QStringList selectedNodeIds() const;
+    // Runs a layout on the current tab's targets, then rebuilds the canvas and reports.
+    void applyLayout(void (*layout)(Graph &, const QStringList &), const QString &message,
+                     bool fit);
+    // The force layout on the current tab, with the parameters for its number of targets,
+    // behind a cancellable progress dialog that shows when it lasts; false when there is no
+    // tab or the analyst cancelled.
+    bool runForceLayout(const std::function<Layouts::ForceParams(int targetCount)> &parameters);
 
     Prompter *m_prompter = nullptr;
     std::unique_ptr<Prompter> m_ownedPrompter;
     QTabWidget *m_tabs = nullptr;
     std::vector<std::unique_ptr<Tab>> m_tabList; // in tab order
+    ApiServer *m_apiServer = nullptr; // created at the first exposure, kept with the window
 };

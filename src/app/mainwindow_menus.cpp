@@ -21,7 +21,11 @@ QAction *MainWindow::addMenuAction(QMenu *menu, const QString &name, const QStri
 void MainWindow::buildMenus()
 {
     buildFileMenu();
+    buildEditMenu();
     buildViewMenu();
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Outils"));
+    tools->setObjectName(QStringLiteral("menuTools"));
+    buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     addMenuAction(info, QStringLiteral("actionVersion"), QStringLiteral("Version…"),
@@ -43,6 +47,20 @@ void MainWindow::buildFileMenu()
                   &MainWindow::saveProjectAs)
         ->setShortcut(QKeySequence::SaveAs);
     file->addSeparator();
+    QMenu *import = file->addMenu(QStringLiteral("Import"));
+    import->setObjectName(QStringLiteral("menuImport"));
+    addMenuAction(import, QStringLiteral("actionImportNodes"),
+                  QStringLiteral("Importer &Nœuds CSV…"), &MainWindow::importNodes);
+    addMenuAction(import, QStringLiteral("actionImportEdges"),
+                  QStringLiteral("Importer &Relations CSV…"), &MainWindow::importEdges);
+    file->addSeparator();
+    QMenu *exportMenu = file->addMenu(QStringLiteral("Export"));
+    exportMenu->setObjectName(QStringLiteral("menuExport"));
+    addMenuAction(exportMenu, QStringLiteral("actionExportNodesCsv"),
+                  QStringLiteral("Exporter Nœuds CSV…"), &MainWindow::exportNodesCSV);
+    addMenuAction(exportMenu, QStringLiteral("actionExportEdgesCsv"),
+                  QStringLiteral("Exporter Relations CSV…"), &MainWindow::exportEdgesCSV);
+    file->addSeparator();
     addMenuAction(file, QStringLiteral("actionConfiguration"), QStringLiteral("Configuration"),
                   &MainWindow::openOrvaneConfiguration);
     file->addSeparator();
@@ -56,6 +74,59 @@ void MainWindow::buildFileMenu()
     connect(quit, &QAction::triggered, this, &QWidget::close);
 }
 
+void MainWindow::buildEditMenu()
+{
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edition"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    const struct
+    {
+        const char *name;
+        const char *text;
+        const char *shortcut;
+        bool application;
+        bool separatorBefore;
+        void (MainWindow::*slot)();
+    } entries[] = {
+        {"actionCreateNode", "Créer un nœud…", "Ctrl+N", true, false,
+         &MainWindow::createNodeFromMenu},
+        {"actionEditNode", "Éditer un nœud…", "Ctrl+E", true, false, &MainWindow::editSelectedNode},
+        {"actionDeleteNodes", "Supprimer les nœuds sélectionnés", "Ctrl+D", true, false,
+         &MainWindow::deleteSelectedNodes},
+        {"actionCreateEdgesFrom", "Créer relation(s) du premier cliqué → autres…",
+         "Ctrl+Shift+F", false, true, &MainWindow::createEdgeFromSelection},
+        {"actionCreateEdgesTo", "Créer relation(s) du dernier cliqué → autres…", "Ctrl+Shift+T",
+         false, false, &MainWindow::createEdgeToSelection},
+        {"actionEditEdge", "Éditer une relation…", "Ctrl+Shift+E", true, false,
+         &MainWindow::editSelectedEdge},
+        {"actionDeleteEdges", "Supprimer les relations sélectionnées", "Ctrl+Shift+D", true, false,
+         &MainWindow::deleteSelectedEdges},
+    };
+    for (const auto &entry : entries) {
+        if (entry.separatorBefore)
+            edit->addSeparator();
+        QAction *action = addMenuAction(edit, QLatin1String(entry.name),
+                                        QString::fromUtf8(entry.text), entry.slot);
+        action->setShortcut(QKeySequence(QLatin1String(entry.shortcut)));
+        if (entry.application)
+            action->setShortcutContext(Qt::ApplicationShortcut);
+        // Creating a node needs no selection; the others wait for one.
+        action->setEnabled(entry.slot == &MainWindow::createNodeFromMenu);
+    }
+
+    // Copy and paste have no menu entry: they belong to the window.
+    QAction *copy = new QAction(QStringLiteral("Copier"), this);
+    copy->setObjectName(QStringLiteral("actionCopy"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::ApplicationShortcut);
+    connect(copy, &QAction::triggered, this, &MainWindow::copySelectedNode);
+    addAction(copy);
+    QAction *paste = new QAction(QStringLiteral("Coller"), this);
+    paste->setObjectName(QStringLiteral("actionPaste"));
+    paste->setShortcut(QKeySequence::Paste);
+    connect(paste, &QAction::triggered, this, &MainWindow::pasteNode);
+    addAction(paste);
+}
+
 void MainWindow::buildViewMenu()
 {
     QMenu *view = menuBar()->addMenu(QStringLiteral("&Affichage"));
@@ -65,10 +136,16 @@ void MainWindow::buildViewMenu()
                                        &MainWindow::selectAllItems);
     selectAll->setShortcut(QKeySequence::SelectAll);
     selectAll->setEnabled(false);
+    addMenuAction(view, QStringLiteral("actionSelectNodes"), QStringLiteral("Sélectionner les nœuds"),
+                  &MainWindow::selectOnlyNodes)
+        ->setEnabled(false);
+    view->addSeparator();
+    buildLayoutMenu(view);
     view->addSeparator();
     addMenuAction(view, QStringLiteral("actionFitView"), QStringLiteral("Ajuster la vue (Fit)"),
                   &MainWindow::fitView)
         ->setEnabled(false);
+    addEdgeSeparationMenu(view, true)->setEnabled(false);
     view->addSeparator();
     QAction *reload = addMenuAction(view, QStringLiteral("actionReload"),
                                     QStringLiteral("Recharger"), &MainWindow::reloadCurrentTab);

@@ -1,12 +1,19 @@
 #pragma once
 
+#include "model/graph.h"
+
 #include <QColor>
 #include <QGraphicsScene>
+#include <QHash>
+#include <QList>
 
-class Graph;
+class EdgeItem;
+class NodeItem;
+class Prompter;
 
-// The scene of one tab. It draws what the tab's tables hold and reports background
-// right-clicks and selection activity; the main window decides what they lead to.
+// The scene of one tab. It draws what the tab's tables hold, keeps node positions in the
+// tables up to date while nodes are dragged, and reports background right-clicks and
+// selection activity; the main window decides what they lead to.
 class GraphScene : public QGraphicsScene
 {
     Q_OBJECT
@@ -17,9 +24,26 @@ public:
     // The tables this scene shows; owned by the tab.
     void setGraph(Graph *graph) { m_graph = graph; }
     Graph *graph() const { return m_graph; }
+    const Graph::NodeTable *nodeTable() const { return m_graph ? &m_graph->nodes() : nullptr; }
 
-    // Re-synchronises the items with the tables.
+    // Questions asked by the items; a desktop prompter when none was given.
+    void setPrompter(Prompter *prompter) { m_prompter = prompter; }
+    Prompter &prompter() const;
+
+    // Deletes the node and relation items and recreates them from the tables: one node item
+    // per shown node, one relation item per shown relation whose ends have items, lanes for
+    // parallel relations. Other items (background pictures, shapes) are kept.
     void rebuild();
+
+    NodeItem *nodeItem(const QString &id) const { return m_nodeItems.value(id); }
+    const QHash<QString, NodeItem *> &nodeItems() const { return m_nodeItems; }
+    const QList<EdgeItem *> &edgeItems() const { return m_edgeItems; }
+    QList<NodeItem *> selectedNodeItems() const;
+
+    // Recomputes every relation item, after the separation of parallel relations changed.
+    void refreshEdges();
+    // Relation labels and hit areas are sized in device pixels: they follow the zoom.
+    void viewScaleChanged();
 
     bool interactionActive() const { return m_interactionActive; }
     void setInteractionActive(bool active) { m_interactionActive = active; }
@@ -31,6 +55,8 @@ public:
     QColor gridColor() const { return m_gridColor; }
     void setCentre(bool shown, double width, const QColor &color);
     bool centreShown() const { return m_centreShown; }
+    double centreWidth() const { return m_centreWidth; }
+    QColor centreColor() const { return m_centreColor; }
 
 Q_SIGNALS:
     void selectionChangedWithItems();
@@ -38,12 +64,20 @@ Q_SIGNALS:
     void timelineCustomizationRequested();
 
 protected:
+    bool event(QEvent *event) override;
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
     void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
     void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
+    void clearGraphItems();
+    void onNodePositionCommitted(const QString &id, const QPointF &pos);
+    void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
+
     Graph *m_graph = nullptr;
+    Prompter *m_prompter = nullptr;
+    QHash<QString, NodeItem *> m_nodeItems;
+    QList<EdgeItem *> m_edgeItems;
     bool m_interactionActive = false;
     bool m_gridShown = false;
     int m_gridStep = 30;

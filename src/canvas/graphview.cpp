@@ -1,5 +1,7 @@
 #include "canvas/graphview.h"
 
+#include "canvas/graphscene.h"
+
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -39,6 +41,19 @@ void GraphView::zoomBySteps(double steps)
     const double factor =
         std::clamp(std::pow(1.15, steps), minimumScale / current, maximumScale / current);
     scale(factor, factor);
+    scaleChanged();
+}
+
+void GraphView::fitRect(const QRectF &rect)
+{
+    fitInView(rect, Qt::KeepAspectRatio);
+    scaleChanged();
+}
+
+void GraphView::scaleChanged()
+{
+    if (auto *graphScene = qobject_cast<GraphScene *>(scene()))
+        graphScene->viewScaleChanged();
 }
 
 void GraphView::wheelEvent(QWheelEvent *event)

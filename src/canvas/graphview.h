@@ -16,6 +16,8 @@ public:
 
     // Scales by 1.15^steps, clamped so that the scale stays within the bounds.
     void zoomBySteps(double steps);
+    // Shows the rectangle whole, keeping the aspect ratio.
+    void fitRect(const QRectF &rect);
 
 Q_SIGNALS:
     void fileDropped(const QString &path);
@@ -30,6 +32,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    void scaleChanged();
+
     bool m_panning = false;
     QPoint m_lastPanPos;
 };

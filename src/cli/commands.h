@@ -9,5 +9,19 @@ class QTextStream;
 namespace CliCommands {
 
 int info(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Runs one layout (grid, zigzag, circle, random, radial, components, force, force-compact,
+// force-spaced, clusters) on every node of a saved project and saves the new positions.
+int layout(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Serves project files over the REST API until SIGINT or SIGTERM; the first file holds the
+// keys and answers an empty project name.
+int serve(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Prints the read, write and admin keys of a project file, creating missing ones.
+int keys(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// CSV and STIX interchange. Imports add to a project, creating it as "Save as" would when
+// it does not exist yet, and save only when every file was read.
+int importCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int exportCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int importStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

@@ -14,6 +14,22 @@ int main(int argc, char *argv[])
     const QString command = arguments.isEmpty() ? QString() : arguments.takeFirst();
     if (command == u"info")
         return CliCommands::info(arguments, out, err);
-    err << "usage: orvane-cli info FILE\n";
+    if (command == u"layout")
+        return CliCommands::layout(arguments, out, err);
+    if (command == u"serve")
+        return CliCommands::serve(arguments, out, err);
+    if (command == u"keys")
+        return CliCommands::keys(arguments, out, err);
+    if (command == u"import-csv")
+        return CliCommands::importCsv(arguments, out, err);
+    if (command == u"export-csv")
+        return CliCommands::exportCsv(arguments, out, err);
+    if (command == u"import-stix")
+        return CliCommands::importStix(arguments, out, err);
+    if (command == u"export-stix")
+        return CliCommands::exportStix(arguments, out, err);
+    err << "usage: orvane-cli info FILE | layout NAME FILE | serve FILE... [--address A] [--port P]"
+           " | keys FILE | import-csv FILE --nodes CSV [--edges CSV] | export-csv FILE DIR"
+           " | import-stix FILE JSON | export-stix FILE JSON\n";
     return 2;
 }

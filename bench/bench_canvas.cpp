@@ -1,0 +1,205 @@
+// Times the canvas on large investigations: rebuilding the scene, repainting the whole view,
+// and dragging a node that has many relations. Run by hand:
+//   QT_QPA_PLATFORM=offscreen bench_canvas [nodes] [relations]
+#include "app/mainwindow.h"
+#include "app/tab.h"
+#include "canvas/graphscene.h"
+#include "canvas/graphview.h"
+#include "canvas/nodeitem.h"
+#include "model/textforms.h"
+#include "syntheticgraph.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QTextStream out(stdout);
+
+double milliseconds(const QElapsedTimer &timer)
+{
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// Median of a few runs of a step, in milliseconds. Pending events (item polishing, updates)
+// are handled between runs, as the event loop would between two commands.
+template<typename Step>
+double median(int runs, Step step)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        step();
+        times.append(milliseconds(timer));
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+void report(const QString &what, double ms, double goal)
+{
+    out << QStringLiteral("%1 %2 ms (goal < %3 ms)%4\n")
+               .arg(what, -52)
+               .arg(ms, 8, 'f', 1)
+               .arg(goal)
+               .arg(ms < goal ? QString() : QStringLiteral("  OVER"));
+    out.flush();
+}
+
+// A node in the middle of the graph with the given number of relations, to the nodes nearest
+// to it or, when spread is set, to nodes anywhere.
+QString addHub(Graph &graph, int relations, bool spread)
+{
+    QRectF bounds;
+    for (const Node &node : graph.nodes())
+        bounds |= QRectF(node.pos, QSizeF(1, 1));
+    Node hub;
+    hub.id = TextForms::newId();
+    hub.label = QStringLiteral("Pivot");
+    hub.pos = bounds.center();
+    QList<std::pair<double, QString>> byDistance;
+    for (const Node &node : graph.nodes())
+        byDistance.append({QLineF(node.pos, hub.pos).length(), node.id});
+    std::sort(byDistance.begin(), byDistance.end());
+    graph.insertNode(hub);
+    for (int i = 0; i < relations; ++i) {
+        Edge edge;
+        edge.id = TextForms::newId();
+        edge.src = hub.id;
+        edge.dst = byDistance.at(spread ? i * 97 % byDistance.size() : i).second;
+        edge.label = QStringLiteral("lien %1").arg(i);
+        graph.insertEdge(edge);
+    }
+    return hub.id;
+}
+
+void sendMouse(QWidget *viewport, QEvent::Type type, const QPoint &pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, viewport->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+}
+
+// Average time of one drag step of the hub: the move, then the repaint of what it dirtied.
+double dragStep(GraphView *view, NodeItem *hub, int steps)
+{
+    QWidget *viewport = view->viewport();
+    QApplication::processEvents();
+    QPoint at = view->mapFromScene(hub->scenePos());
+    sendMouse(viewport, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < steps; ++i) {
+        at += QPoint(i % 2 ? 3 : -2, 2);
+        sendMouse(viewport, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    const double average = milliseconds(timer) / steps;
+    sendMouse(viewport, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    QApplication::processEvents();
+    return average;
+}
+
+// A laid-out investigation: nodes on a jittered grid, each relation joining two nodes at most
+// three cells apart, as layouts leave related nodes near each other.
+Graph localGraph(int nodeCount, int edgeCount)
+{
+    QRandomGenerator random(11);
+    const int side = int(std::ceil(std::sqrt(double(nodeCount))));
+    Graph graph;
+    QStringList ids;
+    for (int i = 0; i < nodeCount; ++i) {
+        Node node;
+        node.id = TextForms::newId();
+        node.label = QStringLiteral("Nœud %1").arg(i);
+        node.pos = QPointF((i % side) * 120 + random.bounded(40.0), (i / side) * 120 + random.bounded(40.0));
+        ids.append(node.id);
+        graph.insertNode(node);
+    }
+    for (int i = 0; i < edgeCount; ++i) {
+        const int from = int(random.bounded(quint32(nodeCount)));
+        const int dx = int(random.bounded(7u)) - 3;
+        const int dy = int(random.bounded(7u)) - 3;
+        const int to = std::clamp(from + dx + dy * side, 0, nodeCount - 1);
+        Edge edge;
+        edge.id = TextForms::newId();
+        edge.src = ids.at(from);
+        edge.dst = ids.at(to);
+        edge.label = QStringLiteral("relation %1").arg(i);
+        graph.insertEdge(edge);
+    }
+    return graph;
+}
+
+void run(const QString &name, Graph graph, bool spread)
+{
+    const QString hubId = addHub(graph, 50, spread);
+    out << "\n" << name << ": " << graph.nodes().size() << " nodes, " << graph.edges().size()
+        << " relations\n";
+
+    MainWindow window;
+    window.resize(1200, 800);
+    window.show();
+    QApplication::processEvents();
+    Tab *tab = window.currentTab();
+    tab->graph = graph;
+
+    QElapsedTimer timer;
+    timer.start();
+    tab->scene->rebuild();
+    report(QStringLiteral("scene rebuild (empty scene)"), milliseconds(timer), 1000);
+    report(QStringLiteral("scene rebuild (replacing every item)"),
+           median(3, [&]() { tab->scene->rebuild(); }), 1000);
+    report(QStringLiteral("refreshTab (rebuild + window connections)"),
+           median(3, [&]() { window.refreshTab(tab); }), 1000);
+
+    GraphView *view = tab->view;
+    QWidget *viewport = view->viewport();
+    QApplication::processEvents();
+    window.fitView();
+    out << "fit scale: " << view->transform().m11() << '\n';
+    timer.restart();
+    viewport->repaint();
+    report(QStringLiteral("first full repaint, whole graph in view"), milliseconds(timer), 1000);
+    report(QStringLiteral("full repaint, whole graph in view"),
+           median(5, [&]() { viewport->repaint(); }), 100);
+
+    NodeItem *hub = tab->scene->nodeItem(hubId);
+    report(QStringLiteral("drag step of a node with 50 relations, whole graph"),
+           dragStep(view, hub, 30), 16);
+
+    view->resetTransform();
+    view->centerOn(hub);
+    QApplication::processEvents();
+    report(QStringLiteral("full repaint at scale 1"),
+           median(5, [&]() { viewport->repaint(); }), 100);
+    report(QStringLiteral("drag step of a node with 50 relations, scale 1"),
+           dragStep(view, hub, 60), 16);
+
+    timer.restart();
+    window.selectAllItems();
+    report(QStringLiteral("select all"), milliseconds(timer), 1000);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const int nodeCount = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
+    const int edgeCount = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 20000;
+    run(QStringLiteral("laid-out graph (related nodes near each other)"),
+        localGraph(nodeCount, edgeCount), false);
+    run(QStringLiteral("random graph (relations across the whole canvas, worst case)"),
+        makeSyntheticGraph(nodeCount, edgeCount, 0), true);
+    return 0;
+}

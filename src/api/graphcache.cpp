@@ -1,0 +1,111 @@
+#include "api/graphcache.h"
+
+#include "storage/projectdb.h"
+#include "storage/projectfiles.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+
+#include <algorithm>
+
+namespace {
+
+// Enough for every tab a user keeps open; beyond it the least recently used graph goes.
+constexpr int kMaxEntries = 8;
+
+QStringList sortedIds(QStringList ids)
+{
+    std::sort(ids.begin(), ids.end(), [](const QString &a, const QString &b) {
+        return QString::localeAwareCompare(a, b) < 0;
+    });
+    return ids;
+}
+
+std::shared_ptr<LoadedProject> load(const QString &dbPath, QString *error)
+{
+    if (!QFileInfo(dbPath).isFile()) {
+        // Opening would create an empty project where the user's file vanished.
+        *error = QStringLiteral("Fichier introuvable: %1").arg(dbPath);
+        return nullptr;
+    }
+    ProjectDb db(dbPath);
+    if (!db.open(error) || !db.initSchema(error))
+        return nullptr;
+    auto project = std::make_shared<LoadedProject>();
+    // One read transaction: the graph comes from one state of the file even if another
+    // program commits between the selects.
+    QSqlDatabase connection = QSqlDatabase::database(db.connectionName(), false);
+    const bool snapshot = connection.transaction();
+    const bool loaded = db.loadGraph(project->graph, ProjectFiles::folderOf(dbPath), error);
+    if (snapshot)
+        connection.commit();
+    if (!loaded)
+        return nullptr;
+    project->sortedNodeIds = sortedIds(project->graph.nodes().keys());
+    project->sortedEdgeIds = sortedIds(project->graph.edges().keys());
+    return project;
+}
+
+} // namespace
+
+QString GraphCache::keyOf(const QString &dbPath)
+{
+    const auto known = m_keys.constFind(dbPath);
+    if (known != m_keys.cend())
+        return *known;
+    const QFileInfo info(dbPath);
+    const QString canonical = info.canonicalFilePath();
+    if (canonical.isEmpty())
+        return info.absoluteFilePath(); // not kept: the file may appear later
+    if (m_keys.size() >= 64)
+        m_keys.clear();
+    m_keys.insert(dbPath, canonical);
+    return canonical;
+}
+
+std::shared_ptr<const LoadedProject> GraphCache::project(const QString &dbPath, QString *error)
+{
+    const QString key = keyOf(dbPath);
+    const FileStamp before = FileStamp::of(dbPath);
+    auto it = m_entries.find(key);
+    if (it != m_entries.end() && before.exists && it->stamp == before) {
+        it->lastUse = ++m_uses;
+        return it->project;
+    }
+    if (it != m_entries.end())
+        m_entries.erase(it);
+
+    std::shared_ptr<const LoadedProject> loaded = load(dbPath, error);
+    if (!loaded)
+        return nullptr;
+    // Kept only when nothing wrote the file while it was read (opening may itself have
+    // completed the schema); otherwise the next request loads again.
+    if (before.exists && FileStamp::of(dbPath) == before) {
+        if (m_entries.size() >= kMaxEntries) {
+            auto oldest = std::min_element(
+                m_entries.begin(), m_entries.end(),
+                [](const Entry &a, const Entry &b) { return a.lastUse < b.lastUse; });
+            m_entries.erase(oldest);
+        }
+        m_entries.insert(key, Entry{before, loaded, ++m_uses});
+    }
+    return loaded;
+}
+
+void GraphCache::adopt(const QString &dbPath, const FileStamp &before, const FileStamp &after)
+{
+    auto it = m_entries.find(keyOf(dbPath));
+    if (it != m_entries.end() && it->stamp == before)
+        it->stamp = after;
+}
+
+void GraphCache::forget(const QString &dbPath)
+{
+    m_entries.remove(keyOf(dbPath));
+}
+
+void GraphCache::clear()
+{
+    m_entries.clear();
+    m_keys.clear();
+}

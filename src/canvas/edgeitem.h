@@ -1,0 +1,126 @@
+#pragma once
+
+#include "model/edge.h"
+
+#include <QGraphicsObject>
+#include <QLineF>
+#include <QPainterPath>
+
+class LabelItem;
+class NodeItem;
+
+// Draws one relation between the items of its two nodes: a straight line, or a curve when
+// several relations join the same pair, with arrowheads after the direction, a label and a
+// halo for hypotheses. The hit area is wider than the line so that thin lines are easy to
+// click. The item holds a copy of the record and reports edits by signals.
+class EdgeItem : public QGraphicsObject
+{
+    Q_OBJECT
+
+public:
+    enum { Type = UserType + 1003 };
+
+    EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge,
+             QGraphicsItem *parent = nullptr);
+
+    // Arrowheads and labels narrower than this many device pixels are not painted.
+    static constexpr double minimumArrowPixels = 3.0;
+
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget) override;
+    QPainterPath shape() const override;
+
+    const Edge &edge() const { return m_edge; }
+    void setEdge(const Edge &edge);
+    NodeItem *sourceItem() const { return m_source; }
+    NodeItem *targetItem() const { return m_target; }
+
+    // Recomputes the end points on the node borders; called whenever an end moves.
+    void adjust();
+    void setLane(int index, int count);
+    // The label keeps its distance from the line in device pixels: it moves with the zoom.
+    void viewScaleChanged();
+    int laneIndex() const { return m_laneIndex; }
+    int laneCount() const { return m_laneCount; }
+
+    // Start (on the source border) and end (on the target border), in item coordinates.
+    QLineF line() const { return m_line; }
+    QColor effectiveColor() const;
+    double effectiveWidth() const;
+    // Signed distance of the curve's control point from the straight line.
+    double curveOffset() const;
+    bool isCurved() const;
+    QPointF controlPoint() const;
+    // The point at parameter t in 0..1 of the centre line.
+    QPointF pointAt(double t) const;
+    QPainterPath centreLine() const;
+    // Distance from a point in item coordinates to the centre line, sampled on 64 segments.
+    double distanceTo(const QPointF &point) const;
+    // Room taken by the label on each side of the middle, for layouts.
+    double halfLabelWidth() const;
+
+    LabelItem *labelItem() const { return m_labelItem; }
+    void setLabelFont(const QFont &font);
+    void setLabelPointSize(double pointSize);
+    void setLabelColor(const QColor &color);
+
+    // Spacing factor of parallel relations, shared by all items, kept within 0.2 … 3.0.
+    static void setEdgeSeparation(double value);
+    static double edgeSeparation() { return s_edgeSeparation; }
+
+    // The filled triangle of an arrowhead at an end point of a line, pointing along the unit
+    // direction at the end point and against it at the start point; its tip lies 2 units
+    // inside the line.
+    static QPolygonF arrowHead(const QPointF &point, const QPointF &direction, bool atEnd);
+
+    // Scene units per device pixel in the scene's first view (1 without a view).
+    static double viewUnit(const QGraphicsScene *scene);
+
+Q_SIGNALS:
+    void edgeEdited(const Edge &edge);
+    void deleteRequested(const QString &id);
+
+protected:
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+    void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+
+private:
+    bool endsShown() const;
+    // The relation form and the attribute list on a copy of the record; an accepted result
+    // is shown and reported by edgeEdited.
+    void openEditor();
+    void openAttributes();
+    void ensurePath() const;
+    // The centre line cut to what the painter can show: stroking costs in proportion to the
+    // length, and a relation seen up close may run for thousands of pixels off screen.
+    QPainterPath visiblePart(const QPainter *painter) const;
+    void layoutLabel();
+    double strokeWidth(double unit) const;
+
+    static double s_edgeSeparation;
+
+    Edge m_edge;
+    NodeItem *m_source = nullptr;
+    NodeItem *m_target = nullptr;
+    QLineF m_line;
+    int m_laneIndex = 0;
+    int m_laneCount = 1;
+    LabelItem *m_labelItem = nullptr;
+    mutable bool m_dirty = true;
+    mutable QPainterPath m_path;
+    mutable QLineF m_pathLine;
+    mutable QPointF m_control;
+    mutable QPainterPath m_shape;
+    mutable double m_shapeUnit = -1.0;
+    mutable QRectF m_bounds;
+    mutable double m_boundsUnit = -1.0;
+    // Scene units per device pixel of the view, as of the last geometry or zoom change.
+    double m_unit = 1.0;
+    // Both end items exist and are visible, as of the last adjust: reading the node items
+    // for every bounding rectangle query costs a cache miss per end on large scenes.
+    bool m_endsShown = false;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QGraphicsSimpleTextItem>
+
+// The text drawn under a node or beside a relation. A plain text item is far lighter than a
+// document-based one, which matters with tens of thousands of labels; it is not painted when
+// the zoom makes it too small to read.
+class LabelItem : public QGraphicsSimpleTextItem
+{
+public:
+    explicit LabelItem(QGraphicsItem *parent = nullptr);
+
+    // Text smaller than this many device pixels is not painted.
+    static constexpr double minimumReadableHeight = 4.0;
+
+    void setDefaultTextColor(const QColor &color);
+    QColor defaultTextColor() const;
+    void setPointSize(double pointSize);
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget) override;
+};

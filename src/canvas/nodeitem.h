@@ -1,0 +1,121 @@
+#pragma once
+
+#include "model/node.h"
+
+#include <QGraphicsObject>
+#include <QImage>
+#include <QPixmap>
+
+class EdgeItem;
+class GraphScene;
+class LabelItem;
+class QMenu;
+class QPainterPath;
+
+// Draws one node of a tab and is the analyst's handle on it. The item holds a copy of the
+// record; what the analyst changes is reported by signals, and the scene or the main window
+// writes it into the tab's tables.
+class NodeItem : public QGraphicsObject
+{
+    Q_OBJECT
+
+public:
+    enum { Type = UserType + 1002 };
+
+    explicit NodeItem(const Node &node, QGraphicsItem *parent = nullptr);
+
+    static constexpr double defaultIconRadius = 30.0;
+    // Badges narrower than this many device pixels are not painted.
+    static constexpr double minimumBadgePixels = 4.0;
+
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget) override;
+
+    const QString &id() const { return m_id; }
+    const Node &node() const { return m_node; }
+    void setNode(const Node &node);
+    // Loads the picture named by mediaPath; a picture that cannot be read leaves none.
+    void loadImage();
+    bool hasImage() const { return !m_image.isNull(); }
+    void layoutLabel();
+    void setAnchored(bool anchored);
+    bool isAnchored() const { return m_anchored; }
+    void addEdge(EdgeItem *edge);
+    const QList<EdgeItem *> &edges() const { return m_edges; }
+    // 25 × size, 0 for a size of 0 or less.
+    double radius() const;
+    quint64 pickOrder() const { return m_pickOrder; }
+    // Serial of the last left press on any node item, shared by all items.
+    static quint64 lastPickOrder() { return s_lastPickOrder; }
+    LabelItem *labelItem() const { return m_labelItem; }
+    void setLabelFont(const QFont &font);
+    void setLabelPointSize(double pointSize);
+    void setLabelColor(const QColor &color);
+
+    // The outline of a node shape of radius r centred on the origin.
+    static QPainterPath shapePath(NodeShape shape, double r);
+
+Q_SIGNALS:
+    void positionCommitted(const QString &id, const QPointF &pos);
+    void nodeEdited(const Node &node);
+    void deleteRequested(const QString &id);
+    void picked(const QString &id);
+    void createNodeRequested(const Node &node);
+    void positionChanged(NodeItem *item, const QPointF &pos);
+    void anchoredPositionFixed(NodeItem *item, const QPointF &pos);
+    void requestUngroup(const QString &groupId);
+    void requestOpenGroupInNewTab(const QString &groupId);
+    void requestExpandGroup(const QString &groupId);
+    void requestCollapseGroup(const QString &groupId);
+    void requestListGroupNodes(const QString &groupId);
+    void requestListGroupEdges(const QString &groupId);
+    void openInvestigationHereRequested(const QString &dbPath, const QString &nodeId);
+    void openInvestigationInNewTabRequested(const QString &dbPath, const QString &nodeId);
+    void addNodesToGroupRequested(const QString &groupId, const QStringList &nodeIds);
+    // The attribute list created nodes and relations in the tab's tables.
+    void graphChanged();
+
+public Q_SLOTS:
+    void onAppPaletteChanged(const QPalette &palette);
+
+protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+    void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+
+private:
+    GraphScene *graphScene() const;
+    void refreshTooltip();
+    void refreshLabelVisibility();
+    // Rebuilds the square picture cache for the given device pixel ratio when it is stale.
+    void refreshPixmapCache(double ratio);
+    void populateContextMenu(QMenu &menu);
+    void addMediaMenu(QMenu &menu);
+    void askGroupAndAdd();
+    // The node form and the attribute list on a copy of the record; an accepted result is
+    // shown and reported by nodeEdited.
+    void openEditor();
+    void openAttributes();
+    void editMedia(int index);
+    void drawMediaBadge(QPainter *painter, const QPointF &centre, const QColor &color) const;
+    bool anyMemberHasMedia() const;
+
+    static quint64 s_lastPickOrder;
+
+    QString m_id;
+    Node m_node;
+    double m_iconRadius = defaultIconRadius;
+    QList<EdgeItem *> m_edges;
+    QImage m_image;
+    QPixmap m_pixmapCache;
+    double m_cachedRadius = -1.0;
+    double m_cachedRatio = -1.0;
+    quint64 m_pickOrder = 0;
+    LabelItem *m_labelItem = nullptr;
+    double m_baseZ = 0.0;
+    bool m_anchored = false;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "dialogs/recordlistdialog.h"
+
+// The paged list of a tab's nodes (or of a group's members). A double-click opens the node
+// form; the record and its canvas item take the accepted result.
+class NodesListDialog : public RecordListDialog
+{
+    Q_OBJECT
+
+public:
+    NodesListDialog(Graph &graph, GraphScene *scene, Prompter &prompter,
+                    QWidget *parent = nullptr, const QString &title = QString(),
+                    const QStringList &restrictTo = QStringList());
+
+Q_SIGNALS:
+    void requestDeleteNodes(const QStringList &ids);
+
+protected:
+    QStringList matchingIds(const QString &needle, const QList<RecordFilter::Field> &fields,
+                            const QStringList &restrictTo) const override;
+    QStringList cells(const QString &id) const override;
+    QGraphicsObject *canvasItem(const QString &id) const override;
+    void editRecord(const QString &id) override;
+    void emitDeleteRequest(const QStringList &ids) override;
+};

@@ -1,0 +1,270 @@
+// Exposing and stopping the API from the main window, and the key dialog.
+
+#include "api/apiconfigdialog.h"
+#include "app/mainwindow.h"
+#include "app/tab.h"
+#include "model/graph.h"
+#include "scriptedprompter.h"
+#include "storage/projectdb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// A port the system has just handed out and released.
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+struct Answer
+{
+    int status = 0;
+    QJsonObject json;
+};
+
+Answer get(const QString &url, const QString &key)
+{
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request{QUrl(url)};
+    request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
+    QNetworkReply *reply = manager.get(request);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    Answer answer;
+    if (reply->isFinished()) {
+        answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        answer.json = QJsonDocument::fromJson(reply->readAll()).object();
+    }
+    reply->abort();
+    delete reply;
+    return answer;
+}
+
+QString makeProject(const QTemporaryDir &dir, const QString &name, int nodes)
+{
+    const QString folder = dir.filePath(name);
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".orvane.db"));
+    Graph graph;
+    for (int i = 0; i < nodes; ++i) {
+        Node node;
+        node.id = QStringLiteral("%1-%2").arg(name).arg(i);
+        node.pos = QPointF(i * 10, 0);
+        graph.insertNode(node);
+    }
+    ProjectDb db(path);
+    if (!db.open() || !db.saveGraph(graph, folder))
+        qWarning() << "cannot create" << path;
+    return path;
+}
+
+QString keyOf(const QString &dbPath, ApiRole role)
+{
+    ProjectDb db(dbPath);
+    db.open();
+    return db.apiKeyForRole(role);
+}
+
+} // namespace
+
+class TestApiGui : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    // Queues the answers of one exposure: OK to the warning, then the dialog filled with
+    // port and accepted (or rejected).
+    static void scriptExposure(ScriptedPrompter &prompter, quint16 port, bool accept = true)
+    {
+        prompter.answers.append(int(QMessageBox::Ok));
+        prompter.dialogs.append([port, accept](QDialog &dialog) {
+            dialog.findChild<QLineEdit *>(QStringLiteral("address"))->setText(QStringLiteral("127.0.0.1"));
+            dialog.findChild<QSpinBox *>(QStringLiteral("port"))->setValue(port);
+            return accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+    }
+
+private Q_SLOTS:
+    void menuEntries();
+    void exposeServesTheTabsAndStops();
+    void exposureNeedsConsentAndASavedProject();
+    void dialogRegeneratesAndCopiesKeys();
+};
+
+void TestApiGui::menuEntries()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    QStringList titles;
+    for (QAction *action : window.menuBar()->actions())
+        titles.append(action->text());
+    const int view = int(titles.indexOf(QStringLiteral("&Affichage")));
+    QVERIFY(view >= 0);
+    QCOMPARE(titles.value(view + 1), QStringLiteral("&Outils"));
+    QMenu *tools = window.menu(QStringLiteral("menuTools"));
+    QVERIFY(tools);
+    QAction *expose = window.action(QStringLiteral("actionExposeApi"));
+    QAction *stop = window.action(QStringLiteral("actionStopApi"));
+    QCOMPARE(expose->text(), QStringLiteral("Exposer l’API…"));
+    QCOMPARE(stop->text(), QStringLiteral("Stopper l’API"));
+    QVERIFY(tools->actions().contains(expose) && tools->actions().contains(stop));
+    QVERIFY(expose->isEnabled());
+    QVERIFY(!stop->isEnabled());
+}
+
+void TestApiGui::exposeServesTheTabsAndStops()
+{
+    const QString first = makeProject(m_dir, QStringLiteral("Alpha"), 2);
+    const QString second = makeProject(m_dir, QStringLiteral("Beta"), 3);
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    QVERIFY(window.openPath(first));
+    QVERIFY(window.openPath(second));
+    QCOMPARE(window.tabCount(), 2);
+    QCOMPARE(window.currentTab()->dbPath, second);
+
+    const quint16 port = freePort();
+    scriptExposure(prompter, port);
+    window.action(QStringLiteral("actionExposeApi"))->trigger();
+    QCOMPARE(prompter.calls.value(0).title, QStringLiteral("Exposer l’API"));
+    QCOMPARE(prompter.calls.value(0).icon, QMessageBox::Warning);
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("API exposée sur 127.0.0.1:%1").arg(port));
+    QVERIFY(!window.action(QStringLiteral("actionExposeApi"))->isEnabled());
+    QVERIFY(window.action(QStringLiteral("actionStopApi"))->isEnabled());
+
+    // The keys are those of the tab that was current; both tabs are served.
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    const QString readKey = keyOf(second, ApiRole::Read);
+    Answer answer = get(base + QStringLiteral("/api/projects"), readKey);
+    QCOMPARE(answer.status, 200);
+    const QJsonArray projects = answer.json.value(QLatin1String("projects")).toArray();
+    QCOMPARE(projects.size(), 2);
+    QCOMPARE(projects.at(0).toObject().value(QLatin1String("key")).toString(), QStringLiteral("Alpha"));
+    QCOMPARE(get(base + QStringLiteral("/api/nodes?db=alpha"), readKey).json.value(QLatin1String("total")).toInt(), 2);
+    QCOMPARE(get(base + QStringLiteral("/api/nodes?db=Beta.orvane.db"), readKey).json.value(QLatin1String("total")).toInt(), 3);
+    QCOMPARE(get(base + QStringLiteral("/api/nodes?db=Alpha"), keyOf(first, ApiRole::Read)).status, 401);
+
+    // Closing the tab that holds the keys neither stops the server nor the keys.
+    window.closeTab(1);
+    QCOMPARE(get(base + QStringLiteral("/api/nodes?db=Beta"), readKey).status, 404);
+    QCOMPARE(get(base + QStringLiteral("/api/nodes?db=Alpha"), readKey).status, 200);
+
+    window.action(QStringLiteral("actionStopApi"))->trigger();
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("API stoppée"));
+    QVERIFY(window.action(QStringLiteral("actionExposeApi"))->isEnabled());
+    QVERIFY(!window.action(QStringLiteral("actionStopApi"))->isEnabled());
+    QCOMPARE(get(base + QStringLiteral("/health"), readKey).status, 0);
+
+    // Exposing again takes the keys of the tab current then, on the new port.
+    const quint16 newPort = freePort();
+    scriptExposure(prompter, newPort);
+    window.action(QStringLiteral("actionExposeApi"))->trigger();
+    const QString newBase = QStringLiteral("http://127.0.0.1:%1").arg(newPort);
+    QCOMPARE(get(newBase + QStringLiteral("/api/nodes?db=Alpha"), keyOf(first, ApiRole::Read)).status, 200);
+    QCOMPARE(get(newBase + QStringLiteral("/api/nodes?db=Alpha"), readKey).status, 401);
+}
+
+void TestApiGui::exposureNeedsConsentAndASavedProject()
+{
+    const QString project = makeProject(m_dir, QStringLiteral("Gamma"), 1);
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    QAction *expose = window.action(QStringLiteral("actionExposeApi"));
+
+    // Cancel is the default answer to the warning.
+    expose->trigger();
+    QCOMPARE(prompter.count(QStringLiteral("message")), 1);
+    QCOMPARE(prompter.count(QStringLiteral("dialog")), 0);
+
+    prompter.answers.append(int(QMessageBox::Ok));
+    expose->trigger();
+    QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("API"));
+    QCOMPARE(prompter.last(QStringLiteral("message")).text,
+             QStringLiteral("Ouvre d’abord un projet pour stocker les clés API."));
+
+    QVERIFY(window.openPath(project));
+    scriptExposure(prompter, freePort(), false);
+    expose->trigger();
+    QCOMPARE(prompter.count(QStringLiteral("dialog")), 1);
+    QVERIFY(expose->isEnabled());
+    QVERIFY(!window.action(QStringLiteral("actionStopApi"))->isEnabled());
+
+    // A port already taken.
+    QTcpServer blocker;
+    QVERIFY(blocker.listen(QHostAddress::LocalHost, 0));
+    scriptExposure(prompter, blocker.serverPort());
+    expose->trigger();
+    QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("Erreur"));
+    QCOMPARE(prompter.last(QStringLiteral("message")).text,
+             QStringLiteral("Impossible de démarrer le serveur API."));
+    QVERIFY(expose->isEnabled());
+}
+
+void TestApiGui::dialogRegeneratesAndCopiesKeys()
+{
+    const QString project = makeProject(m_dir, QStringLiteral("Delta"), 0);
+    ScriptedPrompter prompter;
+    ApiConfigDialog dialog(prompter);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Configuration API"));
+    QCOMPARE(dialog.address(), QHostAddress(QStringLiteral("127.0.0.1")));
+    QCOMPARE(dialog.port(), quint16(5252));
+    dialog.setDbPath(project);
+    const QString read = dialog.keyText(ApiRole::Read);
+    const QString write = dialog.keyText(ApiRole::Write);
+    const QString admin = dialog.keyText(ApiRole::Admin);
+    QCOMPARE(read, keyOf(project, ApiRole::Read));
+    QCOMPARE(write.size(), 64);
+
+    dialog.findChild<QPushButton *>(QStringLiteral("writeRegen"))->click();
+    const QString fresh = dialog.keyText(ApiRole::Write);
+    QVERIFY(fresh != write);
+    QCOMPARE(fresh, keyOf(project, ApiRole::Write));
+    QCOMPARE(dialog.keyText(ApiRole::Read), read);
+    QCOMPARE(keyOf(project, ApiRole::Admin), admin);
+    {
+        ProjectDb db(project);
+        QVERIFY(db.open());
+        QVERIFY(!db.findApiKey(write));
+    }
+
+    dialog.findChild<QPushButton *>(QStringLiteral("adminCopy"))->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), admin);
+
+    ApiConfigDialog broken(prompter);
+    broken.setDbPath(m_dir.path()); // a folder is no database
+    QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("Base API"));
+    QVERIFY(broken.keyText(ApiRole::Read).isEmpty());
+    broken.regenRead(); // without a database nothing happens
+    QVERIFY(broken.keyText(ApiRole::Read).isEmpty());
+}
+
+QTEST_MAIN(TestApiGui)
+#include "tst_api_gui.moc"

@@ -1,0 +1,893 @@
+// The API routes answered without a socket: authorisation, paging, look-ups and writes,
+// checked against what the project file holds afterwards.
+
+#include "api/apikeystore.h"
+#include "api/apiprojects.h"
+#include "api/apiroutes.h"
+#include "api/filestamp.h"
+#include "model/graph.h"
+#include "storage/projectdb.h"
+#include "storage/projectfolder.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+Node makeNode(const QString &id, const QString &label, const QString &type)
+{
+    Node node;
+    node.id = id;
+    node.label = label;
+    node.type = type;
+    return node;
+}
+
+Edge makeEdge(const QString &id, const QString &src, const QString &dst, const QString &type)
+{
+    Edge edge;
+    edge.id = id;
+    edge.src = src;
+    edge.dst = dst;
+    edge.type = type;
+    edge.label = id.toUpper();
+    return edge;
+}
+
+// Five nodes inserted out of order, four relations, attributes and one media file.
+Graph sampleGraph(const QString &mediaFile)
+{
+    Graph graph;
+    Node a = makeNode(QStringLiteral("c3"), QStringLiteral("Gamma"), QStringLiteral("ip"));
+    a.attributes = {{QString(), QStringLiteral("asn"), QStringLiteral("64500")},
+                    {QString(), QStringLiteral("country"), QStringLiteral("FR")}};
+    MediaRecord media;
+    media.name = QStringLiteral("capture");
+    media.file = mediaFile;
+    media.sha256 = QStringLiteral("ABCDEF0123");
+    a.medias = {media};
+    graph.insertNode(a);
+    graph.insertNode(makeNode(QStringLiteral("a1"), QStringLiteral("Alpha"), QStringLiteral(" ip ")));
+    Node b = makeNode(QStringLiteral("b2"), QStringLiteral("alpha"), QStringLiteral("domain"));
+    b.attributes = {{QString(), QStringLiteral("asn"), QStringLiteral("64501")}};
+    graph.insertNode(b);
+    graph.insertNode(makeNode(QStringLiteral("e5"), QStringLiteral("Epsilon"), QString()));
+    graph.insertNode(makeNode(QStringLiteral("d4"), QStringLiteral("Delta"), QStringLiteral("actor")));
+    graph.insertEdge(makeEdge(QStringLiteral("r2"), QStringLiteral("c3"), QStringLiteral("a1"),
+                              QStringLiteral("resolves")));
+    graph.insertEdge(makeEdge(QStringLiteral("r1"), QStringLiteral("c3"), QStringLiteral("b2"),
+                              QStringLiteral("resolves ")));
+    graph.insertEdge(makeEdge(QStringLiteral("r3"), QStringLiteral("d4"), QStringLiteral("c3"),
+                              QStringLiteral("uses")));
+    Edge attributed = makeEdge(QStringLiteral("r4"), QStringLiteral("a1"), QStringLiteral("b2"),
+                               QStringLiteral("uses"));
+    attributed.attributes = {{QString(), QStringLiteral("confidence"), QStringLiteral("high")}};
+    graph.insertEdge(attributed);
+    return graph;
+}
+
+QJsonObject object(const ApiReply &reply)
+{
+    return QJsonDocument::fromJson(reply.body).object();
+}
+
+QStringList texts(const QJsonArray &array)
+{
+    QStringList list;
+    for (const QJsonValue &value : array)
+        list.append(value.toString());
+    return list;
+}
+
+QStringList ids(const QJsonArray &array)
+{
+    QStringList list;
+    for (const QJsonValue &value : array)
+        list.append(value.toObject().value(QLatin1String("id")).toString());
+    return list;
+}
+
+} // namespace
+
+class TestApiRoutes : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_folder;
+    QString m_dbPath;
+    QString m_otherDbPath;
+    std::unique_ptr<ApiKeyStore> m_keys;
+    std::unique_ptr<ApiRoutes> m_routes;
+    QHash<ApiRole, QString> m_key;
+    QList<QByteArray> m_bodies;
+
+    ApiReply call(const QByteArray &method, const QString &target,
+                  const QByteArray &body = QByteArray(), ApiRole role = ApiRole::Admin)
+    {
+        return callWith(method, target, "Bearer " + m_key.value(role).toUtf8(), body);
+    }
+
+    ApiReply callWith(const QByteArray &method, const QString &target,
+                      const QByteArray &authorization, const QByteArray &body = QByteArray())
+    {
+        const QUrl url(QStringLiteral("http://127.0.0.1") + target);
+        ApiRequest request;
+        request.method = method;
+        request.path = url.path();
+        request.query = QUrlQuery(url);
+        request.authorization = authorization;
+        request.body = body;
+        ApiReply reply = m_routes->handle(request);
+        m_bodies.append(reply.body);
+        return reply;
+    }
+
+    Graph fileGraph(const QString &dbPath = QString())
+    {
+        const QString path = dbPath.isEmpty() ? m_dbPath : dbPath;
+        ProjectDb db(path);
+        Graph graph;
+        if (!db.open() || !db.loadGraph(graph, QFileInfo(path).absolutePath()))
+            qWarning() << "cannot read" << path;
+        return graph;
+    }
+
+    void saveFile(const Graph &graph, const QString &dbPath)
+    {
+        ProjectDb db(dbPath);
+        QString error;
+        QVERIFY2(db.open(&error) && db.saveGraph(graph, QFileInfo(dbPath).absolutePath(), &error),
+                 qPrintable(error));
+    }
+
+    std::optional<QDateTime> lastUsed(ApiRole role)
+    {
+        ProjectDb db(m_dbPath);
+        db.open();
+        return db.findApiKey(m_key.value(role))->lastUsed;
+    }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void authorizationHeader_data();
+    void authorizationHeader();
+    void checksRunInOrder_data();
+    void checksRunInOrder();
+    void probesAndProjectsList();
+    void lastUsedFollowsAuthorisedRequests();
+    void regeneratingAKeyRevokesOnlyIt();
+    void projectNames_data();
+    void projectNames();
+
+    void paging_data();
+    void paging();
+    void fieldSelection_data();
+    void fieldSelection();
+    void listingsAndFilters();
+    void singleLookups();
+
+    void createNodeAndEdge();
+    void createRefusesBadInput_data();
+    void createRefusesBadInput();
+    void updateReportsKeys_data();
+    void updateReportsKeys();
+    void attributeValues_data();
+    void attributeValues();
+    void attributeErrors();
+    void deleteNodeRemovesRelationsAndMedia();
+    void deleteNodeStaysInsideProject_data();
+    void deleteNodeStaysInsideProject();
+    void uploads_data();
+    void uploads();
+    void uploadReplacesSameNameAndRefusesBadBodies();
+
+    void changesOnDiskAreSeen();
+};
+
+void TestApiRoutes::init()
+{
+    QVERIFY(m_dir.isValid());
+    m_folder = m_dir.filePath(QStringLiteral("Case"));
+    QVERIFY(QDir().mkpath(m_folder));
+    m_dbPath = QDir(m_folder).filePath(QStringLiteral("Case.orvane.db"));
+    QFile::remove(m_dbPath);
+    const QString picture = m_dir.filePath(QStringLiteral("capture.png"));
+    QFile file(picture);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("png bytes");
+    file.close();
+    saveFile(sampleGraph(picture), m_dbPath);
+
+    const QString otherFolder = m_dir.filePath(QStringLiteral("Other"));
+    QVERIFY(QDir().mkpath(otherFolder));
+    m_otherDbPath = QDir(otherFolder).filePath(QStringLiteral("Other.orvane.db"));
+    QFile::remove(m_otherDbPath);
+    Graph other;
+    other.insertNode(makeNode(QStringLiteral("x"), QStringLiteral("Other"), QString()));
+    saveFile(other, m_otherDbPath);
+
+    m_keys = std::make_unique<ApiKeyStore>();
+    QString error;
+    QVERIFY2(m_keys->open(m_dbPath, &error), qPrintable(error));
+    m_routes = std::make_unique<ApiRoutes>(*m_keys);
+    const QStringList files = {m_dbPath, m_otherDbPath};
+    const QString current = m_dbPath;
+    m_routes->setProjectResolver(
+        [files, current](const QString &name) { return ApiProjects::resolve(name, files, current); });
+    m_routes->setProjectsProvider([files]() { return ApiProjects::describe(files); });
+    ProjectDb db(m_dbPath);
+    QVERIFY(db.open());
+    for (ApiRole role : {ApiRole::Read, ApiRole::Write, ApiRole::Admin})
+        m_key.insert(role, db.apiKeyForRole(role));
+    m_bodies.clear();
+}
+
+void TestApiRoutes::cleanup()
+{
+    // No answer ever gives a key away.
+    for (const QByteArray &body : std::as_const(m_bodies)) {
+        for (const QString &key : std::as_const(m_key))
+            QVERIFY(!body.contains(key.toUtf8()));
+    }
+    m_routes.reset();
+    m_keys.reset();
+}
+
+void TestApiRoutes::authorizationHeader_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<int>("status");
+    QTest::newRow("missing") << QByteArray() << 401;
+    QTest::newRow("scheme only") << QByteArray("Bearer") << 401;
+    QTest::newRow("scheme and blanks") << QByteArray("Bearer    ") << 401;
+    QTest::newRow("short") << QByteArray("Bear") << 401;
+    QTest::newRow("no space") << QByteArray("Bearer%READ%") << 401;
+    QTest::newRow("other scheme") << QByteArray("Basic %READ%") << 401;
+    QTest::newRow("bare key") << QByteArray("%READ%") << 401;
+    QTest::newRow("unknown key") << QByteArray("Bearer 0123456789abcdef") << 401;
+    QTest::newRow("truncated key") << QByteArray("Bearer %READ_SHORT%") << 401;
+    QTest::newRow("lower-case scheme") << QByteArray("bearer %READ%") << 200;
+    QTest::newRow("upper-case scheme") << QByteArray("BEARER %READ%") << 200;
+    QTest::newRow("surrounding blanks") << QByteArray("  Bearer   %READ%  \t") << 200;
+}
+
+void TestApiRoutes::authorizationHeader()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(int, status);
+    const QByteArray key = m_key.value(ApiRole::Read).toUtf8();
+    header.replace("%READ_SHORT%", key.left(63)).replace("%READ%", key);
+    const ApiReply reply = callWith("GET", QStringLiteral("/api/nodes?db=Case"), header);
+    QCOMPARE(reply.status, status);
+    if (status != 200)
+        QVERIFY(reply.body.isEmpty());
+}
+
+void TestApiRoutes::checksRunInOrder_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("role"); // -1: no key
+    QTest::addColumn<int>("status");
+    const int none = -1;
+    const int read = int(ApiRole::Read);
+    const int write = int(ApiRole::Write);
+    const int admin = int(ApiRole::Admin);
+    // Authorisation comes before the role, the role before the parameters, the parameters
+    // before the project name.
+    QTest::newRow("no key, delete") << QByteArray("DELETE") << "/api/node" << none << 401;
+    QTest::newRow("read posts") << QByteArray("POST") << "/api/node" << read << 403;
+    QTest::newRow("read puts") << QByteArray("PUT") << "/api/edge" << read << 403;
+    QTest::newRow("read deletes") << QByteArray("DELETE") << "/api/node" << read << 403;
+    QTest::newRow("write deletes") << QByteArray("DELETE") << "/api/edge" << write << 403;
+    QTest::newRow("read gets, no db") << QByteArray("GET") << "/api/nodes" << read << 400;
+    QTest::newRow("write posts, no db") << QByteArray("POST") << "/api/node" << write << 400;
+    QTest::newRow("write puts, no id") << QByteArray("PUT") << "/api/node?db=Case" << write << 400;
+    QTest::newRow("admin deletes, no id") << QByteArray("DELETE") << "/api/node?db=Case" << admin << 400;
+    QTest::newRow("blank id") << QByteArray("GET") << "/api/node?db=Case&id=%20" << read << 400;
+    QTest::newRow("unknown project") << QByteArray("GET") << "/api/node?db=Nope&id=a1" << read << 404;
+    QTest::newRow("unknown node") << QByteArray("GET") << "/api/node?db=Case&id=zz" << read << 404;
+    QTest::newRow("admin reads") << QByteArray("GET") << "/api/node?db=Case&id=a1" << admin << 200;
+    QTest::newRow("write reads") << QByteArray("GET") << "/api/node?db=Case&id=a1" << write << 200;
+    QTest::newRow("unknown path") << QByteArray("GET") << "/api/nothing?db=Case" << admin << 404;
+    QTest::newRow("method not routed") << QByteArray("PATCH") << "/api/node?db=Case&id=a1" << admin << 404;
+    QTest::newRow("options") << QByteArray("OPTIONS") << "/api/nodes?db=Case" << admin << 404;
+}
+
+void TestApiRoutes::checksRunInOrder()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, target);
+    QFETCH(int, role);
+    QFETCH(int, status);
+    const QByteArray header =
+        role < 0 ? QByteArray() : "Bearer " + m_key.value(ApiRole(role)).toUtf8();
+    const ApiReply reply = callWith(method, target, header, QByteArrayLiteral("{}"));
+    QCOMPARE(reply.status, status);
+    if (status != 200)
+        QVERIFY(reply.body.isEmpty());
+}
+
+void TestApiRoutes::probesAndProjectsList()
+{
+    for (const QByteArray method : {"GET", "POST", "DELETE", "PATCH"}) {
+        ApiReply reply = callWith(method, QStringLiteral("/health"), QByteArray());
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.body, QByteArray("ok"));
+        reply = callWith(method, QStringLiteral("/version"), "Bearer nonsense");
+        QCOMPARE(reply.status, 200);
+        QCOMPARE(reply.body, QByteArray("Orvane API v1"));
+    }
+
+    QCOMPARE(callWith("GET", QStringLiteral("/api/projects"), QByteArray()).status, 401);
+    const ApiReply reply = call("GET", QStringLiteral("/api/projects"), {}, ApiRole::Read);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.contentType, QByteArray("application/json; charset=utf-8"));
+    const QJsonObject answer = object(reply);
+    QCOMPARE(answer.value(QLatin1String("result")).toString(), QStringLiteral("ok"));
+    const QJsonArray projects = answer.value(QLatin1String("projects")).toArray();
+    QCOMPARE(projects.size(), 2);
+    const QJsonObject first = projects.at(0).toObject();
+    QCOMPARE(first.value(QLatin1String("key")).toString(), QStringLiteral("Case"));
+    QCOMPARE(first.value(QLatin1String("file")).toString(), QStringLiteral("Case.orvane.db"));
+    QCOMPARE(first.value(QLatin1String("path")).toString(), QFileInfo(m_dbPath).absoluteFilePath());
+
+    m_routes->clearProjectFunctions();
+    QCOMPARE(call("GET", QStringLiteral("/api/projects")).status, 500);
+    QCOMPARE(call("GET", QStringLiteral("/api/nodes?db=Case")).status, 404);
+}
+
+void TestApiRoutes::lastUsedFollowsAuthorisedRequests()
+{
+    QVERIFY(!lastUsed(ApiRole::Read));
+    QCOMPARE(callWith("GET", QStringLiteral("/api/nodes?db=Case"), "Bearer wrong").status, 401);
+    QVERIFY(!lastUsed(ApiRole::Read));
+
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    QCOMPARE(call("GET", QStringLiteral("/api/nodes?db=Case"), {}, ApiRole::Read).status, 200);
+    const std::optional<QDateTime> used = lastUsed(ApiRole::Read);
+    QVERIFY(used);
+    QVERIFY(*used >= before && *used <= QDateTime::currentDateTimeUtc().addSecs(1));
+    QVERIFY(!lastUsed(ApiRole::Write));
+    QVERIFY(!lastUsed(ApiRole::Admin));
+}
+
+void TestApiRoutes::regeneratingAKeyRevokesOnlyIt()
+{
+    const QString oldWrite = m_key.value(ApiRole::Write);
+    QString fresh;
+    {
+        ProjectDb db(m_dbPath);
+        QVERIFY(db.open());
+        QString error;
+        fresh = ApiKeyStore::regenerate(db, ApiRole::Write, &error);
+        QVERIFY2(!fresh.isEmpty(), qPrintable(error));
+        QCOMPARE(db.apiKeyForRole(ApiRole::Read), m_key.value(ApiRole::Read));
+        QCOMPARE(db.apiKeyForRole(ApiRole::Admin), m_key.value(ApiRole::Admin));
+        QCOMPARE(db.listApiKeys().size(), 3);
+    }
+    QVERIFY(fresh != oldWrite);
+    QCOMPARE(fresh.size(), 64);
+    m_key.insert(ApiRole::Write, fresh);
+    const QString target = QStringLiteral("/api/nodes?db=Case");
+    QCOMPARE(callWith("GET", target, "Bearer " + oldWrite.toUtf8()).status, 401);
+    QCOMPARE(callWith("GET", target, "Bearer " + fresh.toUtf8()).status, 200);
+    QCOMPARE(call("GET", target, {}, ApiRole::Read).status, 200);
+    QCOMPARE(call("GET", target, {}, ApiRole::Admin).status, 200);
+}
+
+void TestApiRoutes::projectNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("project"); // 0 Case, 1 Other, -1 none
+    QTest::newRow("empty is current") << QString() << 0;
+    QTest::newRow("blank is current") << QStringLiteral("  ") << 0;
+    QTest::newRow("base name") << QStringLiteral("Other") << 1;
+    QTest::newRow("base name, other case") << QStringLiteral("cASE") << 0;
+    QTest::newRow("file name, other case") << QStringLiteral("OTHER.ORVANE.DB") << 1;
+    QTest::newRow("trimmed") << QStringLiteral(" other ") << 1;
+    QTest::newRow("partial name") << QStringLiteral("Case.orvane") << -1;
+    QTest::newRow("unknown") << QStringLiteral("Nope") << -1;
+}
+
+void TestApiRoutes::projectNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, project);
+    const QStringList files = {m_dbPath, m_otherDbPath};
+    QCOMPARE(ApiProjects::resolve(name, files, m_dbPath), project < 0 ? QString() : files.at(project));
+
+    const ApiReply reply = call(
+        "GET", QStringLiteral("/api/nodes?db=") + QString::fromLatin1(QUrl::toPercentEncoding(name)));
+    if (project < 0 || name.trimmed().isEmpty()) {
+        QCOMPARE(reply.status, project < 0 ? 404 : 400); // "db" is required by the route
+        return;
+    }
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(object(reply).value(QLatin1String("project")).toString(), name.trimmed());
+    QCOMPARE(object(reply).value(QLatin1String("total")).toInt(), project == 0 ? 5 : 1);
+}
+
+void TestApiRoutes::paging_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QStringList>("page");
+    QTest::addColumn<bool>("hasMore");
+    const QStringList all = {"a1", "b2", "c3", "d4", "e5"};
+    QTest::newRow("defaults") << QString() << 100 << 0 << all << false;
+    QTest::newRow("limit 0 gives one") << "&limit=0" << 1 << 0 << QStringList{"a1"} << true;
+    QTest::newRow("limit capped") << "&limit=9999" << 500 << 0 << all << false;
+    QTest::newRow("limit not a number") << "&limit=abc" << 100 << 0 << all << false;
+    QTest::newRow("negative offset") << "&offset=-3&limit=2" << 2 << 0 << QStringList{"a1", "b2"} << true;
+    QTest::newRow("middle page") << "&offset=2&limit=2" << 2 << 2 << QStringList{"c3", "d4"} << true;
+    QTest::newRow("last page") << "&offset=3&limit=2" << 2 << 3 << QStringList{"d4", "e5"} << false;
+    QTest::newRow("past the end") << "&offset=50" << 100 << 50 << QStringList() << false;
+    QTest::newRow("huge offset") << "&offset=99999999999" << 100 << 2147483647 << QStringList() << false;
+}
+
+void TestApiRoutes::paging()
+{
+    QFETCH(QString, query);
+    QFETCH(int, limit);
+    QFETCH(int, offset);
+    QFETCH(QStringList, page);
+    QFETCH(bool, hasMore);
+    const ApiReply reply = call("GET", QStringLiteral("/api/nodes?db=Case") + query, {}, ApiRole::Read);
+    QCOMPARE(reply.status, 200);
+    const QJsonObject answer = object(reply);
+    QCOMPARE(answer.value(QLatin1String("total")).toInt(), 5);
+    QCOMPARE(answer.value(QLatin1String("limit")).toInt(), limit);
+    QCOMPARE(answer.value(QLatin1String("maxLimit")).toInt(), 500);
+    QCOMPARE(answer.value(QLatin1String("offset")).toDouble(), double(offset));
+    QCOMPARE(answer.value(QLatin1String("count")).toInt(), page.size());
+    QCOMPARE(answer.value(QLatin1String("has_more")).toBool(), hasMore);
+    QCOMPARE(ids(answer.value(QLatin1String("nodes")).toArray()), page);
+}
+
+void TestApiRoutes::fieldSelection_data()
+{
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("one") << "label" << QStringList{"label"};
+    QTest::newRow("two, blanks") << " type , id " << QStringList{"id", "type"};
+    QTest::newRow("only commas") << ",,," << QStringList{"id", "label", "type"};
+    QTest::newRow("case-sensitive") << "Label" << QStringList();
+}
+
+void TestApiRoutes::fieldSelection()
+{
+    QFETCH(QString, fields);
+    QFETCH(QStringList, keys);
+    const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(fields));
+    const QJsonArray nodes =
+        object(call("GET", QStringLiteral("/api/nodes?db=Case&fields=") + encoded))
+            .value(QLatin1String("nodes")).toArray();
+    QCOMPARE(nodes.size(), 5);
+    for (const QJsonValue &node : nodes)
+        QCOMPARE(node.toObject().keys(), keys);
+
+    const QJsonObject full =
+        object(call("GET", QStringLiteral("/api/node?db=Case&id=c3&fields=") + encoded))
+            .value(QLatin1String("node")).toObject();
+    if (QTest::currentDataTag() == QLatin1String("only commas"))
+        QCOMPARE(full.size(), 22);
+    else
+        QCOMPARE(full.keys(), keys);
+}
+
+void TestApiRoutes::listingsAndFilters()
+{
+    auto get = [this](const QString &target) {
+        const ApiReply reply = call("GET", target, {}, ApiRole::Read);
+        [&] { QCOMPARE(reply.status, 200); }();
+        return object(reply);
+    };
+    QJsonObject answer = get(QStringLiteral("/api/edges?db=Case"));
+    QCOMPARE(ids(answer.value(QLatin1String("edges")).toArray()),
+             QStringList({"r1", "r2", "r3", "r4"}));
+    const QJsonObject edge = answer.value(QLatin1String("edges")).toArray().at(0).toObject();
+    QCOMPARE(edge.keys(), QStringList({"dir", "dst", "id", "label", "src", "type"}));
+    QCOMPARE(edge.value(QLatin1String("dir")).toString(), QStringLiteral("directed"));
+
+    QCOMPARE(texts(get(QStringLiteral("/api/nodes/types?db=Case")).value(QLatin1String("types")).toArray()),
+             QStringList({"actor", "domain", "ip"}));
+    QCOMPARE(texts(get(QStringLiteral("/api/edges/types?db=Case")).value(QLatin1String("types")).toArray()),
+             QStringList({"resolves", "uses"}));
+    QCOMPARE(texts(get(QStringLiteral("/api/nodes/attributes?db=Case")).value(QLatin1String("attributes")).toArray()),
+             QStringList({"asn", "country"}));
+    QCOMPARE(texts(get(QStringLiteral("/api/edges/attributes?db=Case&limit=1")).value(QLatin1String("attributes")).toArray()),
+             QStringList({"confidence"}));
+
+    QCOMPARE(ids(get(QStringLiteral("/api/nodes/by-type?db=Case&type=Ip")).value(QLatin1String("nodes")).toArray()),
+             QStringList({"a1", "c3"}));
+    QCOMPARE(ids(get(QStringLiteral("/api/edges/by-type?db=Case&type=RESOLVES")).value(QLatin1String("edges")).toArray()),
+             QStringList({"r1", "r2"}));
+    QCOMPARE(ids(get(QStringLiteral("/api/nodes/by-attr?db=Case&attr=asn")).value(QLatin1String("nodes")).toArray()),
+             QStringList({"b2", "c3"}));
+    QCOMPARE(ids(get(QStringLiteral("/api/nodes/by-attr?db=Case&attr=asn&value=64501")).value(QLatin1String("nodes")).toArray()),
+             QStringList({"b2"}));
+    QCOMPARE(get(QStringLiteral("/api/nodes/by-attr?db=Case&attr=ASN")).value(QLatin1String("total")).toInt(), 0);
+    QCOMPARE(ids(get(QStringLiteral("/api/edges/by-attr?db=Case&attr=confidence&value=high")).value(QLatin1String("edges")).toArray()),
+             QStringList({"r4"}));
+    QCOMPARE(texts(get(QStringLiteral("/api/nodes/by-label?db=Case&label=ALPHA")).value(QLatin1String("ids")).toArray()),
+             QStringList({"a1", "b2"}));
+    QCOMPARE(texts(get(QStringLiteral("/api/edges/by-label?db=Case&label=r3")).value(QLatin1String("ids")).toArray()),
+             QStringList({"r3"}));
+
+    answer = get(QStringLiteral("/api/medias?db=Case"));
+    QCOMPARE(answer.value(QLatin1String("total")).toInt(), 1);
+    QCOMPARE(answer.value(QLatin1String("medias")).toArray().at(0).toObject(),
+             QJsonObject({{"node_id", "c3"}, {"name", "capture"}, {"sha256", "ABCDEF0123"}}));
+
+    for (const char *path : {"/api/nodes/by-type?db=Case", "/api/nodes/by-attr?db=Case",
+                             "/api/edges/by-label?db=Case", "/api/media?db=Case"})
+        QCOMPARE(call("GET", QLatin1String(path)).status, 400);
+}
+
+void TestApiRoutes::singleLookups()
+{
+    Graph graph = fileGraph();
+    Node node = graph.node(QStringLiteral("c3"));
+    node.shape = NodeShape::Hexagon;
+    node.color = QColor(0x12, 0x34, 0x56);
+    node.validity.start = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC);
+    node.pos = QPointF(12.5, -3);
+    graph.replaceNode(node);
+    saveFile(graph, m_dbPath);
+
+    QJsonObject full = object(call("GET", QStringLiteral("/api/node?db=Case&id=c3")))
+                           .value(QLatin1String("node")).toObject();
+    QCOMPARE(full.value(QLatin1String("shape")).toString(), QStringLiteral("hexagone"));
+    QCOMPARE(full.value(QLatin1String("color")).toString(), QStringLiteral("#ff123456"));
+    QCOMPARE(full.value(QLatin1String("validity")).toObject(),
+             QJsonObject({{"start", "2024-05-06T07:08:09Z"}}));
+    QCOMPARE(full.value(QLatin1String("pos")).toObject(), QJsonObject({{"x", 12.5}, {"y", -3}}));
+    QCOMPARE(full.value(QLatin1String("attrs")).toObject(),
+             QJsonObject({{"asn", "64500"}, {"country", "FR"}}));
+    const QJsonObject media = full.value(QLatin1String("medias")).toArray().at(0).toObject();
+    QCOMPARE(media.value(QLatin1String("name")).toString(), QStringLiteral("capture"));
+    QCOMPARE(media.value(QLatin1String("path")).toString(),
+             QDir(m_folder).filePath(QStringLiteral("nodes/c3/medias/capture.png")));
+
+    const QJsonObject edge = object(call("GET", QStringLiteral("/api/edge?db=Case&id=r4")))
+                                 .value(QLatin1String("edge")).toObject();
+    QCOMPARE(edge.value(QLatin1String("src")).toString(), QStringLiteral("a1"));
+    QCOMPARE(edge.value(QLatin1String("width")).toDouble(), 1.8);
+    QCOMPARE(edge.value(QLatin1String("color")).toString(), QString()); // no colour set
+    QCOMPARE(edge.value(QLatin1String("attrs")).toObject(), QJsonObject({{"confidence", "high"}}));
+    QCOMPARE(call("GET", QStringLiteral("/api/edge?db=Case&id=nope")).status, 404);
+
+    const QJsonObject found = object(call("GET", QStringLiteral("/api/media?db=Case&sha=abcdef0123&fields=node_id,name")));
+    QCOMPARE(found.value(QLatin1String("media")).toObject(),
+             QJsonObject({{"node_id", "c3"}, {"name", "capture"}}));
+    QCOMPARE(call("GET", QStringLiteral("/api/media?db=Case&sha=ffff")).status, 404);
+}
+
+void TestApiRoutes::createNodeAndEdge()
+{
+    ApiReply reply = call("POST", QStringLiteral("/api/node?db=Case"),
+                          R"({"label":"  New  ","type":"ip","shape":" Square","color":"#00ff00",
+                              "size":2.5,"pos":{"x":4,"y":5},"hypothesis":true,"showLabel":false,
+                              "validity":{"end":"2025-01-01T00:00:00Z"},
+                              "attrs":{"port":443,"tls":true}})",
+                          ApiRole::Write);
+    QCOMPARE(reply.status, 201);
+    const QString nodeId = object(reply).value(QLatin1String("id")).toString();
+    QCOMPARE(nodeId.size(), 36);
+
+    reply = call("POST", QStringLiteral("/api/edge?db=Case"),
+                 QStringLiteral(R"({"src":" %1 ","dst":"a1","label":"to","dir":"undirected",
+                                    "width":3,"attrs":{"seen":"2024"}})")
+                     .arg(nodeId).toUtf8(),
+                 ApiRole::Write);
+    QCOMPARE(reply.status, 201);
+    const QString edgeId = object(reply).value(QLatin1String("id")).toString();
+
+    const Graph graph = fileGraph();
+    const Node node = graph.node(nodeId);
+    QCOMPARE(node.label, QStringLiteral("New"));
+    QCOMPARE(node.shape, NodeShape::Square);
+    QCOMPARE(node.color, QColor(0, 255, 0));
+    QCOMPARE(node.size, 2.5);
+    QCOMPARE(node.pos, QPointF(4, 5));
+    QVERIFY(node.hypothesis);
+    QVERIFY(!node.showLabel);
+    QVERIFY(node.visible);
+    QVERIFY(!node.validity.start.isValid());
+    QCOMPARE(node.validity.end, QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC));
+    QCOMPARE(node.attributes.size(), 2);
+    const Edge edge = graph.edge(edgeId);
+    QCOMPARE(edge.src, nodeId);
+    QCOMPARE(edge.direction, EdgeDirection::Undirected);
+    QCOMPARE(edge.width, 3.0);
+    QCOMPARE(edge.type, QString());
+    QCOMPARE(edge.attributes.value(0).value, QStringLiteral("2024"));
+    QCOMPARE(graph.nodes().size(), 6);
+}
+
+void TestApiRoutes::createRefusesBadInput_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("node, no body") << "/api/node" << QByteArray();
+    QTest::newRow("node, array") << "/api/node" << QByteArray("[1,2]");
+    QTest::newRow("node, malformed") << "/api/node" << QByteArray("{\"label\":");
+    QTest::newRow("edge, no src") << "/api/edge" << QByteArray(R"({"dst":"a1"})");
+    QTest::newRow("edge, unknown dst") << "/api/edge" << QByteArray(R"({"src":"a1","dst":"zz"})");
+    QTest::newRow("edge, blank src") << "/api/edge" << QByteArray(R"({"src":"  ","dst":"a1"})");
+}
+
+void TestApiRoutes::createRefusesBadInput()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    const FileStamp before = FileStamp::of(m_dbPath);
+    const ApiReply reply = call("POST", path + QStringLiteral("?db=Case"), body);
+    QCOMPARE(reply.status, 400);
+    QVERIFY(reply.body.isEmpty());
+    QCOMPARE(FileStamp::of(m_dbPath).changeCounter, before.changeCounter + 1); // last_used only
+    QCOMPARE(fileGraph().nodes().size(), 5);
+    QCOMPARE(fileGraph().edges().size(), 4);
+}
+
+void TestApiRoutes::updateReportsKeys_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("updated");
+    QTest::newRow("one coordinate") << "/api/node?db=Case&id=a1" << QByteArray(R"({"pos":{"x":10}})")
+                                    << QStringList{"pos.x"};
+    QTest::newRow("unchanged value") << "/api/node?db=Case&id=a1" << QByteArray(R"({"label":"Alpha"})")
+                                     << QStringList{"label"};
+    QTest::newRow("order of the list")
+        << "/api/node?db=Case&id=a1"
+        << QByteArray(R"({"groupOffset":{"y":2},"hypothesis":true,"validity":{"start":"2024-01-02T03:04:05Z","end":"nonsense"},"type":"x","label":"L"})")
+        << QStringList{"label", "type", "validity.start", "validity.end", "hypothesis", "groupOffset.y"};
+    QTest::newRow("unknown keys") << "/api/node?db=Case&id=a1" << QByteArray(R"({"nope":1,"attrs":{}})")
+                                  << QStringList();
+    QTest::newRow("edge") << "/api/edge?db=Case&id=r1"
+                          << QByteArray(R"({"width":3,"dir":"undirected","color":"#00ff00","src":"b2"})")
+                          << QStringList{"dir", "color", "width"};
+}
+
+void TestApiRoutes::updateReportsKeys()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, updated);
+    const ApiReply reply = call("PUT", path, body, ApiRole::Write);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(texts(object(reply).value(QLatin1String("updated")).toArray()), updated);
+
+    const Graph graph = fileGraph();
+    const Node node = graph.node(QStringLiteral("a1"));
+    const Edge edge = graph.edge(QStringLiteral("r1"));
+    if (QTest::currentDataTag() == QLatin1String("one coordinate"))
+        QCOMPARE(node.pos, QPointF(10, 0));
+    if (QTest::currentDataTag() == QLatin1String("order of the list")) {
+        QCOMPARE(node.label, QStringLiteral("L"));
+        QCOMPARE(node.validity.start, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), Qt::UTC));
+        QVERIFY(!node.validity.end.isValid());
+        QVERIFY(node.hypothesis);
+    }
+    if (QTest::currentDataTag() == QLatin1String("edge")) {
+        QCOMPARE(edge.width, 3.0);
+        QCOMPARE(edge.direction, EdgeDirection::Undirected);
+        QCOMPARE(edge.color, QColor(0, 255, 0));
+        QCOMPARE(edge.src, QStringLiteral("c3")); // the ends of a relation do not move
+    }
+}
+
+void TestApiRoutes::attributeValues_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("string") << QByteArray(R"(" keeps blanks ")") << " keeps blanks ";
+    QTest::newRow("integer") << QByteArray("42") << "42";
+    QTest::newRow("six digits") << QByteArray("3.14159265") << "3.14159";
+    QTest::newRow("large") << QByteArray("1e21") << "1e+21";
+    QTest::newRow("boolean") << QByteArray("false") << "false";
+    QTest::newRow("null") << QByteArray("null") << "";
+    QTest::newRow("object") << QByteArray(R"({ "a" : [1, 2] })") << R"({"a":[1,2]})";
+    QTest::newRow("array") << QByteArray(R"([true, "x"])") << R"([true,"x"])";
+}
+
+void TestApiRoutes::attributeValues()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(QString, text);
+    ApiReply reply = call("POST", QStringLiteral("/api/node/attribute?db=Case&id=c3"),
+                          R"({"name":" country ","value":)" + value + "}", ApiRole::Write);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(object(reply), QJsonObject({{"result", "ok"}, {"project", "Case"}, {"id", "c3"},
+                                         {"name", "country"}, {"value", text}}));
+    const QList<AttributeRow> rows = fileGraph().node(QStringLiteral("c3")).attributes;
+    QCOMPARE(rows.size(), 2); // the existing row was replaced
+    for (const AttributeRow &row : rows) {
+        if (row.key == u"country")
+            QCOMPARE(row.value, text);
+    }
+
+    reply = call("POST", QStringLiteral("/api/edge/attribute?db=Case&id=r2"),
+                 R"({"name":"weight","value":)" + value + "}", ApiRole::Write);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(fileGraph().edge(QStringLiteral("r2")).attributes.value(0).value, text);
+}
+
+void TestApiRoutes::attributeErrors()
+{
+    QCOMPARE(call("POST", QStringLiteral("/api/node/attribute?db=Case&id=zz"), R"({"name":"a"})").status, 404);
+    QCOMPARE(call("POST", QStringLiteral("/api/edge/attribute?db=Case&id=zz"), "garbage").status, 404);
+    QCOMPARE(call("POST", QStringLiteral("/api/node/attribute?db=Case&id=a1"), "garbage").status, 400);
+    QCOMPARE(call("POST", QStringLiteral("/api/node/attribute?db=Case&id=a1"), R"({"name":"  ","value":1})").status, 400);
+    QCOMPARE(call("POST", QStringLiteral("/api/edge/attribute?db=Case&id=r1"), R"({"value":1})").status, 400);
+    QCOMPARE(call("PUT", QStringLiteral("/api/node?db=Case&id=zz"), "garbage").status, 404);
+    QCOMPARE(call("PUT", QStringLiteral("/api/node?db=Case&id=a1"), "garbage").status, 400);
+    QCOMPARE(call("DELETE", QStringLiteral("/api/edge?db=Case&id=zz")).status, 404);
+    QCOMPARE(call("DELETE", QStringLiteral("/api/node?db=Case&id=zz")).status, 404);
+    QVERIFY(fileGraph().node(QStringLiteral("a1")).attributes.isEmpty());
+}
+
+void TestApiRoutes::deleteNodeRemovesRelationsAndMedia()
+{
+    const QString mediaFolder = QDir(m_folder).filePath(QStringLiteral("nodes/c3"));
+    QVERIFY(QFileInfo::exists(mediaFolder + QStringLiteral("/medias/capture.png")));
+    ApiReply reply = call("DELETE", QStringLiteral("/api/node?db=Case&id=c3"));
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(object(reply).value(QLatin1String("removed_edges")).toInt(), 3);
+    QVERIFY(!QFileInfo::exists(mediaFolder));
+    QVERIFY(QFileInfo::exists(m_dbPath));
+    Graph graph = fileGraph();
+    QVERIFY(!graph.hasNode(QStringLiteral("c3")));
+    QCOMPARE(graph.edges().keys(), QStringList{"r4"});
+
+    reply = call("DELETE", QStringLiteral("/api/edge?db=Case&id=r4"));
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(object(reply).value(QLatin1String("id")).toString(), QStringLiteral("r4"));
+    graph = fileGraph();
+    QVERIFY(graph.edges().isEmpty());
+    QCOMPARE(graph.nodes().size(), 4);
+}
+
+void TestApiRoutes::deleteNodeStaysInsideProject_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::newRow("parent") << "..";
+    QTest::newRow("outside") << "../../victim";
+    QTest::newRow("absolute") << "/tmp";
+    QTest::newRow("dot") << ".";
+}
+
+void TestApiRoutes::deleteNodeStaysInsideProject()
+{
+    QFETCH(QString, id);
+    const QString victim = m_dir.filePath(QStringLiteral("victim"));
+    QVERIFY(QDir().mkpath(victim));
+    QFile keep(victim + QStringLiteral("/keep.txt"));
+    QVERIFY(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    Graph graph = fileGraph();
+    graph.insertNode(makeNode(id, QStringLiteral("odd"), QString()));
+    saveFile(graph, m_dbPath);
+    // Where the save keeps this node's media.
+    const QString oddFolder = ProjectFolder::nodeFolderPath(m_folder, id);
+    QVERIFY(QDir().mkpath(oddFolder + QStringLiteral("/medias")));
+
+    const ApiReply reply = call(
+        "DELETE", QStringLiteral("/api/node?db=Case&id=") + QString::fromLatin1(QUrl::toPercentEncoding(id)));
+    QCOMPARE(reply.status, 200);
+    QVERIFY(QFileInfo::exists(victim + QStringLiteral("/keep.txt")));
+    QVERIFY(QFileInfo::exists(m_dbPath));
+    QVERIFY(QFileInfo::exists(QDir(m_folder).filePath(QStringLiteral("nodes/c3/medias/capture.png"))));
+    QVERIFY(QFileInfo::exists(QStringLiteral("/tmp")));
+    QVERIFY(!QFileInfo::exists(oddFolder));
+    QCOMPARE(fileGraph().nodes().size(), 5);
+}
+
+void TestApiRoutes::uploads_data()
+{
+    QTest::addColumn<QString>("filename");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("absent") << QString() << "upload.bin" << "upload";
+    QTest::newRow("plain") << "report.v2.pdf" << "report.v2.pdf" << "report.v2";
+    QTest::newRow("path") << "../../etc/evil.sh" << "evil.sh" << "evil";
+    QTest::newRow("windows path") << "C:\\Users\\me\\note.txt" << "note.txt" << "note";
+    QTest::newRow("dot-dot") << ".." << "upload.bin" << "upload";
+    QTest::newRow("ends in dot-dot") << "a/b/.." << "upload.bin" << "upload";
+    QTest::newRow("dot") << "." << "upload.bin" << "upload";
+}
+
+void TestApiRoutes::uploads()
+{
+    QFETCH(QString, filename);
+    QFETCH(QString, stored);
+    QFETCH(QString, name);
+    QString target = QStringLiteral("/api/node/media?db=Case&id=a1&desc=%20d%20&tags=t1,t2&author=me");
+    if (!filename.isNull())
+        target += QStringLiteral("&filename=") + QString::fromLatin1(QUrl::toPercentEncoding(filename));
+    const QByteArray content = "file content " + filename.toUtf8();
+    const ApiReply reply = call("POST", target, content, ApiRole::Write);
+    QCOMPARE(reply.status, 200);
+    const QJsonObject answer = object(reply);
+    QCOMPARE(answer.value(QLatin1String("node_id")).toString(), QStringLiteral("a1"));
+    QCOMPARE(answer.value(QLatin1String("name")).toString(), name);
+    QCOMPARE(answer.value(QLatin1String("stored")).toString(),
+             QStringLiteral("nodes/a1/medias/<filename>"));
+
+    const QList<MediaRecord> medias = fileGraph().node(QStringLiteral("a1")).medias;
+    QCOMPARE(medias.size(), 1);
+    QCOMPARE(medias[0].name, name);
+    QCOMPARE(medias[0].file, QDir(m_folder).filePath(QStringLiteral("nodes/a1/medias/") + stored));
+    QCOMPARE(medias[0].description, QStringLiteral(" d "));
+    QCOMPARE(medias[0].tags, QStringLiteral("t1,t2"));
+    QCOMPARE(medias[0].author, QStringLiteral("me"));
+    QVERIFY(medias[0].date.isValid());
+    QCOMPARE(medias[0].sha256,
+             QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()));
+    QFile file(medias[0].file);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("etc"))));
+}
+
+void TestApiRoutes::uploadReplacesSameNameAndRefusesBadBodies()
+{
+    const QString target = QStringLiteral("/api/node/media?db=Case&id=b2&filename=shot.png");
+    QCOMPARE(call("POST", target, "first", ApiRole::Write).status, 200);
+    QCOMPARE(call("POST", target + QStringLiteral("&name=SHOT"), "second", ApiRole::Write).status, 200);
+    const QList<MediaRecord> medias = fileGraph().node(QStringLiteral("b2")).medias;
+    QCOMPARE(medias.size(), 1);
+    QCOMPARE(medias[0].name, QStringLiteral("SHOT"));
+    QFile file(medias[0].file);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("second"));
+
+    QCOMPARE(call("POST", target, QByteArray(), ApiRole::Write).status, 400);
+    QCOMPARE(call("POST", QStringLiteral("/api/node/media?db=Case&id=zz"), "x", ApiRole::Write).status, 404);
+    QCOMPARE(call("POST", QStringLiteral("/api/node/media?db=Case&id=b2"), "x", ApiRole::Read).status, 403);
+    const QByteArray tooLarge(ApiHandlers::kMaxUploadBytes + 1, '\0');
+    QCOMPARE(call("POST", target, tooLarge, ApiRole::Write).status, 413);
+    QCOMPARE(fileGraph().node(QStringLiteral("b2")).medias.size(), 1);
+}
+
+void TestApiRoutes::changesOnDiskAreSeen()
+{
+    const QString target = QStringLiteral("/api/nodes?db=Case");
+    QCOMPARE(object(call("GET", target, {}, ApiRole::Read)).value(QLatin1String("total")).toInt(), 5);
+
+    // Another program adds a node within the same second: only the change counter tells.
+    Graph graph = fileGraph();
+    graph.insertNode(makeNode(QStringLiteral("f6"), QStringLiteral("Zeta"), QString()));
+    saveFile(graph, m_dbPath);
+    // The write key's first use stamps last_used in the same file: that write must not make
+    // the graph read before the other program's change look current.
+    QCOMPARE(object(call("GET", target, {}, ApiRole::Write)).value(QLatin1String("total")).toInt(), 6);
+    QCOMPARE(object(call("GET", target, {}, ApiRole::Admin)).value(QLatin1String("total")).toInt(), 6);
+
+    // A change made through the API is in the file and in the next answer.
+    QCOMPARE(call("DELETE", QStringLiteral("/api/node?db=Case&id=f6")).status, 200);
+    QVERIFY(!fileGraph().hasNode(QStringLiteral("f6")));
+    QCOMPARE(object(call("GET", target, {}, ApiRole::Read)).value(QLatin1String("total")).toInt(), 5);
+
+    // A vanished project is an error, not a new empty project.
+    QVERIFY(QFile::remove(m_otherDbPath));
+    QCOMPARE(call("GET", QStringLiteral("/api/nodes?db=Other")).status, 500);
+    QVERIFY(!QFileInfo::exists(m_otherDbPath));
+}
+
+QTEST_GUILESS_MAIN(TestApiRoutes)
+#include "tst_api_routes.moc"

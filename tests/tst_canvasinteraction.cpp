@@ -1,0 +1,490 @@
+// Drives the canvas of a main window with the mouse, as the analyst does.
+#include "app/mainwindow.h"
+#include "app/tab.h"
+#include "canvas/edgeitem.h"
+#include "canvas/graphscene.h"
+#include "canvas/graphview.h"
+#include "canvas/nodeitem.h"
+#include "scriptedprompter.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+Node makeNode(const QString &id, QPointF pos)
+{
+    Node node;
+    node.id = id;
+    node.pos = pos;
+    return node;
+}
+
+Edge makeEdge(const QString &id, const QString &src, const QString &dst)
+{
+    Edge edge;
+    edge.id = id;
+    edge.src = src;
+    edge.dst = dst;
+    return edge;
+}
+
+struct MenuEntry
+{
+    QString text;
+    bool enabled = false;
+    bool checked = false;
+};
+
+} // namespace
+
+class TstCanvasInteraction : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void draggingMovesTheNodeInTheTable();
+    void anchoredNodeStaysPut();
+    void selectionRaisesTheNode();
+    void pressesCountPicks();
+    void clickSelectsTheNearerParallelRelation();
+    void rightClickOnEmptyCanvasShowsTheBackgroundMenu();
+    void rightClickOnANodeShowsItsMenu();
+    void anchoringFromTheMenuReachesTheTable();
+    void embeddedMediaIsNotOpened();
+    void separationMenuSpreadsParallelRelations();
+    void gridDialogAppliesToTheScene();
+    void actionStatesFollowTheScene();
+
+private:
+    void show(const Graph &graph);
+    QPoint viewPoint(const QPointF &scenePos) const;
+    void press(const QPointF &scenePos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void moveTo(const QPointF &scenePos);
+    void release(const QPointF &scenePos);
+    // Right-clicks at a scene position and answers the entries of the menu that opens; the
+    // action named by trigger is chosen, otherwise the menu is closed.
+    QList<MenuEntry> rightClick(const QPointF &scenePos, const QString &trigger = QString());
+    Tab *tab() const { return m_window->currentTab(); }
+    QWidget *viewport() const { return tab()->view->viewport(); }
+
+    ScriptedPrompter *m_prompter = nullptr;
+    MainWindow *m_window = nullptr;
+};
+
+void TstCanvasInteraction::init()
+{
+    m_prompter = new ScriptedPrompter;
+    m_window = new MainWindow(m_prompter);
+    m_window->resize(1000, 700);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TstCanvasInteraction::cleanup()
+{
+    delete m_window;
+    delete m_prompter;
+    EdgeItem::setEdgeSeparation(0.25);
+}
+
+void TstCanvasInteraction::show(const Graph &graph)
+{
+    tab()->graph = graph;
+    m_window->refreshTab(tab());
+    tab()->view->resetTransform();
+    tab()->view->centerOn(0, 0);
+}
+
+QPoint TstCanvasInteraction::viewPoint(const QPointF &scenePos) const
+{
+    return tab()->view->mapFromScene(scenePos);
+}
+
+void TstCanvasInteraction::press(const QPointF &scenePos, Qt::KeyboardModifiers modifiers)
+{
+    QTest::mousePress(viewport(), Qt::LeftButton, modifiers, viewPoint(scenePos));
+}
+
+void TstCanvasInteraction::moveTo(const QPointF &scenePos)
+{
+    const QPoint p = viewPoint(scenePos);
+    QMouseEvent event(QEvent::MouseMove, p, viewport()->mapToGlobal(p), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport(), &event);
+}
+
+void TstCanvasInteraction::release(const QPointF &scenePos)
+{
+    QTest::mouseRelease(viewport(), Qt::LeftButton, Qt::NoModifier, viewPoint(scenePos));
+}
+
+QList<MenuEntry> TstCanvasInteraction::rightClick(const QPointF &scenePos, const QString &trigger)
+{
+    QList<MenuEntry> entries;
+    QTimer::singleShot(0, this, [&]() {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction *chosen = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            entries.append({action->text(), action->isEnabled(), action->isChecked()});
+            if (action->text() == trigger)
+                chosen = action;
+        }
+        if (chosen)
+            chosen->trigger();
+        menu->close();
+    });
+    const QPoint p = viewPoint(scenePos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, p, viewport()->mapToGlobal(p));
+    QApplication::sendEvent(viewport(), &event);
+    return entries;
+}
+
+void TstCanvasInteraction::draggingMovesTheNodeInTheTable()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(300, 0)));
+    graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b")));
+    show(graph);
+    NodeItem *a = tab()->scene->nodeItem(QStringLiteral("a"));
+    const EdgeItem *edge = tab()->scene->edgeItems().constFirst();
+    const QPointF startBefore = edge->line().p1();
+
+    press(QPointF(0, 0));
+    moveTo(QPointF(20, 30));
+    QVERIFY(tab()->scene->interactionActive());
+    moveTo(QPointF(40, 60));
+    release(QPointF(40, 60));
+
+    QCOMPARE(a->pos(), QPointF(40, 60));
+    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(40, 60));
+    QCOMPARE(tab()->graph.node(QStringLiteral("b")).pos, QPointF(300, 0));
+    QVERIFY(!tab()->scene->interactionActive());
+    QVERIFY(edge->line().p1() != startBefore);
+}
+
+void TstCanvasInteraction::anchoredNodeStaysPut()
+{
+    Graph graph;
+    Node pinned = makeNode(QStringLiteral("a"), QPointF(10, 10));
+    pinned.anchored = true;
+    graph.insertNode(pinned);
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(300, 0)));
+    show(graph);
+    NodeItem *a = tab()->scene->nodeItem(QStringLiteral("a"));
+    QVERIFY(a->isAnchored());
+
+    press(QPointF(10, 10));
+    moveTo(QPointF(60, 60));
+    release(QPointF(60, 60));
+    QCOMPARE(a->pos(), QPointF(10, 10));
+    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(10, 10));
+}
+
+void TstCanvasInteraction::selectionRaisesTheNode()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    Node group = makeNode(QStringLiteral("g"), QPointF(300, 0));
+    group.isGroup = true;
+    group.expanded = true;
+    graph.insertNode(group);
+    show(graph);
+    for (const auto &[id, base] : {std::pair{QStringLiteral("a"), 0.0},
+                                   std::pair{QStringLiteral("g"), 999.0}}) {
+        NodeItem *item = tab()->scene->nodeItem(id);
+        QCOMPARE(item->zValue(), base);
+        item->setSelected(true);
+        QCOMPARE(item->zValue(), 1000.0);
+        item->setSelected(false);
+        QCOMPARE(item->zValue(), base);
+    }
+}
+
+void TstCanvasInteraction::pressesCountPicks()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
+    show(graph);
+    const NodeItem *a = tab()->scene->nodeItem(QStringLiteral("a"));
+    const NodeItem *b = tab()->scene->nodeItem(QStringLiteral("b"));
+    const quint64 before = NodeItem::lastPickOrder();
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, viewPoint(QPointF(0, 0)));
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::ControlModifier, viewPoint(QPointF(200, 0)));
+    QCOMPARE(a->pickOrder(), before + 1);
+    QCOMPARE(b->pickOrder(), before + 2);
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::ControlModifier, viewPoint(QPointF(0, 0)));
+    QCOMPARE(a->pickOrder(), before + 3);
+    QCOMPARE(NodeItem::lastPickOrder(), before + 3);
+}
+
+void TstCanvasInteraction::clickSelectsTheNearerParallelRelation()
+{
+    EdgeItem::setEdgeSeparation(0.2);
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(150, 0)));
+    graph.insertNode(makeNode(QStringLiteral("c"), QPointF(0, 300)));
+    graph.insertNode(makeNode(QStringLiteral("d"), QPointF(300, 300)));
+    for (const char *id : {"e1", "e2"}) {
+        Edge edge = makeEdge(QLatin1String(id), QStringLiteral("a"), QStringLiteral("b"));
+        edge.width = 12;
+        graph.insertEdge(edge);
+    }
+    graph.insertEdge(makeEdge(QStringLiteral("other"), QStringLiteral("c"), QStringLiteral("d")));
+    show(graph);
+    QHash<QString, EdgeItem *> byId;
+    for (EdgeItem *item : tab()->scene->edgeItems())
+        byId.insert(item->edge().id, item);
+    EdgeItem *inner = byId.value(QStringLiteral("e1"));
+    EdgeItem *outer = byId.value(QStringLiteral("e2"));
+    QVERIFY(outer->zValue() > inner->zValue());
+
+    // A pixel nearer the inner curve, yet inside the outer one's wider hit area, which lies
+    // on top and so receives the press.
+    const QPointF m1 = inner->pointAt(0.5);
+    const QPointF m2 = outer->pointAt(0.5);
+    QPointF click;
+    bool found = false;
+    for (int y = viewPoint(m1).y(); y <= viewPoint(m2).y() && !found; ++y) {
+        click = tab()->view->mapToScene(QPoint(viewPoint(m1).x(), y));
+        found = outer->shape().contains(click)
+            && inner->distanceTo(click) < outer->distanceTo(click);
+    }
+    QVERIFY(found);
+
+    byId.value(QStringLiteral("other"))->setSelected(true);
+    press(click);
+    release(click);
+    QVERIFY(inner->isSelected());
+    QVERIFY(!outer->isSelected());
+    QVERIFY(!byId.value(QStringLiteral("other"))->isSelected());
+
+    byId.value(QStringLiteral("other"))->setSelected(true);
+    press(click, Qt::ControlModifier);
+    release(click);
+    QVERIFY(inner->isSelected());
+    QVERIFY(byId.value(QStringLiteral("other"))->isSelected());
+}
+
+void TstCanvasInteraction::rightClickOnEmptyCanvasShowsTheBackgroundMenu()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
+    show(graph);
+    QSignalSpy requests(tab()->scene, &GraphScene::backgroundContextMenuRequested);
+    const QList<MenuEntry> entries = rightClick(QPointF(100, 150));
+    QCOMPARE(requests.size(), 1);
+    QStringList texts;
+    for (const MenuEntry &entry : entries)
+        texts.append(entry.text);
+    QCOMPARE(texts, QStringList({QStringLiteral("Ajouter un nœud ici…"),
+                                 QStringLiteral("Grouper la sélection"),
+                                 QStringLiteral("Ajouter la sélection à un groupe…"),
+                                 QStringLiteral("Lister les nœuds…"),
+                                 QStringLiteral("Lister les relations…"),
+                                 QStringLiteral("Lister les médias…"),
+                                 QStringLiteral("Grille d'arrière-plan"),
+                                 QStringLiteral("Visualiser le centre"),
+                                 QStringLiteral("Coller (CTRL+V)"),
+                                 QStringLiteral("Créer relation(s) du premier cliqué vers les autres…"),
+                                 QStringLiteral("Créer relation(s) du dernier cliqué → autres…"),
+                                 QStringLiteral("Supprimer les nœuds sélectionnés"),
+                                 QStringLiteral("Supprimer les relations sélectionnées"),
+                                 QStringLiteral("Ajuster la vue (Fit)"),
+                                 QStringLiteral("Séparation multi-liens")}));
+    QVERIFY(!entries.at(1).enabled);
+
+    // With two nodes selected, grouping is offered and works from the menu.
+    tab()->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
+    tab()->scene->nodeItem(QStringLiteral("b"))->setSelected(true);
+    const QList<MenuEntry> again = rightClick(QPointF(100, 150), QStringLiteral("Grouper la sélection"));
+    QVERIFY(again.at(1).enabled);
+    QCOMPARE(tab()->graph.nodes().size(), 3);
+    QVERIFY(!tab()->scene->nodeItem(QStringLiteral("a")));
+}
+
+void TstCanvasInteraction::rightClickOnANodeShowsItsMenu()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    Node group = makeNode(QStringLiteral("g"), QPointF(300, 0));
+    group.isGroup = true;
+    graph.insertNode(group);
+    show(graph);
+    QSignalSpy requests(tab()->scene, &GraphScene::backgroundContextMenuRequested);
+
+    const QList<MenuEntry> plain = rightClick(QPointF(0, 0));
+    QCOMPARE(requests.size(), 0);
+    QStringList texts;
+    for (const MenuEntry &entry : plain)
+        texts.append(entry.text);
+    QCOMPARE(texts, QStringList({QStringLiteral("Ouvrir la fiche…"),
+                                 QStringLiteral("Lister les attributs…"),
+                                 QStringLiteral("Ajouter au groupe…"), QStringLiteral("Médias"),
+                                 QStringLiteral("Ancrer le nœud"), QStringLiteral("Supprimer…"),
+                                 QStringLiteral("Copier…")}));
+    QVERIFY(!plain.at(3).enabled);
+
+    const QList<MenuEntry> grouped = rightClick(QPointF(300, 0));
+    QHash<QString, bool> enabled;
+    for (const MenuEntry &entry : grouped)
+        enabled.insert(entry.text, entry.enabled);
+    QCOMPARE(enabled.value(QStringLiteral("Étendre le groupe"), false), true);
+    QCOMPARE(enabled.value(QStringLiteral("Réduire le groupe"), true), false);
+    QVERIFY(enabled.contains(QStringLiteral("Dégrouper")));
+    QVERIFY(enabled.contains(QStringLiteral("Ouvrir le groupe dans un nouvel onglet")));
+
+    rightClick(QPointF(300, 0), QStringLiteral("Étendre le groupe"));
+    QTRY_VERIFY(tab()->graph.node(QStringLiteral("g")).expanded);
+}
+
+void TstCanvasInteraction::anchoringFromTheMenuReachesTheTable()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
+    show(graph);
+    NodeItem *a = tab()->scene->nodeItem(QStringLiteral("a"));
+    a->setPos(15, 25);
+    QSignalSpy fixed(a, &NodeItem::anchoredPositionFixed);
+    rightClick(QPointF(15, 25), QStringLiteral("Ancrer le nœud"));
+    QVERIFY(a->isAnchored());
+    QCOMPARE(fixed.size(), 1);
+    QTRY_VERIFY(tab()->graph.node(QStringLiteral("a")).anchored);
+    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(15, 25));
+
+    // The anchoring survives a rebuild, and the menu shows it checked.
+    m_window->refreshTab(tab());
+    QVERIFY(tab()->scene->nodeItem(QStringLiteral("a"))->isAnchored());
+    const QList<MenuEntry> entries = rightClick(QPointF(15, 25));
+    const auto anchor = std::find_if(entries.cbegin(), entries.cend(), [](const MenuEntry &entry) {
+        return entry.text == u"Ancrer le nœud";
+    });
+    QVERIFY(anchor != entries.cend() && anchor->checked);
+}
+
+void TstCanvasInteraction::embeddedMediaIsNotOpened()
+{
+    Graph graph;
+    Node node = makeNode(QStringLiteral("a"), QPointF(0, 0));
+    MediaRecord embedded;
+    embedded.file = QStringLiteral("qrc:/demo/rapport.pdf");
+    node.medias.append(embedded);
+    graph.insertNode(node);
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
+    show(graph);
+    NodeItem *a = tab()->scene->nodeItem(QStringLiteral("a"));
+    // The media entries sit two levels down: "Médias" › file name › action.
+    QTimer::singleShot(0, this, [&]() {
+        auto *top = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!top)
+            return;
+        for (QAction *action : top->actions()) {
+            if (action->text() != QStringLiteral("Médias"))
+                continue;
+            QVERIFY(action->isEnabled());
+            QMenu *file = action->menu()->actions().constFirst()->menu();
+            QCOMPARE(file->title(), QStringLiteral("rapport.pdf"));
+            file->actions().constFirst()->trigger();
+        }
+        top->close();
+    });
+    const QPoint p = viewPoint(a->pos());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, p, viewport()->mapToGlobal(p));
+    QApplication::sendEvent(viewport(), &event);
+    QCOMPARE(m_prompter->last(QStringLiteral("message")).title, QStringLiteral("Ressource intégrée"));
+    QCOMPARE(m_prompter->last(QStringLiteral("message")).text,
+             QStringLiteral("Ce média est embarqué (qrc)."));
+}
+
+void TstCanvasInteraction::separationMenuSpreadsParallelRelations()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(400, 0)));
+    graph.insertEdge(makeEdge(QStringLiteral("e1"), QStringLiteral("a"), QStringLiteral("b")));
+    graph.insertEdge(makeEdge(QStringLiteral("e2"), QStringLiteral("b"), QStringLiteral("a")));
+    show(graph);
+    const EdgeItem *edge = tab()->scene->edgeItems().constFirst();
+    const double normal = std::abs(edge->controlPoint().y());
+
+    QMenu *separation = m_window->menu(QStringLiteral("menuEdgeSeparation"));
+    QVERIFY(separation->isEnabled());
+    QHash<QString, QAction *> entries;
+    for (QAction *action : separation->actions())
+        entries.insert(action->text(), action);
+    entries.value(QStringLiteral("Très faible (×0.1)"))->trigger();
+    QCOMPARE(EdgeItem::edgeSeparation(), 0.2);
+    QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("Séparation multi-liens : ×0.1"));
+    QVERIFY(std::abs(std::abs(edge->controlPoint().y()) - normal * 0.8) < 1e-6);
+
+    entries.value(QStringLiteral("Très fort (×3)"))->trigger();
+    QCOMPARE(EdgeItem::edgeSeparation(), 0.75);
+    QVERIFY(std::abs(std::abs(edge->controlPoint().y()) - normal * 3) < 1e-6);
+}
+
+void TstCanvasInteraction::gridDialogAppliesToTheScene()
+{
+    m_prompter->answers << QColor(Qt::magenta);
+    m_prompter->dialogs << [](QDialog &dialog) {
+        dialog.findChild<QSpinBox *>()->setValue(64);
+        for (QPushButton *button : dialog.findChildren<QPushButton *>()) {
+            if (button->text() == QStringLiteral("Choisir la couleur…"))
+                button->click();
+        }
+        return int(QDialog::Accepted);
+    };
+    m_window->showGridDialog();
+    const GraphScene *scene = tab()->scene;
+    QVERIFY(scene->gridShown());
+    QCOMPARE(scene->gridStep(), 64);
+    QCOMPARE(scene->gridColor(), QColor(Qt::magenta));
+    QCOMPARE(m_prompter->last(QStringLiteral("color")).title, QStringLiteral("Couleur"));
+
+    m_prompter->dialogs << [](QDialog &) { return int(QDialog::Rejected); };
+    m_window->showCentreDialog();
+    QVERIFY(!scene->centreShown());
+    QCOMPARE(m_prompter->last(QStringLiteral("dialog")).title, QStringLiteral("Visualise le centre"));
+}
+
+void TstCanvasInteraction::actionStatesFollowTheScene()
+{
+    QAction *selectNodes = m_window->action(QStringLiteral("actionSelectNodes"));
+    QMenu *separation = m_window->menu(QStringLiteral("menuEdgeSeparation"));
+    QVERIFY(!selectNodes->isEnabled());
+    QVERIFY(!separation->isEnabled());
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
+    show(graph);
+    QVERIFY(selectNodes->isEnabled());
+    QVERIFY(!separation->isEnabled());
+    graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b")));
+    show(graph);
+    QVERIFY(separation->isEnabled());
+
+    selectNodes->trigger();
+    QCOMPARE(tab()->scene->selectedItems().size(), 2);
+    m_window->action(QStringLiteral("actionSelectAll"))->trigger();
+    QCOMPARE(tab()->scene->selectedItems().size(), 3);
+}
+
+QTEST_MAIN(TstCanvasInteraction)
+#include "tst_canvasinteraction.moc"

@@ -1,0 +1,399 @@
+// Renders small scenes offscreen and checks what the analyst would see at given points.
+#include "canvas/edgeitem.h"
+#include "canvas/graphscene.h"
+#include "canvas/nodeitem.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+const QColor fillColor(0x33, 0x66, 0xcc);
+
+Node makeNode(const QString &id, QPointF pos, double size = 1.0)
+{
+    Node node;
+    node.id = id;
+    node.pos = pos;
+    node.size = size;
+    node.color = fillColor;
+    node.showLabel = false;
+    return node;
+}
+
+Edge makeEdge(const QString &id, const QString &src, const QString &dst)
+{
+    Edge edge;
+    edge.id = id;
+    edge.src = src;
+    edge.dst = dst;
+    edge.color = Qt::black;
+    edge.width = 2;
+    return edge;
+}
+
+MediaRecord media()
+{
+    MediaRecord record;
+    record.name = QStringLiteral("note");
+    record.file = QStringLiteral("/tmp/note.txt");
+    return record;
+}
+
+bool close(const QColor &a, const QColor &b, int tolerance = 40)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green())
+               + std::abs(a.blue() - b.blue())
+        <= tolerance;
+}
+
+QString describe(const QColor &color)
+{
+    return QStringLiteral("rgb(%1, %2, %3)").arg(color.red()).arg(color.green()).arg(color.blue());
+}
+
+// The scene area around the origin rendered at the given scale onto white.
+class Picture
+{
+public:
+    Picture(GraphScene &scene, const QRectF &area, double scale = 1.0)
+        : m_area(area), m_scale(scale),
+          m_image((area.size() * scale).toSize(), QImage::Format_ARGB32)
+    {
+        m_image.fill(Qt::white);
+        QPainter painter(&m_image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        scene.render(&painter, QRectF(m_image.rect()), area);
+    }
+
+    QColor at(const QPointF &scenePoint) const
+    {
+        const QPointF p = (scenePoint - m_area.topLeft()) * m_scale;
+        return m_image.pixelColor(int(std::floor(p.x())), int(std::floor(p.y())));
+    }
+
+    // Pixels close to the colour within a square of the scene centred on a point.
+    int count(const QColor &color, const QPointF &centre, double half) const
+    {
+        int found = 0;
+        for (double y = centre.y() - half; y < centre.y() + half; y += 1 / m_scale) {
+            for (double x = centre.x() - half; x < centre.x() + half; x += 1 / m_scale) {
+                if (close(at(QPointF(x, y)), color))
+                    ++found;
+            }
+        }
+        return found;
+    }
+
+    bool isWhite(const QPointF &scenePoint) const { return close(at(scenePoint), Qt::white, 6); }
+    // Pixels that are not white within a square of the scene centred on a point.
+    int inked(const QPointF &centre, double half) const
+    {
+        int found = 0;
+        for (double y = centre.y() - half; y < centre.y() + half; y += 1 / m_scale) {
+            for (double x = centre.x() - half; x < centre.x() + half; x += 1 / m_scale)
+                found += isWhite(QPointF(x, y)) ? 0 : 1;
+        }
+        return found;
+    }
+    const QImage &image() const { return m_image; }
+
+private:
+    QRectF m_area;
+    double m_scale;
+    QImage m_image;
+};
+
+} // namespace
+
+class TstCanvasRender : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void nodeBody_data();
+    void nodeBody();
+    void hypothesisNodeIsDashedAndTinted();
+    void hypothesisRelationHasAHalo();
+    void arrowHeads_data();
+    void arrowHeads();
+    void expandedGroupShowsItsTag();
+    void mediaBadges_data();
+    void mediaBadges();
+    void farZoomSkipsBadgesAndArrowHeads();
+    void gridNeedsAStepOfTwo();
+
+private:
+    GraphScene *show();
+
+    QTemporaryDir m_dir;
+    QString m_picture;
+    Graph m_graph;
+    std::unique_ptr<GraphScene> m_scene;
+};
+
+void TstCanvasRender::initTestCase()
+{
+    QImage red(64, 48, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    m_picture = m_dir.filePath(QStringLiteral("red.png"));
+    QVERIFY(red.save(m_picture));
+}
+
+void TstCanvasRender::cleanup()
+{
+    m_scene.reset();
+    m_graph.clear();
+}
+
+GraphScene *TstCanvasRender::show()
+{
+    m_scene = std::make_unique<GraphScene>();
+    m_scene->setGraph(&m_graph);
+    m_scene->rebuild();
+    return m_scene.get();
+}
+
+void TstCanvasRender::nodeBody_data()
+{
+    QTest::addColumn<NodeShape>("shape");
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<QPointF>("probe");
+    QTest::addColumn<QColor>("expected");
+    QTest::newRow("filled circle") << NodeShape::Circle << false << QPointF(0, 0) << fillColor;
+    QTest::newRow("hexagon") << NodeShape::Hexagon << false << QPointF(0, 18) << fillColor;
+    QTest::newRow("picture in circle") << NodeShape::Circle << true << QPointF(0, 0)
+                                       << QColor(Qt::red);
+    QTest::newRow("circle clips picture corner")
+        << NodeShape::Circle << true << QPointF(-21, -21) << QColor(Qt::white);
+    QTest::newRow("square keeps picture corner")
+        << NodeShape::Square << true << QPointF(-21, -21) << QColor(Qt::red);
+    QTest::newRow("triangle ignores picture") << NodeShape::Triangle << true << QPointF(0, 12)
+                                              << fillColor;
+}
+
+void TstCanvasRender::nodeBody()
+{
+    QFETCH(NodeShape, shape);
+    QFETCH(bool, picture);
+    QFETCH(QPointF, probe);
+    QFETCH(QColor, expected);
+    Node node = makeNode(QStringLiteral("n"), QPointF());
+    node.shape = shape;
+    if (picture)
+        node.mediaPath = m_picture;
+    m_graph.insertNode(node);
+    const Picture image(*show(), QRectF(-50, -50, 100, 100));
+    QVERIFY2(close(image.at(probe), expected), qPrintable(describe(image.at(probe))));
+}
+
+void TstCanvasRender::hypothesisNodeIsDashedAndTinted()
+{
+    Node firm = makeNode(QStringLiteral("firm"), QPointF(0, 0), 2);
+    firm.color = Qt::white;
+    Node guess = makeNode(QStringLiteral("guess"), QPointF(200, 0), 2);
+    guess.color = Qt::white;
+    guess.hypothesis = true;
+    m_graph.insertNode(firm);
+    m_graph.insertNode(guess);
+    const Picture image(*show(), QRectF(-100, -100, 400, 200));
+
+    // Dark pixels along each outline: the hypothesis' dashes leave gaps.
+    auto darkOnOutline = [&](const QPointF &centre) {
+        int dark = 0;
+        for (int degree = 0; degree < 360; ++degree) {
+            const double angle = degree * M_PI / 180;
+            if (image.at(centre + 50 * QPointF(std::cos(angle), std::sin(angle))).lightness() < 160)
+                ++dark;
+        }
+        return dark;
+    };
+    const int solid = darkOnOutline(QPointF(0, 0));
+    const int dashed = darkOnOutline(QPointF(200, 0));
+    QVERIFY2(solid > 300, qPrintable(QString::number(solid)));
+    QVERIFY2(dashed < solid * 0.8 && dashed > 60, qPrintable(QString::number(dashed)));
+
+    // The pale blue tint reaches past the outline.
+    const QColor tint = image.at(QPointF(252.5, 0.5));
+    QVERIFY2(tint.blue() - tint.red() > 25, qPrintable(describe(tint)));
+    QVERIFY(image.isWhite(QPointF(52.5, 0.5)));
+}
+
+void TstCanvasRender::hypothesisRelationHasAHalo()
+{
+    m_graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    m_graph.insertNode(makeNode(QStringLiteral("b"), QPointF(300, 0)));
+    m_graph.insertNode(makeNode(QStringLiteral("c"), QPointF(0, 200)));
+    m_graph.insertNode(makeNode(QStringLiteral("d"), QPointF(300, 200)));
+    Edge guess = makeEdge(QStringLiteral("guess"), QStringLiteral("a"), QStringLiteral("b"));
+    guess.hypothesis = true;
+    m_graph.insertEdge(guess);
+    m_graph.insertEdge(makeEdge(QStringLiteral("firm"), QStringLiteral("c"), QStringLiteral("d")));
+    const Picture image(*show(), QRectF(-50, -50, 400, 300));
+    const QColor halo = image.at(QPointF(150, 6));
+    QVERIFY2(halo.blue() - halo.red() > 25, qPrintable(describe(halo)));
+    QVERIFY(image.isWhite(QPointF(150, 12)));
+    QVERIFY(image.isWhite(QPointF(150, 206)));
+    QVERIFY(close(image.at(QPointF(150, 200.5)), Qt::black, 60));
+}
+
+void TstCanvasRender::arrowHeads_data()
+{
+    QTest::addColumn<EdgeDirection>("direction");
+    QTest::addColumn<bool>("atTarget");
+    QTest::addColumn<bool>("atSource");
+    QTest::addColumn<bool>("dashed");
+    QTest::newRow("directed") << EdgeDirection::Directed << true << false << false;
+    QTest::newRow("inverse") << EdgeDirection::DirectedInverse << false << true << false;
+    QTest::newRow("undirected") << EdgeDirection::Undirected << true << true << false;
+    QTest::newRow("none") << EdgeDirection::None << false << false << true;
+}
+
+void TstCanvasRender::arrowHeads()
+{
+    QFETCH(EdgeDirection, direction);
+    QFETCH(bool, atTarget);
+    QFETCH(bool, atSource);
+    QFETCH(bool, dashed);
+    m_graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    m_graph.insertNode(makeNode(QStringLiteral("b"), QPointF(300, 0)));
+    Edge edge = makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"));
+    edge.direction = direction;
+    m_graph.insertEdge(edge);
+    const Picture image(*show(), QRectF(-50, -50, 400, 100));
+
+    // The line runs from x 37 to x 263; an arrowhead spans 12 units back from 2 inside.
+    QCOMPARE(!image.isWhite(QPointF(255, 3)), atTarget);
+    QCOMPARE(!image.isWhite(QPointF(45, 3)), atSource);
+    int ink = 0;
+    int gaps = 0;
+    for (int x = 70; x < 230; ++x)
+        (image.isWhite(QPointF(x, 0)) ? gaps : ink)++;
+    QVERIFY(ink > 50);
+    QCOMPARE(gaps > 20, dashed);
+}
+
+void TstCanvasRender::expandedGroupShowsItsTag()
+{
+    Node group = makeNode(QStringLiteral("g"), QPointF(0, 0));
+    group.color = Qt::white;
+    group.isGroup = true;
+    m_graph.insertNode(group);
+    QFont font;
+    font.setPointSizeF(8.5);
+    const QFontMetricsF metrics(font);
+    const double tagHeight = metrics.height() + 4;
+    // Inside the tag's left padding, halfway up: no letter there.
+    const QPointF probe(-(metrics.horizontalAdvance(QStringLiteral("ouvert")) + 10) / 2 + 2.5,
+                        -2 - 33 - tagHeight / 2);
+
+    const Picture collapsed(*show(), QRectF(-80, -80, 160, 160));
+    QVERIFY(collapsed.isWhite(probe));
+
+    group.expanded = true;
+    m_graph.replaceNode(group);
+    const Picture expanded(*show(), QRectF(-80, -80, 160, 160));
+    QVERIFY2(close(expanded.at(probe), QColor(111, 210, 255)),
+             qPrintable(describe(expanded.at(probe))));
+    // The pale ring around the expanded group.
+    const QColor ring = expanded.at(QPointF(30.5, 0.5));
+    QVERIFY2(ring.blue() - ring.red() > 25, qPrintable(describe(ring)));
+}
+
+void TstCanvasRender::mediaBadges_data()
+{
+    QTest::addColumn<bool>("group");
+    QTest::addColumn<bool>("ownMedia");
+    QTest::addColumn<bool>("memberMedia");
+    QTest::addColumn<QColor>("topRight");
+    QTest::addColumn<QColor>("bottomRight");
+    const QColor none;
+    QTest::newRow("node with media") << false << true << false << QColor(66, 133, 244) << none;
+    QTest::newRow("node without media") << false << false << false << none << none;
+    QTest::newRow("group with media") << true << true << false << QColor(255, 140, 0) << none;
+    QTest::newRow("group whose member has media")
+        << true << false << true << none << QColor(76, 175, 80);
+}
+
+void TstCanvasRender::mediaBadges()
+{
+    QFETCH(bool, group);
+    QFETCH(bool, ownMedia);
+    QFETCH(bool, memberMedia);
+    QFETCH(QColor, topRight);
+    QFETCH(QColor, bottomRight);
+    Node node = makeNode(QStringLiteral("n"), QPointF(0, 0));
+    node.color = Qt::white;
+    node.isGroup = group;
+    if (ownMedia)
+        node.medias.append(media());
+    if (group) {
+        Node member = makeNode(QStringLiteral("m"), QPointF(500, 500));
+        member.parentGroup = node.id;
+        if (memberMedia)
+            member.medias.append(media());
+        node.groupMembers.append(member.id);
+        m_graph.insertNode(member);
+    }
+    m_graph.insertNode(node);
+    const Picture image(*show(), QRectF(-50, -50, 100, 100));
+    const QList<QColor> badgeColors = {QColor(66, 133, 244), QColor(255, 140, 0),
+                                       QColor(76, 175, 80)};
+    const struct
+    {
+        QPointF centre;
+        QColor expected;
+    } corners[] = {{QPointF(22, -22), topRight}, {QPointF(22, 22), bottomRight}};
+    for (const auto &corner : corners) {
+        for (const QColor &color : badgeColors) {
+            const int found = image.count(color, corner.centre, 7);
+            if (color == corner.expected)
+                QVERIFY2(found > 40, qPrintable(describe(color) + QString::number(found)));
+            else
+                QVERIFY2(found == 0, qPrintable(describe(color) + QString::number(found)));
+        }
+    }
+}
+
+void TstCanvasRender::farZoomSkipsBadgesAndArrowHeads()
+{
+    // Two drawings that differ only by a label, a badge and the end of the arrowhead: alike
+    // from far away, where those would be specks, and different up close.
+    auto draw = [this](bool details, double scale) {
+        m_graph.clear();
+        Node a = makeNode(QStringLiteral("a"), QPointF(0, 0));
+        a.label = QStringLiteral("Serveur de commande");
+        a.showLabel = details;
+        if (details)
+            a.medias.append(media());
+        m_graph.insertNode(a);
+        m_graph.insertNode(makeNode(QStringLiteral("b"), QPointF(600, 0)));
+        Edge edge = makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"));
+        edge.direction = details ? EdgeDirection::Directed : EdgeDirection::DirectedInverse;
+        m_graph.insertEdge(edge);
+        return Picture(*show(), QRectF(-100, -100, 800, 200), scale).image();
+    };
+    QVERIFY(draw(true, 1.0) != draw(false, 1.0));
+    QCOMPARE(draw(true, 0.1), draw(false, 0.1));
+}
+
+void TstCanvasRender::gridNeedsAStepOfTwo()
+{
+    GraphScene *scene = show();
+    scene->setGrid(true, 2, 1.0, Qt::black);
+    const Picture drawn(*scene, QRectF(0, 0, 40, 40));
+    QVERIFY(drawn.inked(QPointF(20, 20), 10) > 300);
+    scene->setGrid(true, 1, 1.0, Qt::black);
+    const Picture skipped(*scene, QRectF(0, 0, 40, 40));
+    QCOMPARE(skipped.inked(QPointF(20, 20), 10), 0);
+}
+
+QTEST_MAIN(TstCanvasRender)
+#include "tst_canvasrender.moc"

@@ -1,0 +1,655 @@
+#include "app/mainwindow.h"
+#include "app/tab.h"
+#include "commands/layouts.h"
+#include "model/graph.h"
+#include "scriptedprompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+using Positions = QList<QPointF>;
+
+// "id|label|size|type"; missing fields keep the record's defaults.
+Node parseNode(const QString &spec)
+{
+    const QStringList parts = spec.split(QLatin1Char('|'));
+    Node node;
+    node.id = parts.value(0);
+    node.label = parts.value(1);
+    if (parts.size() > 2 && !parts.at(2).isEmpty())
+        node.size = parts.at(2).toDouble();
+    node.type = parts.value(3);
+    return node;
+}
+
+// "edgeId:src>dst"
+Edge parseEdge(const QString &spec)
+{
+    const QStringList idAndEnds = spec.split(QLatin1Char(':'));
+    const QStringList ends = idAndEnds.value(1).split(QLatin1Char('>'));
+    Edge edge;
+    edge.id = idAndEnds.value(0);
+    edge.src = ends.value(0);
+    edge.dst = ends.value(1);
+    return edge;
+}
+
+Graph makeGraph(const QStringList &nodes, const QStringList &edges)
+{
+    Graph graph;
+    for (const QString &spec : nodes)
+        graph.insertNode(parseNode(spec));
+    for (const QString &spec : edges)
+        graph.insertEdge(parseEdge(spec));
+    return graph;
+}
+
+QStringList idsOf(const QStringList &nodeSpecs)
+{
+    QStringList ids;
+    for (const QString &spec : nodeSpecs)
+        ids.append(spec.section(QLatin1Char('|'), 0, 0));
+    return ids;
+}
+
+void setPos(Graph &graph, const QString &id, QPointF pos, bool anchored = false)
+{
+    Node node = graph.node(id);
+    node.pos = pos;
+    node.anchored = anchored;
+    graph.replaceNode(node);
+}
+
+QPointF posOf(const Graph &graph, const QString &id)
+{
+    return graph.node(id).pos;
+}
+
+QPointF centroidOf(const Graph &graph, const QStringList &ids)
+{
+    QPointF sum;
+    for (const QString &id : ids)
+        sum += posOf(graph, id);
+    return sum / ids.size();
+}
+
+bool near(QPointF a, QPointF b, double tolerance = 1e-9)
+{
+    return std::abs(a.x() - b.x()) <= tolerance && std::abs(a.y() - b.y()) <= tolerance;
+}
+
+// Ten characters are 100 units wide.
+double tenPerCharacter(const QString &label)
+{
+    return 10.0 * label.size();
+}
+
+void runLayout(const QString &name, Graph &graph, const QStringList &targets)
+{
+    if (name == u"grid")
+        Layouts::grid(graph, targets, tenPerCharacter);
+    else if (name == u"zigzag")
+        Layouts::zigzag(graph, targets);
+    else if (name == u"circle")
+        Layouts::circle(graph, targets);
+    else if (name == u"random")
+        Layouts::random(graph, targets);
+    else if (name == u"radial")
+        Layouts::radial(graph, targets);
+    else if (name == u"components")
+        Layouts::components(graph, targets);
+    else if (name == u"clusters")
+        Layouts::clustersByType(graph, targets);
+    else if (name == u"force")
+        Layouts::force(graph, targets,
+                       Layouts::forcePreset(Layouts::ForcePreset::Fast, int(targets.size())));
+    else if (name == u"force-compact")
+        Layouts::force(graph, targets,
+                       Layouts::forcePreset(Layouts::ForcePreset::Compact, int(targets.size())));
+    else
+        QFAIL(qPrintable(QStringLiteral("unknown layout ") + name));
+}
+
+const QStringList allLayouts = {
+    QStringLiteral("grid"),   QStringLiteral("zigzag"),     QStringLiteral("circle"),
+    QStringLiteral("random"), QStringLiteral("radial"),     QStringLiteral("components"),
+    QStringLiteral("clusters"), QStringLiteral("force"),    QStringLiteral("force-compact")};
+
+// A graph of five nodes of two types, in two components, spread over the canvas.
+Graph mixedGraph()
+{
+    Graph graph = makeGraph({QStringLiteral("a|Serveur|1|ip"), QStringLiteral("b|Domaine|2|dom"),
+                             QStringLiteral("c|x|1|ip"), QStringLiteral("d|Acteur|0.3|"),
+                             QStringLiteral("e|Portefeuille|1|dom")},
+                            {QStringLiteral("e1:a>b"), QStringLiteral("e2:b>c"),
+                             QStringLiteral("e3:d>e")});
+    const QList<QPointF> start = {{-300, 40}, {120, -75}, {480, 310}, {-60, 250}, {15, 5}};
+    const QStringList ids = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d"), QStringLiteral("e")};
+    for (int i = 0; i < ids.size(); ++i)
+        setPos(graph, ids.at(i), start.at(i));
+    return graph;
+}
+
+// The force iteration written plainly, one pair and one spring at a time, to check the fast
+// one against.
+void plainForce(Graph &graph, const QStringList &ids, const Layouts::ForceParams &params)
+{
+    const int n = ids.size();
+    const double k = std::sqrt(640000.0 / n) * params.kMul;
+    QList<QPointF> p;
+    QList<bool> fixed;
+    for (const QString &id : ids) {
+        p.append(graph.node(id).pos);
+        fixed.append(graph.node(id).anchored);
+    }
+    QList<QPair<int, int>> springs;
+    for (const Edge &edge : graph.edges())
+        springs.append({int(ids.indexOf(edge.src)), int(ids.indexOf(edge.dst))});
+    for (int t = 0; t < params.iterations; ++t) {
+        QList<QPointF> d(n);
+        for (int i = 0; i < n; ++i) {
+            for (int j = i + 1; j < n; ++j) {
+                const QPointF delta = p[i] - p[j];
+                const double dist = std::max(std::hypot(delta.x(), delta.y()), 1e-9);
+                const QPointF push = delta / dist * (k * k / dist) * params.repulsion;
+                d[i] += push;
+                d[j] -= push;
+            }
+        }
+        for (const auto &[a, b] : springs) {
+            const QPointF delta = p[a] - p[b];
+            double dist = std::hypot(delta.x(), delta.y());
+            double dist2 = dist * dist;
+            if (dist < 1e-9) {
+                dist = 1e-9;
+                dist2 = 1e-18;
+            }
+            const QPointF pull = delta / dist * (dist2 / k) * params.attraction;
+            d[a] -= pull;
+            d[b] += pull;
+        }
+        QPointF centre;
+        for (const QPointF &q : p)
+            centre += q / n;
+        for (int i = 0; i < n; ++i)
+            d[i] += (centre - p[i]) * params.gravity;
+        const double temperature =
+            (1.0 - double(t) / params.iterations) * (std::log(1.0 + n) + 80.0);
+        for (int i = 0; i < n; ++i) {
+            const double length = std::hypot(d[i].x(), d[i].y());
+            if (!fixed[i] && length > 1e-9)
+                p[i] += d[i] * (temperature / length);
+        }
+    }
+    const QPointF before = centroidOf(graph, ids);
+    QPointF after;
+    for (const QPointF &q : p)
+        after += q / n;
+    for (int i = 0; i < n; ++i) {
+        if (!fixed[i])
+            setPos(graph, ids[i], p[i] + before - after);
+    }
+}
+
+} // namespace
+
+class TstLayouts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exactPositions_data();
+    void exactPositions();
+    void randomIsSeededAndRepeatable();
+    void targetListFollowsSelection();
+    void layoutsKeepTheCentroid_data();
+    void layoutsKeepTheCentroid();
+    void anchoredNodesNeverMove_data();
+    void anchoredNodesNeverMove();
+    void singleSelectedNodeStaysPut_data();
+    void singleSelectedNodeStaysPut();
+    void emptyTargetsChangeNothing();
+    void anchoredNodesKeepTheirSlot();
+    void labelSpacing();
+    void forcePresets();
+    void forceMatchesThePlainIteration();
+    void forceAnchoredNodesPushAndPull();
+    void forceSeparatesCoincidentNodes();
+    void forceCancelRestoresEveryPosition();
+    void timelinePlacesDatedNodes();
+    void layoutMenuRunsLayouts();
+};
+
+void TstLayouts::exactPositions_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QStringList>("nodes");
+    QTest::addColumn<QStringList>("edges");
+    QTest::addColumn<Positions>("expected"); // in node order
+
+    // Columns 72 (6 characters + 12) and 162 (size 7 gives 150, + 12), 16 apart, centred.
+    QTest::newRow("grid")
+        << QStringLiteral("grid")
+        << QStringList{QStringLiteral("a|aaaaaa|1"), QStringLiteral("b||3"),
+                       QStringLiteral("c|cc|0.2"), QStringLiteral("d||7")}
+        << QStringList() << Positions{{-97, 0}, {36, 0}, {-97, 90}, {36, 90}};
+    // Both columns at their 40-unit minimum.
+    QTest::newRow("grid narrow") << QStringLiteral("grid")
+                                 << QStringList{QStringLiteral("p||0.2"), QStringLiteral("q||0.2")}
+                                 << QStringList() << Positions{{-36, 0}, {20, 0}};
+    QTest::newRow("circle") << QStringLiteral("circle")
+                            << QStringList{QStringLiteral("a"), QStringLiteral("b"),
+                                           QStringLiteral("c"), QStringLiteral("d")}
+                            << QStringList() << Positions{{220, 0}, {0, 220}, {-220, 0}, {0, -220}};
+    // c and d have no incoming relation; a follows c, b waits for both a and d.
+    QTest::newRow("zigzag") << QStringLiteral("zigzag")
+                            << QStringList{QStringLiteral("a"), QStringLiteral("b"),
+                                           QStringLiteral("c"), QStringLiteral("d")}
+                            << QStringList{QStringLiteral("e1:c>a"), QStringLiteral("e2:a>b"),
+                                           QStringLiteral("e3:d>b")}
+                            << Positions{{-100, 200}, {100, 300}, {-100, 0}, {100, 100}};
+    // Only cycles: z has fewer incoming relations than y; then y comes first on a tie with x.
+    QTest::newRow("zigzag cycles")
+        << QStringLiteral("zigzag")
+        << QStringList{QStringLiteral("y"), QStringLiteral("z"), QStringLiteral("x")}
+        << QStringList{QStringLiteral("e1:x>y"), QStringLiteral("e2:y>x"), QStringLiteral("e3:z>y"),
+                       QStringLiteral("e4:y>z")}
+        << Positions{{100, 100}, {-100, 0}, {-100, 200}};
+    // Root r (degree 2, first to beat a); a and b one level out; c two; u unreachable.
+    QTest::newRow("radial") << QStringLiteral("radial")
+                            << QStringList{QStringLiteral("a"), QStringLiteral("r"),
+                                           QStringLiteral("b"), QStringLiteral("c"),
+                                           QStringLiteral("u")}
+                            << QStringList{QStringLiteral("e1:a>r"), QStringLiteral("e2:r>b"),
+                                           QStringLiteral("e3:c>b")}
+                            << Positions{{200, 0}, {80, 0}, {-200, 0}, {320, 0}, {440, 0}};
+    // Components {a,b}, {c,d,e}, {f} in cells (0,0), (600,0), (0,600); radii 10 sqrt(s) + 80.
+    QTest::newRow("components")
+        << QStringLiteral("components")
+        << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                       QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f")}
+        << QStringList{QStringLiteral("e1:b>a"), QStringLiteral("e2:c>d"), QStringLiteral("e3:e>d")}
+        << Positions{{94.14213562373095, 0},
+                     {-94.14213562373095, 0},
+                     {697.3205080756887, 0},
+                     {551.3397459621557, 84.28203230275508},
+                     {551.3397459621556, -84.28203230275506},
+                     {90, 600}};
+    // Types ip {a,c}, dom {b}, "" {d} in cells 700 apart; radii 15 sqrt(s) + 90.
+    QTest::newRow("clusters")
+        << QStringLiteral("clusters")
+        << QStringList{QStringLiteral("a||1|ip"), QStringLiteral("b||1|dom"),
+                       QStringLiteral("c||1|ip"), QStringLiteral("d||1|")}
+        << QStringList()
+        << Positions{{111.21320343559643, 0}, {805, 0}, {-111.21320343559643, 0}, {105, 700}};
+    // MT19937 seeded 42 gives 1608637542, 3421126067, 4083286876, 787846414, 3143890026,
+    // 3348747335, 2571218620, 2563451924; u = (g1 + g2 * 2^32) / 2^64; x from u2, y from u1.
+    QTest::newRow("random") << QStringLiteral("random")
+                            << QStringList{QStringLiteral("a"), QStringLiteral("b")}
+                            << QStringList()
+                            << Positions{{-316.5652121066315, 296.542984287846},
+                                         {96.85016158005658, 279.69099761266125}};
+}
+
+// Each node starts on another node's expected place moved by (1000, -500): the centroid is
+// then the expected one moved likewise, and so is every node once the layout keeps it.
+void TstLayouts::exactPositions()
+{
+    QFETCH(QString, layout);
+    QFETCH(QStringList, nodes);
+    QFETCH(QStringList, edges);
+    QFETCH(Positions, expected);
+    Graph graph = makeGraph(nodes, edges);
+    const QStringList ids = idsOf(nodes);
+    const QPointF shift(1000, -500);
+    for (int i = 0; i < ids.size(); ++i)
+        setPos(graph, ids.at(i), expected.at((i + 1) % ids.size()) + shift);
+
+    runLayout(layout, graph, ids);
+
+    for (int i = 0; i < ids.size(); ++i) {
+        const QPointF actual = posOf(graph, ids.at(i));
+        QVERIFY2(near(actual, expected.at(i) + shift, 1e-6),
+                 qPrintable(QStringLiteral("%1 at %2,%3").arg(ids.at(i)).arg(actual.x()).arg(actual.y())));
+    }
+}
+
+void TstLayouts::randomIsSeededAndRepeatable()
+{
+    Graph graph = mixedGraph();
+    const QStringList targets = Layouts::targetList(graph, {});
+    Layouts::random(graph, targets);
+    const Graph::NodeTable first = graph.nodes();
+    Layouts::random(graph, targets);
+    QCOMPARE(graph.nodes(), first);
+    QVERIFY(first.value(QStringLiteral("a")).pos != mixedGraph().node(QStringLiteral("a")).pos);
+}
+
+void TstLayouts::targetListFollowsSelection()
+{
+    const Graph graph = mixedGraph();
+    const QStringList all = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d"), QStringLiteral("e")};
+    QCOMPARE(Layouts::targetList(graph, {}), all);
+    // Unknown ids and repeats are dropped, the selection order kept.
+    QCOMPARE(Layouts::targetList(graph, {QStringLiteral("c"), QStringLiteral("zz"),
+                                         QStringLiteral("a"), QStringLiteral("c")}),
+             (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+    // Everything selected is the same as nothing selected.
+    QCOMPARE(Layouts::targetList(graph, {QStringLiteral("e"), QStringLiteral("d"),
+                                         QStringLiteral("c"), QStringLiteral("b"),
+                                         QStringLiteral("a")}),
+             all);
+    QCOMPARE(Layouts::targetList(graph, {QStringLiteral("zz")}), all);
+}
+
+void TstLayouts::layoutsKeepTheCentroid_data()
+{
+    QTest::addColumn<QString>("layout");
+    for (const QString &name : allLayouts)
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TstLayouts::layoutsKeepTheCentroid()
+{
+    QFETCH(QString, layout);
+    Graph graph = mixedGraph();
+    const QStringList targets = Layouts::targetList(graph, {});
+    const QPointF before = centroidOf(graph, targets);
+    const Graph::NodeTable start = graph.nodes();
+
+    runLayout(layout, graph, targets);
+
+    QVERIFY(near(centroidOf(graph, targets), before, 1e-6));
+    QVERIFY(graph.nodes() != start);
+}
+
+void TstLayouts::anchoredNodesNeverMove_data()
+{
+    layoutsKeepTheCentroid_data();
+}
+
+void TstLayouts::anchoredNodesNeverMove()
+{
+    QFETCH(QString, layout);
+    Graph graph = mixedGraph();
+    setPos(graph, QStringLiteral("b"), QPointF(120, -75), true);
+    setPos(graph, QStringLiteral("d"), QPointF(-60, 250), true);
+
+    runLayout(layout, graph, Layouts::targetList(graph, {}));
+
+    QCOMPARE(posOf(graph, QStringLiteral("b")), QPointF(120, -75));
+    QCOMPARE(posOf(graph, QStringLiteral("d")), QPointF(-60, 250));
+    QVERIFY(posOf(graph, QStringLiteral("a")) != QPointF(-300, 40));
+}
+
+void TstLayouts::singleSelectedNodeStaysPut_data()
+{
+    layoutsKeepTheCentroid_data();
+}
+
+void TstLayouts::singleSelectedNodeStaysPut()
+{
+    QFETCH(QString, layout);
+    Graph graph = mixedGraph();
+    const Graph::NodeTable start = graph.nodes();
+    const QStringList targets = Layouts::targetList(graph, {QStringLiteral("b")});
+    QCOMPARE(targets, QStringList{QStringLiteral("b")});
+
+    runLayout(layout, graph, targets);
+
+    QCOMPARE(graph.nodes(), start);
+}
+
+void TstLayouts::emptyTargetsChangeNothing()
+{
+    for (const QString &name : allLayouts) {
+        Graph graph = mixedGraph();
+        const quint64 revision = graph.revision();
+        runLayout(name, graph, {});
+        QCOMPARE(graph.revision(), revision);
+    }
+}
+
+// b is anchored: the others keep the slots 0, 2 and 3 of a circle of four.
+void TstLayouts::anchoredNodesKeepTheirSlot()
+{
+    Graph graph = makeGraph({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d")},
+                            {});
+    setPos(graph, QStringLiteral("b"), QPointF(5, 5), true);
+    Layouts::circle(graph, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                            QStringLiteral("d")});
+    QVERIFY(near(posOf(graph, QStringLiteral("c")) - posOf(graph, QStringLiteral("a")),
+                 QPointF(-440, 0)));
+    QVERIFY(near(posOf(graph, QStringLiteral("d")) - posOf(graph, QStringLiteral("a")),
+                 QPointF(-220, -220)));
+
+    // An anchored node draws no random numbers: c gets the first draw.
+    Graph drawn = makeGraph({QStringLiteral("a"), QStringLiteral("c")}, {});
+    setPos(drawn, QStringLiteral("a"), QPointF(0, 0), true);
+    setPos(drawn, QStringLiteral("c"), QPointF(-316.5652121066315, 296.542984287846));
+    Layouts::random(drawn, {QStringLiteral("a"), QStringLiteral("c")});
+    QVERIFY(near(posOf(drawn, QStringLiteral("c")), QPointF(-316.5652121066315, 296.542984287846),
+                 1e-6));
+}
+
+void TstLayouts::labelSpacing()
+{
+    const Graph graph = makeGraph({QStringLiteral("a|abcdefghij"), QStringLiteral("b|ab"),
+                                   QStringLiteral("c|"),
+                                   QStringLiteral("d|%1").arg(QString(40, QLatin1Char('x')))},
+                                  {});
+    QCOMPARE(Layouts::labelSpacing(graph, {}), 100.0);
+    QCOMPARE(Layouts::labelSpacing(graph, {QStringLiteral("a"), QStringLiteral("b")}), 88.0);
+    QCOMPARE(Layouts::labelSpacing(graph, {QStringLiteral("c")}), 80.0);
+    QCOMPARE(Layouts::labelSpacing(graph, {QStringLiteral("d")}), 250.0);
+}
+
+void TstLayouts::forcePresets()
+{
+    using Layouts::ForcePreset;
+    QCOMPARE(Layouts::forcePreset(ForcePreset::Fast, 400).iterations, 70);
+    QCOMPARE(Layouts::forcePreset(ForcePreset::Fast, 3000).iterations, 200);
+    QCOMPARE(Layouts::forcePreset(ForcePreset::Compact, 400).iterations, 106);
+    QCOMPARE(Layouts::forcePreset(ForcePreset::Spaced, 3000).iterations, 280);
+    QCOMPARE(Layouts::forcePreset(ForcePreset::Compact, 4000).iterations, 300);
+    const Layouts::ForceParams spaced = Layouts::forcePreset(ForcePreset::Spaced, 10);
+    QCOMPARE(spaced.repulsion, 1.0);
+    QCOMPARE(spaced.attraction, 0.015);
+    QCOMPARE(spaced.gravity, 0.003);
+    QCOMPARE(spaced.kMul, 1.3);
+    const Layouts::ForceParams compact = Layouts::forcePreset(ForcePreset::Compact, 10);
+    QCOMPARE(compact.repulsion, 0.8);
+    QCOMPARE(compact.attraction, 0.05);
+    QCOMPARE(compact.gravity, 0.01);
+    QCOMPARE(compact.kMul, 0.9);
+}
+
+void TstLayouts::forceMatchesThePlainIteration()
+{
+    Graph graph = makeGraph({}, {});
+    QStringList ids;
+    for (int i = 0; i < 23; ++i) {
+        Node node;
+        node.id = QStringLiteral("n%1").arg(i, 2, 10, QLatin1Char('0'));
+        node.pos = QPointF(std::fmod(i * 137.0, 500.0) - 250, std::fmod(i * 71.0, 300.0) - 150);
+        node.anchored = i % 7 == 3;
+        graph.insertNode(node);
+        ids.append(node.id);
+    }
+    for (int i = 0; i < 30; ++i) {
+        const int a = (i * 5) % 23, b = (i * 11 + 3) % 23;
+        graph.insertEdge(parseEdge(QStringLiteral("e%1:%2>%3").arg(i).arg(ids[a], ids[b])));
+    }
+    Graph plain = graph;
+    const Layouts::ForceParams params{0.8, 0.05, 0.01, 0.9, 40};
+
+    QVERIFY(Layouts::force(graph, ids, params));
+    plainForce(plain, ids, params);
+
+    for (const QString &id : ids) {
+        QVERIFY2(near(posOf(graph, id), posOf(plain, id), 1e-6), qPrintable(id));
+    }
+}
+
+void TstLayouts::forceAnchoredNodesPushAndPull()
+{
+    const Layouts::ForceParams params = Layouts::forcePreset(Layouts::ForcePreset::Fast, 2);
+    auto pair = [](bool linked) {
+        Graph graph = makeGraph({QStringLiteral("fixed"), QStringLiteral("free")},
+                                linked ? QStringList{QStringLiteral("e:free>fixed")}
+                                       : QStringList());
+        setPos(graph, QStringLiteral("fixed"), QPointF(0, 0), true);
+        setPos(graph, QStringLiteral("free"), QPointF(2000, 0));
+        return graph;
+    };
+    Graph apart = pair(false);
+    Graph linked = pair(true);
+    QVERIFY(Layouts::force(apart, {QStringLiteral("fixed"), QStringLiteral("free")}, params));
+    QVERIFY(Layouts::force(linked, {QStringLiteral("fixed"), QStringLiteral("free")}, params));
+
+    QCOMPARE(posOf(apart, QStringLiteral("fixed")), QPointF(0, 0));
+    QCOMPARE(posOf(linked, QStringLiteral("fixed")), QPointF(0, 0));
+    // Alone, the anchored node pushes the free one away; a relation pulls it closer.
+    QVERIFY(posOf(apart, QStringLiteral("free")).x() > 2000);
+    QVERIFY(posOf(linked, QStringLiteral("free")).x() < 2000);
+}
+
+void TstLayouts::forceSeparatesCoincidentNodes()
+{
+    Graph graph = makeGraph({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d")},
+                            {QStringLiteral("e1:a>b"), QStringLiteral("e2:a>b")});
+    for (const QString &id : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")})
+        setPos(graph, id, QPointF(50, 50));
+    setPos(graph, QStringLiteral("d"), QPointF(400, 50));
+    const QStringList ids = Layouts::targetList(graph, {});
+
+    QVERIFY(Layouts::force(graph, ids, Layouts::forcePreset(Layouts::ForcePreset::Fast, 4)));
+
+    for (int i = 0; i < ids.size(); ++i) {
+        const QPointF p = posOf(graph, ids[i]);
+        QVERIFY(std::isfinite(p.x()) && std::isfinite(p.y()));
+        for (int j = i + 1; j < ids.size(); ++j)
+            QVERIFY2(QLineF(p, posOf(graph, ids[j])).length() > 10, qPrintable(ids[i] + ids[j]));
+    }
+    QVERIFY(near(centroidOf(graph, ids), QPointF(137.5, 50), 1e-6));
+}
+
+void TstLayouts::forceCancelRestoresEveryPosition()
+{
+    Graph graph = mixedGraph();
+    const Graph::NodeTable start = graph.nodes();
+    const quint64 revision = graph.revision();
+    QList<QPair<int, int>> calls;
+    const bool done = Layouts::force(graph, Layouts::targetList(graph, {}),
+                                     Layouts::ForceParams{0.75, 0.02, 0.005, 1.0, 10},
+                                     [&calls](int step, int total) {
+                                         calls.append({step, total});
+                                         return step < 3;
+                                     });
+    QVERIFY(!done);
+    QCOMPARE(calls, (QList<QPair<int, int>>{{1, 10}, {2, 10}, {3, 10}}));
+    QCOMPARE(graph.nodes(), start);
+    QCOMPARE(graph.revision(), revision);
+}
+
+void TstLayouts::timelinePlacesDatedNodes()
+{
+    Graph graph = makeGraph({QStringLiteral("n1"), QStringLiteral("n2"), QStringLiteral("n3"),
+                             QStringLiteral("n4")},
+                            {});
+    setPos(graph, QStringLiteral("n4"), QPointF(7, 7));
+    QCOMPARE(Layouts::timeline(graph).found, false);
+    QCOMPARE(posOf(graph, QStringLiteral("n1")), QPointF(0, 0));
+
+    const QDateTime jan1(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC);
+    const QList<QPair<QString, int>> starts = {
+        {QStringLiteral("n1"), 0}, {QStringLiteral("n2"), 10}, {QStringLiteral("n3"), 1}};
+    for (const auto &[id, day] : starts) {
+        Node node = graph.node(id);
+        node.validity.start = jan1.addDays(day);
+        graph.replaceNode(node);
+    }
+    const Layouts::TimelinePlacement plan = Layouts::timeline(graph);
+
+    QVERIFY(plan.found);
+    QCOMPARE(plan.earliest, jan1);
+    QCOMPARE(plan.latest, jan1.addDays(10));
+    // Mean start 11/3 days after the earliest, at 40 units per day on the axis at -80.
+    QVERIFY(near(plan.viewCentre, QPointF(146.66666666666666, -80), 1e-9));
+    // n3 is a day (40 units) after n1: too close for the same row.
+    QCOMPARE(posOf(graph, QStringLiteral("n1")), QPointF(0, 20));
+    QCOMPARE(posOf(graph, QStringLiteral("n3")), QPointF(40, 120));
+    QCOMPARE(posOf(graph, QStringLiteral("n2")), QPointF(400, 20));
+    QCOMPARE(posOf(graph, QStringLiteral("n4")), QPointF(7, 7));
+}
+
+void TstLayouts::layoutMenuRunsLayouts()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    QMenu *layouts = window.menu(QStringLiteral("menuLayout"));
+    QVERIFY(layouts);
+    QStringList texts;
+    for (QAction *action : layouts->actions())
+        texts.append(action->text());
+    QCOMPARE(texts, (QStringList{QStringLiteral("Grille"), QStringLiteral("Zigzag"),
+                                 QStringLiteral("Cercle"), QStringLiteral("Aléatoire"),
+                                 QStringLiteral("Radial (par niveaux)"),
+                                 QStringLiteral("Composantes connectées"),
+                                 QStringLiteral("Force dirigée (rapide)"),
+                                 QStringLiteral("Force dirigée (compacte)"),
+                                 QStringLiteral("Force dirigée (aérée)"),
+                                 QStringLiteral("Clusters par type (+relax)")}));
+    QMenu *view = window.menu(QStringLiteral("menuView"));
+    Q_EMIT view->aboutToShow();
+    QVERIFY(!layouts->isEnabled());
+
+    // The tab's tables get nodes; the submenu follows when its parent opens.
+    tab->graph = mixedGraph();
+    window.refreshTab(tab);
+    Q_EMIT view->aboutToShow();
+    QVERIFY(layouts->isEnabled());
+
+    const struct
+    {
+        const char *action;
+        const char *message;
+    } runs[] = {{"actionLayoutGrid", "Layout grille appliqué"},
+                {"actionLayoutCircle", "Layout cercle appliqué"},
+                {"actionLayoutRandom", "Layout aléatoire appliqué"},
+                {"actionLayoutRadial", "Layout radial appliqué"},
+                {"actionLayoutComponents", "Layout par composantes appliqué"},
+                {"actionLayoutForceDirected", "Layout force-directed appliqué"},
+                {"actionLayoutForceCompact", "Layout force (compact) appliqué"},
+                {"actionLayoutForceSpaced", "Layout force (spacé) appliqué"},
+                {"actionLayoutClusterByType", "Layout par clusters (type) appliqué"}};
+    for (const auto &run : runs) {
+        window.statusBar()->clearMessage();
+        const Graph::NodeTable before = tab->graph.nodes();
+        window.action(QLatin1String(run.action))->trigger();
+        QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8(run.message));
+        QVERIFY2(tab->graph.nodes() != before, run.action);
+    }
+
+    // The zigzag says nothing.
+    window.statusBar()->clearMessage();
+    const Graph::NodeTable before = tab->graph.nodes();
+    window.action(QStringLiteral("actionLayoutZigzag"))->trigger();
+    QVERIFY(tab->graph.nodes() != before);
+    QCOMPARE(window.statusBar()->currentMessage(), QString());
+}
+
+QTEST_MAIN(TstLayouts)
+#include "tst_layouts.moc"

@@ -1,0 +1,605 @@
+#include "interchange/stixio.h"
+#include "model/graph.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kData = QStringLiteral(ORVANE_TEST_DATA "/stix/");
+
+QJsonObject readJson(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+QHash<QString, QJsonObject> objectsById(const QJsonObject &bundle)
+{
+    QHash<QString, QJsonObject> byId;
+    for (const QJsonValue &value : bundle.value(QLatin1String("objects")).toArray())
+        byId.insert(value.toObject().value(QLatin1String("id")).toString(), value.toObject());
+    return byId;
+}
+
+QString rowValue(const Node &node, const QString &key)
+{
+    for (const AttributeRow &row : node.attributes) {
+        if (row.key == key)
+            return row.value;
+    }
+    return QString();
+}
+
+QStringList rowKeys(const QList<AttributeRow> &rows)
+{
+    QStringList keys;
+    for (const AttributeRow &row : rows)
+        keys.append(row.key);
+    return keys;
+}
+
+QList<std::pair<QString, QString>> keyValues(const QList<AttributeRow> &rows)
+{
+    QList<std::pair<QString, QString>> pairs;
+    for (const AttributeRow &row : rows)
+        pairs.append({row.key, row.value});
+    return pairs;
+}
+
+QDateTime utc(const QString &text)
+{
+    const QDateTime withMs = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return withMs.isValid() ? withMs : QDateTime::fromString(text, Qt::ISODate);
+}
+
+bool matches(const QString &pattern, const QString &text)
+{
+    return QRegularExpression(pattern).match(text).hasMatch();
+}
+
+// The rules of the STIX 2.1 schemas an exported object must satisfy. Answers what is wrong,
+// or an empty text.
+QString stixProblem(const QJsonObject &o)
+{
+    static const QSet<QString> domainTypes = {
+        "attack-pattern", "campaign", "course-of-action", "grouping", "identity", "incident",
+        "indicator", "infrastructure", "intrusion-set", "location", "malware",
+        "malware-analysis", "note", "observed-data", "opinion", "report", "threat-actor", "tool",
+        "vulnerability"};
+    static const QSet<QString> observableTypes = {
+        "artifact", "autonomous-system", "directory", "domain-name", "email-addr",
+        "email-message", "file", "ipv4-addr", "ipv6-addr", "mac-addr", "mutex",
+        "network-traffic", "process", "software", "url", "user-account",
+        "windows-registry-key", "x509-certificate"};
+    static const QSet<QString> needName = {
+        "attack-pattern", "campaign", "course-of-action", "identity", "infrastructure",
+        "intrusion-set", "threat-actor", "tool", "vulnerability", "software", "mutex"};
+    static const QSet<QString> needValue = {"ipv4-addr", "ipv6-addr", "domain-name", "url",
+                                            "email-addr", "mac-addr"};
+    const char *uuid = "[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[1-5][0-9a-fA-F]{3}-[89abAB][0-9a-fA-F]{3}-"
+                       "[0-9a-fA-F]{12}$";
+    const char *millis = "^[0-9]{4}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\\.[0-9]{3}Z$";
+    const char *stamp = "^[0-9]{4}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9](\\.[0-9]+)?Z$";
+
+    const QString type = o.value("type").toString();
+    if (type.size() < 3 || !matches("^[a-z][a-z0-9]*(-[a-z0-9]+)*$", type))
+        return "bad type " + type;
+    const bool domain = domainTypes.contains(type);
+    const bool observable = observableTypes.contains(type);
+    const bool relationship = type == u"relationship";
+    if (!domain && !observable && !relationship && !type.startsWith(QLatin1String("x-")))
+        return "custom type without x-: " + type;
+    if (!matches(QStringLiteral("^") + QRegularExpression::escape(type) + "--" + uuid,
+                 o.value("id").toString()))
+        return "bad id " + o.value("id").toString();
+    if (o.value("spec_version").toString() != u"2.1")
+        return "spec_version";
+    for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
+        if (it.key() != u"id" && !matches("^[a-z0-9_]{3,250}$", it.key()))
+            return "bad property name " + it.key();
+        if (it.value().isNull())
+            return "null " + it.key();
+        if (it.value().isArray() && it.value().toArray().isEmpty())
+            return "empty list " + it.key();
+        if (it.key().endsWith(QLatin1String("_ref"))
+            && !matches(QStringLiteral("^[a-z][a-z0-9-]+[a-z0-9]--") + uuid,
+                        it.value().toString()))
+            return "bad reference " + it.key();
+    }
+    if (observable) {
+        for (const char *absent : {"created", "modified"}) {
+            if (o.contains(QLatin1String(absent)))
+                return QStringLiteral("observable with ") + absent;
+        }
+        if (needValue.contains(type) && (o.contains("name") || o.value("value").toString().isEmpty()))
+            return "observable value";
+        if (type == u"autonomous-system" && !o.value("number").isDouble())
+            return "number";
+        if (type == u"file" && !o.value("hashes").isObject() && !o.value("name").isString())
+            return "file without hashes or name";
+    } else {
+        const QString created = o.value("created").toString();
+        const QString modified = o.value("modified").toString();
+        if (!matches(millis, created) || !matches(millis, modified))
+            return "created/modified " + created + " " + modified;
+        if (modified < created)
+            return "modified before created";
+    }
+    if (needName.contains(type) && o.value("name").toString().isEmpty())
+        return "name missing";
+    if (type == u"malware" && !o.value("is_family").isBool())
+        return "is_family";
+    if (type == u"indicator"
+        && (!o.value("pattern").isString() || !o.value("pattern_type").isString()
+            || !matches(stamp, o.value("valid_from").toString())))
+        return "indicator";
+    if (relationship
+        && (!matches("^[a-z0-9]+(-[a-z0-9]+)*$", o.value("relationship_type").toString())
+            || !o.contains("source_ref") || !o.contains("target_ref")))
+        return "relationship";
+    if (o.contains("confidence")
+        && (!o.value("confidence").isDouble() || o.value("confidence").toInt() < 0
+            || o.value("confidence").toInt() > 100))
+        return "confidence";
+    for (const char *list : {"labels", "aliases", "external_references", "kill_chain_phases"}) {
+        if (o.contains(QLatin1String(list)) && !o.value(QLatin1String(list)).isArray())
+            return QStringLiteral("not a list: ") + list;
+    }
+    for (const char *time : {"first_seen", "last_seen", "valid_from", "valid_until", "start_time",
+                             "stop_time"}) {
+        if (o.contains(QLatin1String(time)) && !matches(stamp, o.value(QLatin1String(time)).toString()))
+            return QStringLiteral("timestamp ") + time;
+    }
+    return QString();
+}
+
+void verifyBundle(const QJsonObject &bundle, int objectCount)
+{
+    QCOMPARE(bundle.value("type").toString(), QStringLiteral("bundle"));
+    QVERIFY(matches("^bundle--[0-9a-f-]{36}$", bundle.value("id").toString()));
+    const QJsonArray objects = bundle.value("objects").toArray();
+    QCOMPARE(objects.size(), objectCount);
+    QSet<QString> ids;
+    for (const QJsonValue &value : objects) {
+        const QJsonObject object = value.toObject();
+        const QString problem = stixProblem(object);
+        QVERIFY2(problem.isEmpty(),
+                 qPrintable(problem + " in " + QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        QVERIFY2(!ids.contains(object.value("id").toString()), "two objects share an id");
+        ids.insert(object.value("id").toString());
+    }
+}
+
+Node makeNode(const QString &id, const QString &label, const QString &type)
+{
+    Node node;
+    node.id = id;
+    node.label = label;
+    node.type = type;
+    return node;
+}
+
+Edge makeEdge(const QString &id, const QString &src, const QString &dst, const QString &type,
+              const QString &label)
+{
+    Edge edge;
+    edge.id = id;
+    edge.src = src;
+    edge.dst = dst;
+    edge.type = type;
+    edge.label = label;
+    return edge;
+}
+
+// An investigation as analysts build them: their own type words, random UUIDs, free
+// attributes, open and closed validity periods.
+Graph investigation()
+{
+    Graph graph;
+    Node ip = makeNode("3f0c2a1e-5b7d-4c9e-8a1f-2d3e4f5a6b7c", "192.0.2.41", "IP");
+    ip.validity = {QDateTime(QDate(2024, 1, 12), QTime(8, 0)), QDateTime(QDate(2024, 2, 28), QTime(0, 0))};
+    ip.attributes = {{"a1", "pays", "FR"}, {"a2", "asn", "AS64501"}};
+    ip.description = "Serveur \"C2\"\nsecond ligne";
+    graph.insertNode(ip);
+    Node range = makeNode("range-1", "198.51.100.0/24", "Plage IP");
+    range.validity.start = QDateTime(QDate(2023, 5, 1), QTime(0, 0), Qt::UTC);
+    graph.insertNode(range);
+    graph.insertNode(makeNode("ip6", "2001:db8::7", "IP"));
+    graph.insertNode(makeNode("ip-bad", "Serveur de rebond", "IP"));
+    graph.insertNode(makeNode("dom", "factures-en-ligne.example", "Domaine"));
+    graph.insertNode(makeNode("url", "https://cdn-brume.example/f/lanterne.bin", "URL"));
+    graph.insertNode(makeNode("mail", "rh@portail-paie.example", "Email"));
+    graph.insertNode(makeNode("as", "AS64501", "AS"));
+    Node hash = makeNode("hash", "9f2c…a41b", "Hash");
+    hash.attributes = {{"", "sha256", "9f2c4d0e8b7a61f35c2d9e0a7b4c1f6e3d8a2b5c9e0f1a4d7b3c6e9f2a5d8a41"},
+                       {"", "nom", "facture.xls.exe"}};
+    graph.insertNode(hash);
+    graph.insertNode(makeNode("hash-short", "9f2c…a41b", "Hash"));
+    Node malware = makeNode("malware-lanterne", "Lanterne", "Malware");
+    malware.attributes = {{"", "stix:labels", "loader, dropper"},
+                          {"", "stix:name", "ignored because reserved"},
+                          {"", "stix:x_score", "true"},
+                          {"", "stix:confidence", "80"},
+                          {"", "famille", "loader"},
+                          {"", "famille", "chargeur"}};
+    graph.insertNode(malware);
+    Node actor = makeNode("actor", "Corbeau Gris", "Acteur");
+    actor.validity.end = QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
+    actor.attributes = {{"", "stix:aliases", "Grey Raven, GR-17"}};
+    graph.insertNode(actor);
+    graph.insertNode(makeNode("campaign", "Campagne Brume", "Campagne"));
+    graph.insertNode(makeNode("org", "Banque Fictive", "Organisation"));
+    graph.insertNode(makeNode("person", "Jean Dupont", "Personne"));
+    graph.insertNode(makeNode("tool", "Tunnelier", "Outil"));
+    graph.insertNode(makeNode("cve", "CVE-2024-00000", "Vulnérabilité"));
+    graph.insertNode(makeNode("wallet", "bc1qexample", "Wallet"));
+    graph.insertNode(makeNode("default", "Note", "défaut"));
+    Node empty = makeNode("empty-type", "", "");
+    empty.validity = {QDateTime(QDate(2024, 6, 1), QTime(0, 0), Qt::UTC),
+                      QDateTime(QDate(2024, 5, 1), QTime(0, 0), Qt::UTC)};
+    graph.insertNode(empty);
+    graph.insertNode(makeNode("indicator--0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d", "Sans motif",
+                              "indicator"));
+
+    graph.insertEdge(makeEdge("e1", "actor", "malware-lanterne", "utilise", "utilise"));
+    Edge network = makeEdge("e2", "dom", "3f0c2a1e-5b7d-4c9e-8a1f-2d3e4f5a6b7c", "réseau", "résout vers");
+    network.validity.start = QDateTime(QDate(2024, 1, 15), QTime(10, 30), Qt::UTC);
+    network.attributes = {{"", "stix:ignored", "relation rows stay home"}};
+    network.properties = {{"stix:x_score", 3}, {"stix:revoked", true}, {"stix:confidence", "70"},
+                          {"plain", "not exported"}};
+    graph.insertEdge(network);
+    graph.insertEdge(makeEdge("e3", "campaign", "ghost-node", "", "relation"));
+    graph.insertEdge(makeEdge("e4", "campaign", "identity--11111111-2222-4333-8444-555555555555",
+                              "targets", "targets"));
+    graph.insertEdge(makeEdge("relationship--0b4d6f2a-3c5e-4ab8-9d1b-2e4f6a8c0d35", "org",
+                              "person", "employs", "employs"));
+    return graph;
+}
+
+} // namespace
+
+class TestStix : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void importsUsualObjects();
+    void importsAppearanceByType_data();
+    void importsAppearanceByType();
+    void importingTwiceAddsNothing();
+    void acceptsOtherObjectLists();
+    void failuresLeaveGraphUnchanged_data();
+    void failuresLeaveGraphUnchanged();
+    void exportsValidStixForAnInvestigation();
+    void exportedInvestigationImportsBackWhole();
+    void reexportsImportedObjectsAsTheyCame();
+    void reportsUnwritableFile();
+};
+
+void TestStix::importsUsualObjects()
+{
+    Graph graph;
+    QString message;
+    StixIo::ImportCounts counts;
+    QVERIFY2(StixIo::importBundle(kData + "usual.json", graph, &message, &counts), qPrintable(message));
+    QCOMPARE(message, QStringLiteral("Import STIX terminé: 13 nœuds, 3 relations ajoutés."));
+    QCOMPARE(counts.nodes, 13);
+    QCOMPARE(counts.edges, 3);
+    QCOMPARE(graph.nodes().size(), 13); // the sighting is not imported
+
+    const Node actor = graph.node("threat-actor--5b2d4f6a-8c1e-4a3b-9d7f-2e6c8a0b4d13");
+    QCOMPARE(actor.type, QStringLiteral("threat-actor"));
+    QCOMPARE(actor.label, QStringLiteral("Héron Cendré"));
+    QCOMPARE(actor.validity.start, utc("2024-02-01T08:30:00.000Z"));
+    QCOMPARE(actor.validity.end, utc("2024-02-10T08:30:00.000Z"));
+    QCOMPARE(rowKeys(actor.attributes),
+             (QStringList{"stix:labels", "stix:aliases", "stix:external_references",
+                          "stix:first_seen", "stix:threat_actor_types"}));
+    QCOMPARE(rowValue(actor, "stix:aliases"), QStringLiteral("Ash Heron, HC-9"));
+    QCOMPARE(rowValue(actor, "stix:labels"), QStringLiteral("crime-organise"));
+    QCOMPARE(rowValue(actor, "stix:external_references"),
+             QStringLiteral("{\"description\":\"Fiche, version 2\",\"external_id\":\"HC-2024-001\","
+                            "\"source_name\":\"note-interne\"}"));
+    for (const AttributeRow &row : actor.attributes)
+        QCOMPARE(row.id.size(), 36);
+
+    const Node indicator = graph.node("indicator--6d0f2b8c-9e1a-4cd4-9f7d-8a0b2c4e6f91");
+    QCOMPARE(indicator.validity.start, utc("2024-03-07T12:00:00.000Z"));
+    QCOMPARE(indicator.validity.end, utc("2024-06-07T12:00:00.250Z"));
+    QCOMPARE(rowValue(indicator, "stix:pattern"), QStringLiteral("[ipv4-addr:value = '203.0.113.7']"));
+
+    const Node address = graph.node("ipv4-addr--7e1a3c9d-0f2b-5de5-8a8e-9b1c3d5f7a02");
+    QCOMPARE(address.label, QStringLiteral("203.0.113.7"));
+    QVERIFY(!address.validity.start.isValid());
+    const Node file = graph.node("file--9a3c5e1f-2b4d-5fa7-8c0a-1d3e5f7b9c24");
+    QCOMPARE(file.label, file.id); // neither name nor value
+    QCOMPARE(rowValue(file, "stix:size"), QStringLiteral("20480"));
+    QCOMPARE(rowValue(graph.node("malware--1e5a7c3d-4f6b-4d8c-8a2e-3b5c7d9f1a46"), "stix:is_family"),
+             QStringLiteral("true"));
+
+    const Edge uses = graph.edge("relationship--0b4d6f2a-3c5e-4ab8-9d1b-2e4f6a8c0d35");
+    QCOMPARE(uses.src, actor.id);
+    QCOMPARE(uses.dst, QStringLiteral("malware--1e5a7c3d-4f6b-4d8c-8a2e-3b5c7d9f1a46"));
+    QCOMPARE(uses.label, QStringLiteral("uses"));
+    QCOMPARE(uses.type, QStringLiteral("uses"));
+    QCOMPARE(uses.direction, EdgeDirection::Directed);
+    QCOMPARE(uses.description, QStringLiteral("Observé lors de la campagne."));
+    QCOMPARE(uses.validity.start, utc("2024-03-10T00:00:00.000Z"));
+    QCOMPARE(keyValues(uses.attributes),
+             (QList<std::pair<QString, QString>>{{"stix:confidence", "80"}}));
+    QCOMPARE(graph.edge("relationship--1c5e7a3b-4d6f-4bc9-8e2c-3f5a7b9d1e46").validity.start,
+             utc("2024-03-12T06:00:00.000Z"));
+    // A relationship to an object outside the bundle is kept.
+    QCOMPARE(graph.edge("relationship--2d6f8b4c-5e7a-4cd0-9f3d-4a6b8c0e2f57").dst,
+             QStringLiteral("identity--ffffffff-1f4b-4d2a-9b8e-3c7d6e5f4a21"));
+}
+
+void TestStix::importsAppearanceByType_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<NodeShape>("shape");
+    QTest::addColumn<QString>("color");
+    QTest::newRow("identity") << "identity--0a5e9c3e-1f4b-4d2a-9b8e-3c7d6e5f4a21" << NodeShape::Circle << "#cfe2ff";
+    QTest::newRow("threat-actor") << "threat-actor--5b2d4f6a-8c1e-4a3b-9d7f-2e6c8a0b4d13" << NodeShape::Hexagon << "#f8d7da";
+    QTest::newRow("campaign") << "campaign--9d4f6b2c-3e5a-4c7b-9f1d-2a4b6c8e0f35" << NodeShape::Pentagon << "#fff3cd";
+    QTest::newRow("intrusion-set") << "intrusion-set--7c3e5a1b-2d4f-4b6a-8e9c-1f3a5b7d9e24" << NodeShape::Octagon << "#e2e3e5";
+    QTest::newRow("malware") << "malware--1e5a7c3d-4f6b-4d8c-8a2e-3b5c7d9f1a46" << NodeShape::Square << "#f5c6cb";
+    QTest::newRow("tool") << "tool--2f6b8d4e-5a7c-4e9d-9b3f-4c6d8e0a2b57" << NodeShape::Triangle << "#d4edda";
+    QTest::newRow("infrastructure") << "infrastructure--3a7c9e5f-6b8d-4fa1-8c4a-5d7e9f1b3c68" << NodeShape::Hexagon << "#d1ecf1";
+    QTest::newRow("vulnerability") << "vulnerability--4b8d0f6a-7c9e-4ab2-9d5b-6e8f0a2c4d79" << NodeShape::Square << "#fefefe";
+    QTest::newRow("attack-pattern") << "attack-pattern--5c9e1a7b-8d0f-4bc3-8e6c-7f9a1b3d5e80" << NodeShape::Triangle << "#e2e3ff";
+    QTest::newRow("indicator keeps defaults") << "indicator--6d0f2b8c-9e1a-4cd4-9f7d-8a0b2c4e6f91" << NodeShape::Circle << "#f5f5f5";
+}
+
+void TestStix::importsAppearanceByType()
+{
+    QFETCH(QString, id);
+    QFETCH(NodeShape, shape);
+    QFETCH(QString, color);
+    Graph graph;
+    QVERIFY(StixIo::importBundle(kData + "usual.json", graph, nullptr));
+    QVERIFY(graph.hasNode(id));
+    QCOMPARE(graph.node(id).shape, shape);
+    QCOMPARE(graph.node(id).color, QColor(color));
+}
+
+void TestStix::importingTwiceAddsNothing()
+{
+    Graph graph;
+    QVERIFY(StixIo::importBundle(kData + "usual.json", graph, nullptr));
+    const Graph once = graph;
+    QString message;
+    StixIo::ImportCounts counts{-1, -1};
+    QVERIFY(StixIo::importBundle(kData + "usual.json", graph, &message, &counts));
+    QCOMPARE(counts.nodes, 0);
+    QCOMPARE(counts.edges, 0);
+    QCOMPARE(message, QStringLiteral("Import STIX terminé: 0 nœuds, 0 relations ajoutés."));
+    QCOMPARE(graph.nodes(), once.nodes());
+    QCOMPARE(graph.edges(), once.edges());
+}
+
+void TestStix::acceptsOtherObjectLists()
+{
+    Graph graph;
+    QVERIFY(StixIo::importBundle(kData + "objects-only.json", graph, nullptr));
+    QVERIFY(graph.hasNode("malware--1e5a7c3d-4f6b-4d8c-8a2e-3b5c7d9f1a46"));
+
+    Graph fromArray;
+    StixIo::ImportCounts counts;
+    QVERIFY(StixIo::importBundle(kData + "root-array.json", fromArray, nullptr, &counts));
+    QCOMPARE(counts.nodes, 2); // the number in the list is not an object
+    QCOMPARE(fromArray.node("x-note--aa").label, QStringLiteral("x-note--aa"));
+    QCOMPARE(fromArray.edges().size(), 1);
+    const Edge edge = *fromArray.edges().cbegin();
+    QCOMPARE(edge.id.size(), 36); // no id: a fresh UUID
+    QCOMPARE(edge.label, QStringLiteral("relationship"));
+    QCOMPARE(edge.type, QString());
+    QCOMPARE(edge.dst, QStringLiteral("nowhere"));
+    QCOMPARE(edge.validity.start, utc("2024-04-01T00:00:00.000Z"));
+}
+
+void TestStix::failuresLeaveGraphUnchanged_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("messageStart");
+    QTest::newRow("invalid json") << "invalid.json" << "JSON invalide: ";
+    QTest::newRow("unexpected structure") << "unexpected.json" << "Structure JSON inattendue pour STIX.";
+    QTest::newRow("missing file") << "absent.json" << "Impossible d'ouvrir le fichier STIX: ";
+}
+
+void TestStix::failuresLeaveGraphUnchanged()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, messageStart);
+    Graph graph = investigation();
+    const Graph before = graph;
+    QString message;
+    QVERIFY(!StixIo::importBundle(kData + file, graph, &message));
+    QVERIFY2(message.startsWith(messageStart), qPrintable(message));
+    QVERIFY(message.size() > messageStart.size() || messageStart.endsWith(QLatin1Char('.')));
+    QCOMPARE(graph.nodes(), before.nodes());
+    QCOMPARE(graph.edges(), before.edges());
+}
+
+void TestStix::exportsValidStixForAnInvestigation()
+{
+    QTemporaryDir dir;
+    const Graph graph = investigation();
+    QString message;
+    int count = 0;
+    QVERIFY2(StixIo::exportBundle(dir.filePath("out.json"), graph, &message, &count), qPrintable(message));
+    const int expected = int(graph.nodes().size() + graph.edges().size());
+    QCOMPARE(count, expected);
+    QCOMPARE(message, QStringLiteral("Export STIX terminé : %1 objets dans le bundle.").arg(expected));
+    const QJsonObject bundle = readJson(dir.filePath("out.json"));
+    verifyBundle(bundle, expected);
+
+    QHash<QString, QJsonObject> byNode;
+    QHash<QString, QJsonObject> byEdge;
+    for (const QJsonValue &value : bundle.value("objects").toArray()) {
+        const QJsonObject o = value.toObject();
+        const QString own = o.value("x_orvane_id").toString(o.value("id").toString());
+        (o.value("type").toString() == u"relationship" ? byEdge : byNode).insert(own, o);
+    }
+    auto typeOf = [&](const char *id) { return byNode.value(QLatin1String(id)).value("type").toString(); };
+    QCOMPARE(typeOf("3f0c2a1e-5b7d-4c9e-8a1f-2d3e4f5a6b7c"), QStringLiteral("ipv4-addr"));
+    QCOMPARE(byNode.value("3f0c2a1e-5b7d-4c9e-8a1f-2d3e4f5a6b7c").value("value").toString(),
+             QStringLiteral("192.0.2.41"));
+    QCOMPARE(typeOf("range-1"), QStringLiteral("ipv4-addr"));
+    QCOMPARE(typeOf("ip6"), QStringLiteral("ipv6-addr"));
+    QCOMPARE(typeOf("ip-bad"), QStringLiteral("x-orvane-ip"));
+    QCOMPARE(typeOf("dom"), QStringLiteral("domain-name"));
+    QCOMPARE(typeOf("url"), QStringLiteral("url"));
+    QCOMPARE(typeOf("mail"), QStringLiteral("email-addr"));
+    QCOMPARE(typeOf("as"), QStringLiteral("autonomous-system"));
+    QCOMPARE(byNode.value("as").value("number"), QJsonValue(64501));
+    QCOMPARE(typeOf("hash"), QStringLiteral("file"));
+    QCOMPARE(byNode.value("hash").value("hashes").toObject().value("SHA-256").toString(),
+             QStringLiteral("9f2c4d0e8b7a61f35c2d9e0a7b4c1f6e3d8a2b5c9e0f1a4d7b3c6e9f2a5d8a41"));
+    QCOMPARE(typeOf("hash-short"), QStringLiteral("x-orvane-hash"));
+    QCOMPARE(typeOf("malware-lanterne"), QStringLiteral("malware"));
+    const QJsonObject malware = byNode.value("malware-lanterne");
+    QCOMPARE(malware.value("is_family"), QJsonValue(true));
+    QCOMPARE(malware.value("labels"), QJsonValue(QJsonArray{"loader", "dropper"}));
+    QCOMPARE(malware.value("confidence"), QJsonValue(80));
+    QCOMPARE(malware.value("x_score"), QJsonValue(true));
+    QCOMPARE(malware.value("name").toString(), QStringLiteral("Lanterne"));
+    QVERIFY(!malware.contains("famille")); // only "stix:" rows become properties
+    QCOMPARE(typeOf("actor"), QStringLiteral("threat-actor"));
+    QCOMPARE(byNode.value("actor").value("aliases"), QJsonValue(QJsonArray{"Grey Raven", "GR-17"}));
+    QCOMPARE(typeOf("campaign"), QStringLiteral("campaign"));
+    QCOMPARE(byNode.value("org").value("identity_class").toString(), QStringLiteral("organization"));
+    QCOMPARE(byNode.value("person").value("identity_class").toString(), QStringLiteral("individual"));
+    QCOMPARE(typeOf("tool"), QStringLiteral("tool"));
+    QCOMPARE(typeOf("cve"), QStringLiteral("vulnerability"));
+    QCOMPARE(typeOf("wallet"), QStringLiteral("x-orvane-wallet"));
+    QCOMPARE(typeOf("default"), QStringLiteral("x-orvane-defaut"));
+    QCOMPARE(typeOf("empty-type"), QStringLiteral("x-orvane-node"));
+    // Without a pattern a node typed "indicator" cannot be a STIX indicator.
+    QCOMPARE(typeOf("indicator--0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), QStringLiteral("x-orvane-indicator"));
+    // Identifiers are derived from the node id, the same at every export.
+    QVERIFY(byNode.value("wallet").value("id").toString().startsWith(QLatin1String("x-orvane-wallet--")));
+
+    const QJsonObject network = byEdge.value("e2");
+    QCOMPARE(network.value("relationship_type").toString(), QStringLiteral("reseau"));
+    QCOMPARE(network.value("source_ref"), byNode.value("dom").value("id"));
+    QCOMPARE(network.value("target_ref"), byNode.value("3f0c2a1e-5b7d-4c9e-8a1f-2d3e4f5a6b7c").value("id"));
+    QCOMPARE(network.value("start_time").toString(), QStringLiteral("2024-01-15T10:30:00.000Z"));
+    QCOMPARE(network.value("x_score"), QJsonValue(3));
+    QCOMPARE(network.value("revoked"), QJsonValue(true));
+    QCOMPARE(network.value("confidence"), QJsonValue(70));
+    QVERIFY(!network.contains("ignored") && !network.contains("plain"));
+    QCOMPARE(byEdge.value("e3").value("relationship_type").toString(), QStringLiteral("related-to"));
+    QCOMPARE(byEdge.value("e4").value("target_ref").toString(),
+             QStringLiteral("identity--11111111-2222-4333-8444-555555555555"));
+    QVERIFY(byEdge.contains("relationship--0b4d6f2a-3c5e-4ab8-9d1b-2e4f6a8c0d35"));
+
+    // Same ids at a second export.
+    QVERIFY(StixIo::exportBundle(dir.filePath("again.json"), graph, nullptr));
+    QCOMPARE(objectsById(readJson(dir.filePath("again.json"))).keys().size(), expected);
+    for (const QString &id : objectsById(bundle).keys())
+        QVERIFY(objectsById(readJson(dir.filePath("again.json"))).contains(id));
+}
+
+void TestStix::exportedInvestigationImportsBackWhole()
+{
+    QTemporaryDir dir;
+    const Graph graph = investigation();
+    QVERIFY(StixIo::exportBundle(dir.filePath("out.json"), graph, nullptr));
+    Graph copy;
+    StixIo::ImportCounts counts;
+    QString message;
+    QVERIFY2(StixIo::importBundle(dir.filePath("out.json"), copy, &message, &counts), qPrintable(message));
+    QCOMPARE(counts.nodes, int(graph.nodes().size()));
+    QCOMPARE(counts.edges, int(graph.edges().size()));
+    for (const Node &original : graph.nodes()) {
+        QVERIFY2(copy.hasNode(original.id), qPrintable(original.id));
+        const Node node = copy.node(original.id);
+        QCOMPARE(node.label, original.label);
+        QCOMPARE(node.type, original.type);
+        QCOMPARE(node.description, original.description);
+        QCOMPARE(node.validity.start, original.validity.start);
+        QCOMPARE(node.validity.end, original.validity.end);
+        QCOMPARE(keyValues(node.attributes), keyValues(original.attributes));
+    }
+    for (const Edge &original : graph.edges()) {
+        QVERIFY2(copy.hasEdge(original.id), qPrintable(original.id));
+        const Edge edge = copy.edge(original.id);
+        QCOMPARE(edge.src, original.src);
+        QCOMPARE(edge.dst, original.dst);
+        QCOMPARE(edge.type, original.type);
+        QCOMPARE(edge.label, original.label);
+        QCOMPARE(edge.validity.start, original.validity.start);
+        QCOMPARE(edge.validity.end, original.validity.end);
+    }
+}
+
+void TestStix::reexportsImportedObjectsAsTheyCame()
+{
+    QTemporaryDir dir;
+    Graph graph;
+    QVERIFY(StixIo::importBundle(kData + "usual.json", graph, nullptr));
+    QVERIFY(StixIo::exportBundle(dir.filePath("out.json"), graph, nullptr));
+    const QJsonObject bundle = readJson(dir.filePath("out.json"));
+    verifyBundle(bundle, 16);
+    const QHash<QString, QJsonObject> exported = objectsById(bundle);
+    const QHash<QString, QJsonObject> original = objectsById(readJson(kData + "usual.json"));
+    for (auto it = exported.cbegin(); it != exported.cend(); ++it) {
+        QVERIFY2(original.contains(it.key()), qPrintable(it.key()));
+        const QJsonObject &source = original.value(it.key());
+        QCOMPARE(it->value("type"), source.value("type"));
+        // Imported objects need none of the properties that restore Orvane's own records.
+        for (const QString &key : it->keys())
+            QVERIFY2(!key.startsWith(QLatin1String("x_orvane_")), qPrintable(it.key() + " " + key));
+        // The standard's own properties come back with their JSON types.
+        // Left out: confidence (not kept on nodes; kept as a relation row, and relation rows
+        // are not exported) and the times, which stand for the validity and are compared as
+        // instants.
+        static const QStringList times = {"created", "modified", "valid_from", "valid_until",
+                                          "start_time", "stop_time"};
+        for (const QString &key : source.keys()) {
+            if (key == u"confidence")
+                continue;
+            if (times.contains(key)) {
+                if (key != u"created" && key != u"modified")
+                    QCOMPARE(utc(it->value(key).toString()),
+                             utc(source.value(key).toString()));
+                continue;
+            }
+            QCOMPARE(it->value(key), source.value(key));
+        }
+    }
+    QCOMPARE(exported.value("relationship--0b4d6f2a-3c5e-4ab8-9d1b-2e4f6a8c0d35").value("created").toString(),
+             QStringLiteral("2024-03-10T00:00:00.000Z"));
+
+    Graph again;
+    QVERIFY(StixIo::importBundle(dir.filePath("out.json"), again, nullptr));
+    for (const Node &node : graph.nodes()) {
+        const Node copy = again.node(node.id);
+        QCOMPARE(copy.label, node.label);
+        QCOMPARE(copy.type, node.type);
+        QCOMPARE(copy.validity, node.validity);
+        QCOMPARE(keyValues(copy.attributes), keyValues(node.attributes));
+    }
+}
+
+void TestStix::reportsUnwritableFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing-folder/out.json");
+    QString message;
+    QVERIFY(!StixIo::exportBundle(path, investigation(), &message));
+    QCOMPARE(message, QStringLiteral("Impossible d'écrire le fichier STIX:") + path);
+}
+
+QTEST_GUILESS_MAIN(TestStix)
+#include "tst_stix.moc"
