@@ -3,10 +3,10 @@
 # keep-alive connection on 127.0.0.1:
 #   GET /health, GET /api/nodes?limit=100 on a tiny project and on 10k nodes / 20k relations.
 # Goals: 5000 requests/s for /health and the tiny project, 500 requests/s for the 10k project.
-# Usage: bench/api_bench.sh [BUILD_DIR] [SECONDS]   (default: build-api, 10 s per run)
+# Usage: bench/api_bench.sh [BUILD_DIR] [SECONDS]   (default: build, 10 s per run)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-api}
+build=${1:-$root/build}
 seconds=${2:-10}
 cli=$build/src/orvane-cli
 generator=$build/bench/api_project_generator

@@ -1,5 +1,6 @@
 // Builds the demo investigation from its readable source: operation-brume.json plus the
 // files it names. The node picture is drawn here.
+#include "canvas/grouping.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "model/textforms.h"
@@ -144,18 +145,17 @@ int main(int argc, char *argv[])
         edge.attributes = attributes(object);
         graph.insertEdge(edge);
     }
+    // Groups are made as "Grouper la sélection" makes them: members, offsets and the bridge
+    // relations that the collapsed group shows.
     for (const QJsonValue &value : demo.value(QStringLiteral("groups")).toArray()) {
         const QJsonObject object = value.toObject();
         Node group = graph.node(object.value(QStringLiteral("group")).toString());
         group.isGroup = true;
-        for (const QJsonValue &member : object.value(QStringLiteral("members")).toArray()) {
-            Node node = graph.node(member.toString());
-            node.parentGroup = group.id;
-            node.groupOffset = node.pos - group.pos;
-            graph.replaceNode(node);
-            group.groupMembers.append(node.id);
-        }
         graph.replaceNode(group);
+        QStringList members;
+        for (const QJsonValue &member : object.value(QStringLiteral("members")).toArray())
+            members.append(member.toString());
+        Grouping::addToGroup(graph, group.id, members);
     }
 
     const QString name = demo.value(QStringLiteral("project")).toString();

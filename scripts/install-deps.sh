@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-charts-dev
-    qt6-svg-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
+    qt6-svg-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
     libsqlite3-dev sqlite3 libbenchmark-dev
     xvfb xauth imagemagick wrk
 )

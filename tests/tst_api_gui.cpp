@@ -6,6 +6,7 @@
 #include "model/graph.h"
 #include "scriptedprompter.h"
 #include "storage/projectdb.h"
+#include "testgraphs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +29,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+using namespace TestGraphs;
 
 namespace {
 
@@ -72,12 +75,8 @@ QString makeProject(const QTemporaryDir &dir, const QString &name, int nodes)
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(name + QStringLiteral(".orvane.db"));
     Graph graph;
-    for (int i = 0; i < nodes; ++i) {
-        Node node;
-        node.id = QStringLiteral("%1-%2").arg(name).arg(i);
-        node.pos = QPointF(i * 10, 0);
-        graph.insertNode(node);
-    }
+    for (int i = 0; i < nodes; ++i)
+        graph.insertNode(makeNode(QStringLiteral("%1-%2").arg(name).arg(i), QPointF(i * 10, 0)));
     ProjectDb db(path);
     if (!db.open() || !db.saveGraph(graph, folder))
         qWarning() << "cannot create" << path;

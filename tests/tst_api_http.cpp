@@ -5,6 +5,7 @@
 #include "api/apiserver.h"
 #include "model/graph.h"
 #include "storage/projectdb.h"
+#include "testgraphs.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -23,6 +24,8 @@
 #include <QTimer>
 
 #include <csignal>
+
+using namespace TestGraphs;
 
 namespace {
 
@@ -148,17 +151,9 @@ void TestApiHttp::init()
     m_dbPath = QDir(folder).filePath(QStringLiteral("Case.orvane.db"));
     QFile::remove(m_dbPath);
     Graph graph;
-    for (const char *id : {"n1", "n2", "n3"}) {
-        Node node;
-        node.id = QLatin1String(id);
-        node.label = node.id.toUpper();
-        graph.insertNode(node);
-    }
-    Edge edge;
-    edge.id = QStringLiteral("e1");
-    edge.src = QStringLiteral("n1");
-    edge.dst = QStringLiteral("n2");
-    graph.insertEdge(edge);
+    for (const char *id : {"n1", "n2", "n3"})
+        graph.insertNode(makeNode(QLatin1String(id), QString::fromLatin1(id).toUpper()));
+    graph.insertEdge(makeEdge(QStringLiteral("e1"), QStringLiteral("n1"), QStringLiteral("n2")));
     {
         ProjectDb db(m_dbPath);
         QVERIFY(db.open());

@@ -8,6 +8,8 @@
 #include "model/graph.h"
 #include "storage/projectdb.h"
 #include "storage/projectfolder.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -19,27 +21,9 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace TestGraphs;
+
 namespace {
-
-Node makeNode(const QString &id, const QString &label, const QString &type)
-{
-    Node node;
-    node.id = id;
-    node.label = label;
-    node.type = type;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst, const QString &type)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    edge.type = type;
-    edge.label = id.toUpper();
-    return edge;
-}
 
 // Five nodes inserted out of order, four relations, attributes and one media file.
 Graph sampleGraph(const QString &mediaFile)
@@ -61,13 +45,13 @@ Graph sampleGraph(const QString &mediaFile)
     graph.insertNode(makeNode(QStringLiteral("e5"), QStringLiteral("Epsilon"), QString()));
     graph.insertNode(makeNode(QStringLiteral("d4"), QStringLiteral("Delta"), QStringLiteral("actor")));
     graph.insertEdge(makeEdge(QStringLiteral("r2"), QStringLiteral("c3"), QStringLiteral("a1"),
-                              QStringLiteral("resolves")));
+                              QStringLiteral("resolves"), QStringLiteral("R2")));
     graph.insertEdge(makeEdge(QStringLiteral("r1"), QStringLiteral("c3"), QStringLiteral("b2"),
-                              QStringLiteral("resolves ")));
+                              QStringLiteral("resolves "), QStringLiteral("R1")));
     graph.insertEdge(makeEdge(QStringLiteral("r3"), QStringLiteral("d4"), QStringLiteral("c3"),
-                              QStringLiteral("uses")));
+                              QStringLiteral("uses"), QStringLiteral("R3")));
     Edge attributed = makeEdge(QStringLiteral("r4"), QStringLiteral("a1"), QStringLiteral("b2"),
-                               QStringLiteral("uses"));
+                               QStringLiteral("uses"), QStringLiteral("R4"));
     attributed.attributes = {{QString(), QStringLiteral("confidence"), QStringLiteral("high")}};
     graph.insertEdge(attributed);
     return graph;
@@ -203,10 +187,7 @@ void TestApiRoutes::init()
     m_dbPath = QDir(m_folder).filePath(QStringLiteral("Case.orvane.db"));
     QFile::remove(m_dbPath);
     const QString picture = m_dir.filePath(QStringLiteral("capture.png"));
-    QFile file(picture);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("png bytes");
-    file.close();
+    writeBytes(picture, "png bytes");
     saveFile(sampleGraph(picture), m_dbPath);
 
     const QString otherFolder = m_dir.filePath(QStringLiteral("Other"));
@@ -838,9 +819,7 @@ void TestApiRoutes::uploads()
     QVERIFY(medias[0].date.isValid());
     QCOMPARE(medias[0].sha256,
              QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()));
-    QFile file(medias[0].file);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), content);
+    QCOMPARE(fileBytes(medias[0].file), content);
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("etc"))));
 }
 
@@ -852,9 +831,7 @@ void TestApiRoutes::uploadReplacesSameNameAndRefusesBadBodies()
     const QList<MediaRecord> medias = fileGraph().node(QStringLiteral("b2")).medias;
     QCOMPARE(medias.size(), 1);
     QCOMPARE(medias[0].name, QStringLiteral("SHOT"));
-    QFile file(medias[0].file);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("second"));
+    QCOMPARE(fileBytes(medias[0].file), QByteArray("second"));
 
     QCOMPARE(call("POST", target, QByteArray(), ApiRole::Write).status, 400);
     QCOMPARE(call("POST", QStringLiteral("/api/node/media?db=Case&id=zz"), "x", ApiRole::Write).status, 404);

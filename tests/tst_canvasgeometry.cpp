@@ -3,31 +3,16 @@
 #include "canvas/graphview.h"
 #include "canvas/labelitem.h"
 #include "canvas/nodeitem.h"
+#include "testgraphs.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QTest>
 #include <QWheelEvent>
 
+using namespace TestGraphs;
+
 namespace {
-
-Node makeNode(const QString &id, QPointF pos, double size = 1.0)
-{
-    Node node;
-    node.id = id;
-    node.pos = pos;
-    node.size = size;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    return edge;
-}
 
 bool near(const QPointF &a, const QPointF &b, double tolerance = 1e-6)
 {
@@ -49,6 +34,8 @@ private Q_SLOTS:
     void curveOffsetsFollowTheLanes_data();
     void curveOffsetsFollowTheLanes();
     void rebuildAssignsLanesPerPair();
+    void relationLabelKeepsOffItsLine_data();
+    void relationLabelKeepsOffItsLine();
     void arrowHeadPoints();
     void effectiveColor_data();
     void effectiveColor();
@@ -207,6 +194,43 @@ void TstCanvasGeometry::rebuildAssignsLanesPerPair()
     QCOMPARE(single->laneCount(), 1);
     QVERIFY(!single->isCurved());
     QCOMPARE(single->centreLine().elementCount(), 2);
+}
+
+void TstCanvasGeometry::relationLabelKeepsOffItsLine_data()
+{
+    QTest::addColumn<QPointF>("target");
+    QTest::addColumn<double>("scale");
+    for (const double scale : {0.5, 1.0, 4.0}) {
+        QTest::addRow("across, x%g", scale) << QPointF(400, 0) << scale;
+        QTest::addRow("down, x%g", scale) << QPointF(0, 400) << scale;
+        QTest::addRow("slanted, x%g", scale) << QPointF(300, 200) << scale;
+    }
+}
+
+void TstCanvasGeometry::relationLabelKeepsOffItsLine()
+{
+    QFETCH(QPointF, target);
+    QFETCH(double, scale);
+    m_graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    m_graph.insertNode(makeNode(QStringLiteral("b"), target));
+    Edge edge = makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"));
+    edge.label = QStringLiteral("résout (secondaire)");
+    m_graph.insertEdge(edge);
+    GraphScene scene;
+    scene.setGraph(&m_graph);
+    GraphView view(&scene);
+    view.scale(scale, scale);
+    scene.rebuild();
+    const EdgeItem *item = scene.edgeItems().value(0);
+    QVERIFY(item && item->labelItem()->isVisible());
+    const QRectF label = item->labelItem()->sceneBoundingRect();
+    for (int i = 0; i <= 100; ++i)
+        QVERIFY2(!label.contains(item->mapToScene(item->pointAt(i / 100.0))),
+                 qPrintable(QString::number(i)));
+    // Far out, a label beside a level line keeps 8 pixels from it, more than it needs then.
+    const QPointF middle = item->mapToScene(item->pointAt(0.5));
+    if (scale < 1 && target.y() == 0)
+        QVERIFY(std::abs(QLineF(middle, label.center()).length() - 8 / scale) < 1e-6);
 }
 
 void TstCanvasGeometry::arrowHeadPoints()

@@ -6,6 +6,7 @@
 #include "canvas/graphview.h"
 #include "canvas/nodeitem.h"
 #include "scriptedprompter.h"
+#include "testgraphs.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,24 +18,9 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace TestGraphs;
+
 namespace {
-
-Node makeNode(const QString &id, QPointF pos)
-{
-    Node node;
-    node.id = id;
-    node.pos = pos;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    return edge;
-}
 
 struct MenuEntry
 {
@@ -53,6 +39,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void draggingMovesTheNodeInTheTable();
+    void middleDragPansTheView();
     void anchoredNodeStaysPut();
     void selectionRaisesTheNode();
     void pressesCountPicks();
@@ -175,6 +162,40 @@ void TstCanvasInteraction::draggingMovesTheNodeInTheTable()
     QCOMPARE(tab()->graph.node(QStringLiteral("b")).pos, QPointF(300, 0));
     QVERIFY(!tab()->scene->interactionActive());
     QVERIFY(edge->line().p1() != startBefore);
+
+    // Dragged past the area the view scrolls over, the node can still be scrolled to.
+    const QRectF before = tab()->scene->sceneRect();
+    const QPointF far(before.left() - 40, 60);
+    press(QPointF(40, 60));
+    moveTo(far);
+    release(far);
+    QVERIFY(a->pos().x() < before.left());
+    QVERIFY(tab()->scene->sceneRect().contains(a->sceneBoundingRect()));
+}
+
+void TstCanvasInteraction::middleDragPansTheView()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(3000, 2000)));
+    show(graph);
+    const QPoint start = viewport()->rect().center();
+    const QPointF grabbed = tab()->view->mapToScene(start);
+    QTest::mousePress(viewport(), Qt::MiddleButton, Qt::NoModifier, start);
+    QPoint at = start;
+    for (const QPoint step : {QPoint(-30, -20), QPoint(-25, 0), QPoint(0, -15)}) {
+        at += step;
+        QMouseEvent event(QEvent::MouseMove, at, viewport()->mapToGlobal(at), Qt::NoButton,
+                          Qt::MiddleButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &event);
+    }
+    QTest::mouseRelease(viewport(), Qt::MiddleButton, Qt::NoModifier, at);
+    // What was under the pointer followed it.
+    const QPointF under = tab()->view->mapToScene(at);
+    QVERIFY2(QLineF(under, grabbed).length() < 1.5,
+             qPrintable(QStringLiteral("%1,%2").arg(under.x()).arg(under.y())));
+    QVERIFY(tab()->scene->selectedItems().isEmpty());
+    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(0, 0));
 }
 
 void TstCanvasInteraction::anchoredNodeStaysPut()
@@ -300,9 +321,13 @@ void TstCanvasInteraction::rightClickOnEmptyCanvasShowsTheBackgroundMenu()
                                  QStringLiteral("Lister les nœuds…"),
                                  QStringLiteral("Lister les relations…"),
                                  QStringLiteral("Lister les médias…"),
+                                 QStringLiteral("Filtrer par types de nœuds"),
+                                 QStringLiteral("Filtrer par types de relations"),
                                  QStringLiteral("Grille d'arrière-plan"),
                                  QStringLiteral("Visualiser le centre"),
                                  QStringLiteral("Coller (CTRL+V)"),
+                                 QStringLiteral("Réorganiser"),
+                                 QStringLiteral("Timeline"),
                                  QStringLiteral("Créer relation(s) du premier cliqué vers les autres…"),
                                  QStringLiteral("Créer relation(s) du dernier cliqué → autres…"),
                                  QStringLiteral("Supprimer les nœuds sélectionnés"),
@@ -314,6 +339,7 @@ void TstCanvasInteraction::rightClickOnEmptyCanvasShowsTheBackgroundMenu()
     // With two nodes selected, grouping is offered and works from the menu.
     tab()->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
     tab()->scene->nodeItem(QStringLiteral("b"))->setSelected(true);
+    m_prompter->dialogs << [](QDialog &) { return int(QDialog::Accepted); };
     const QList<MenuEntry> again = rightClick(QPointF(100, 150), QStringLiteral("Grouper la sélection"));
     QVERIFY(again.at(1).enabled);
     QCOMPARE(tab()->graph.nodes().size(), 3);

@@ -2,6 +2,7 @@
 #include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 #include "canvas/nodeitem.h"
+#include "testgraphs.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -15,12 +16,10 @@ namespace {
 
 const QColor fillColor(0x33, 0x66, 0xcc);
 
+// Filled nodes without labels and thick black relations, so that sampled pixels tell them apart.
 Node makeNode(const QString &id, QPointF pos, double size = 1.0)
 {
-    Node node;
-    node.id = id;
-    node.pos = pos;
-    node.size = size;
+    Node node = TestGraphs::makeNode(id, pos, size);
     node.color = fillColor;
     node.showLabel = false;
     return node;
@@ -28,10 +27,7 @@ Node makeNode(const QString &id, QPointF pos, double size = 1.0)
 
 Edge makeEdge(const QString &id, const QString &src, const QString &dst)
 {
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
+    Edge edge = TestGraphs::makeEdge(id, src, dst);
     edge.color = Qt::black;
     edge.width = 2;
     return edge;
@@ -242,6 +238,15 @@ void TstCanvasRender::hypothesisRelationHasAHalo()
     QVERIFY(image.isWhite(QPointF(150, 12)));
     QVERIFY(image.isWhite(QPointF(150, 206)));
     QVERIFY(close(image.at(QPointF(150, 200.5)), Qt::black, 60));
+
+    // 18 pixels at twice the size too.
+    const Picture closer(*m_scene, QRectF(-50, -50, 400, 300), 2.0);
+    QVERIFY(!closer.isWhite(QPointF(150, 4)));
+    QVERIFY(closer.isWhite(QPointF(150, 5)));
+    // Far out it narrows: 18 pixels would be wider than the nodes it joins.
+    const Picture far(*m_scene, QRectF(-50, -50, 400, 300), 0.1);
+    QVERIFY(!far.isWhite(QPointF(150, 0)));
+    QVERIFY(far.isWhite(QPointF(150, 40)));
 }
 
 void TstCanvasRender::arrowHeads_data()
@@ -364,7 +369,7 @@ void TstCanvasRender::mediaBadges()
 
 void TstCanvasRender::farZoomSkipsBadgesAndArrowHeads()
 {
-    // Two drawings that differ only by a label, a badge and the end of the arrowhead: alike
+    // Two drawings that differ only by labels, a badge and the end of the arrowhead: alike
     // from far away, where those would be specks, and different up close.
     auto draw = [this](bool details, double scale) {
         m_graph.clear();
@@ -377,6 +382,7 @@ void TstCanvasRender::farZoomSkipsBadgesAndArrowHeads()
         m_graph.insertNode(makeNode(QStringLiteral("b"), QPointF(600, 0)));
         Edge edge = makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"));
         edge.direction = details ? EdgeDirection::Directed : EdgeDirection::DirectedInverse;
+        edge.label = details ? QStringLiteral("héberge") : QString();
         m_graph.insertEdge(edge);
         return Picture(*show(), QRectF(-100, -100, 800, 200), scale).image();
     };

@@ -1,33 +1,15 @@
+#include "clirunner.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "storage/projectfiles.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"), arguments);
-    process.waitForFinished(30000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-} // namespace
 
 class TstCli : public QObject
 {
@@ -72,9 +54,9 @@ void TstCli::infoCountsEveryTable()
     QString error;
     QVERIFY2(ProjectFiles::save(dbPath, graph, scene, &error), qPrintable(error));
 
-    const Run run = runCli({QStringLiteral("info"), dbPath});
+    const CliRun run = runCli({QStringLiteral("info"), dbPath});
     QCOMPARE(run.exitCode, 0);
-    const QJsonObject counts = QJsonDocument::fromJson(run.out).object();
+    const QJsonObject counts = QJsonDocument::fromJson(run.out.toUtf8()).object();
     const QJsonObject expected{{QStringLiteral("nodes"), 3},
                                {QStringLiteral("relations"), 1},
                                {QStringLiteral("node_attributes"), 3},
@@ -99,23 +81,17 @@ void TstCli::infoRejectsWhatIsNotAProject()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     const QString path = m_dir.filePath(name);
-    if (!content.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    if (!content.isEmpty())
+        writeBytes(path, content);
     const QByteArray before = content;
-    const Run run = runCli({QStringLiteral("info"), path});
+    const CliRun run = runCli({QStringLiteral("info"), path});
     QVERIFY(run.exitCode != 0);
     QVERIFY(run.out.isEmpty());
     QCOMPARE(run.err.count('\n'), 1);
     QVERIFY(run.err.startsWith("orvane-cli: "));
     QCOMPARE(QFile::exists(path), !content.isEmpty());
-    if (!content.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-    }
+    if (!content.isEmpty())
+        QCOMPARE(fileBytes(path), before);
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -1,57 +1,18 @@
+#include "clirunner.h"
 #include "model/graph.h"
-#include "model/scenerecords.h"
-#include "storage/projectfiles.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+using TestGraphs::loadGraph;
+
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-Graph loadGraph(const QString &dbPath)
-{
-    Graph graph;
-    SceneRecords scene;
-    QString error;
-    if (!ProjectFiles::load(dbPath, graph, scene, &error))
-        qWarning() << error;
-    return graph;
-}
 
 const QByteArray kNodes = "id,label,type\nn1,192.0.2.41,IP\nn2,\"Corbeau, Gris\",Acteur\n";
 const QByteArray kEdges = "id,src,dst,label,direction\ne1,n2,n1,utilise,directed\n";
@@ -81,7 +42,7 @@ void TestCliInterchange::importCsvCreatesProjectLikeSaveAs()
     const QString chosen = dir.filePath("Brume.orvane.db");
     const QString dbPath = dir.filePath("Brume/Brume.orvane.db");
 
-    Run run = runCli({"import-csv", chosen, "--nodes", dir.filePath("nodes.csv"), "--edges",
+    CliRun run = runCli({"import-csv", chosen, "--nodes", dir.filePath("nodes.csv"), "--edges",
                       dir.filePath("edges.csv")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("Nœuds importés: 2 (total 2)\nRelations importées: 1 (total 1)\n"
@@ -114,7 +75,7 @@ void TestCliInterchange::exportCsvWritesBothFiles()
                  .exitCode,
              0);
     const QString out = dir.filePath("export/csv");
-    const Run run = runCli({"export-csv", dbPath, out});
+    const CliRun run = runCli({"export-csv", dbPath, out});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("Nœuds exportés vers %1\nRelations exportées vers %2\n")
                           .arg(out + "/nodes.csv", out + "/edges.csv"));
@@ -128,7 +89,7 @@ void TestCliInterchange::stixThroughTheCommandLine()
 {
     QTemporaryDir dir;
     const QString dbPath = dir.filePath("Stix/Stix.orvane.db");
-    Run run = runCli({"import-stix", dbPath, QStringLiteral(ORVANE_TEST_DATA "/stix/usual.json")});
+    CliRun run = runCli({"import-stix", dbPath, QStringLiteral(ORVANE_TEST_DATA "/stix/usual.json")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("Import STIX terminé: 13 nœuds, 3 relations ajoutés.\n"
                                      "Enregistré: %1\n").arg(dbPath));
@@ -174,7 +135,7 @@ void TestCliInterchange::failedImportLeavesProjectUntouched()
 
     for (QString &argument : arguments)
         argument.replace("%db", dbPath).replace("%dir", dir.path());
-    const Run run = runCli(arguments);
+    const CliRun run = runCli(arguments);
     QCOMPARE(run.exitCode, 1);
     error.replace("%dir", dir.path());
     QVERIFY2(run.err.startsWith(error), qPrintable(run.err));
@@ -186,7 +147,7 @@ void TestCliInterchange::failedImportCreatesNothing()
 {
     QTemporaryDir dir;
     writeBytes(dir.filePath("empty.csv"), "");
-    const Run run = runCli({"import-csv", dir.filePath("New.orvane.db"), "--nodes", dir.filePath("empty.csv")});
+    const CliRun run = runCli({"import-csv", dir.filePath("New.orvane.db"), "--nodes", dir.filePath("empty.csv")});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(!QFileInfo::exists(dir.filePath("New")));
 }
@@ -204,7 +165,7 @@ void TestCliInterchange::rejectsBadArguments_data()
 void TestCliInterchange::rejectsBadArguments()
 {
     QFETCH(QStringList, arguments);
-    const Run run = runCli(arguments);
+    const CliRun run = runCli(arguments);
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.startsWith(QStringLiteral("usage: orvane-cli ") + arguments.first()), qPrintable(run.err));
 }

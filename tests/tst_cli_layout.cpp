@@ -1,41 +1,24 @@
+#include "clirunner.h"
 #include "commands/layouts.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "storage/projectfiles.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 
+using namespace TestGraphs;
+
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Seven nodes of three types in two components, one of them anchored, spread out.
 QString writeProject(const QString &folder)
@@ -44,38 +27,22 @@ QString writeProject(const QString &folder)
     const QStringList types = {QStringLiteral("ip"), QStringLiteral("domain"),
                                QStringLiteral("actor")};
     for (int i = 0; i < 7; ++i) {
-        Node node;
-        node.id = QStringLiteral("n%1").arg(i);
-        node.label = QStringLiteral("Nœud %1").arg(i);
-        node.type = types.at(i % 3);
+        Node node = makeNode(QStringLiteral("n%1").arg(i), QStringLiteral("Nœud %1").arg(i),
+                             types.at(i % 3));
         node.pos = QPointF(37.0 * i * i - 90.0, 55.0 * i - 120.0);
         node.anchored = i == 4;
         graph.insertNode(node);
     }
     const QList<QPair<int, int>> links = {{0, 1}, {1, 2}, {2, 0}, {3, 4}, {5, 4}, {6, 5}};
-    for (const auto &[a, b] : links) {
-        Edge edge;
-        edge.id = QStringLiteral("e%1%2").arg(a).arg(b);
-        edge.src = QStringLiteral("n%1").arg(a);
-        edge.dst = QStringLiteral("n%1").arg(b);
-        graph.insertEdge(edge);
-    }
+    for (const auto &[a, b] : links)
+        graph.insertEdge(makeEdge(QStringLiteral("e%1%2").arg(a).arg(b),
+                                  QStringLiteral("n%1").arg(a), QStringLiteral("n%1").arg(b)));
     SceneRecords scene;
     const QString dbPath = QDir(folder).filePath(QStringLiteral("Case.orvane.db"));
     QString error;
     if (!ProjectFiles::save(dbPath, graph, scene, &error))
         qWarning() << error;
     return dbPath;
-}
-
-Graph loadGraph(const QString &dbPath)
-{
-    Graph graph;
-    SceneRecords scene;
-    QString error;
-    if (!ProjectFiles::load(dbPath, graph, scene, &error))
-        qWarning() << error;
-    return graph;
 }
 
 void applyInProcess(const QString &name, Graph &graph)
@@ -135,11 +102,11 @@ void TstCliLayout::layoutSavesNewPositions()
     const Graph original = expected;
     applyInProcess(name, expected);
 
-    const Run run = runCli({QStringLiteral("layout"), name, dbPath});
+    const CliRun run = runCli({QStringLiteral("layout"), name, dbPath});
 
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
-    const QJsonObject summary = QJsonDocument::fromJson(run.out).object();
+    QCOMPARE(run.err, QString());
+    const QJsonObject summary = QJsonDocument::fromJson(run.out.toUtf8()).object();
     QCOMPARE(summary.value(QStringLiteral("layout")).toString(), name);
     QCOMPARE(summary.value(QStringLiteral("nodes")).toInt(), 7);
     const Graph saved = loadGraph(dbPath);
@@ -198,12 +165,12 @@ void TstCliLayout::failuresLeaveTheFileAlone()
         arguments.append(path);
     }
 
-    const Run run = runCli(QStringList{QStringLiteral("layout")} + arguments);
+    const CliRun run = runCli(QStringList{QStringLiteral("layout")} + arguments);
 
     QCOMPARE(run.exitCode, exitCode);
-    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.out, QString());
     QVERIFY(!run.err.trimmed().isEmpty());
-    QVERIFY2(!run.err.trimmed().contains('\n'), run.err.constData());
+    QVERIFY2(!run.err.trimmed().contains('\n'), qPrintable(run.err));
     if (file == u"missing")
         QVERIFY(!QFileInfo::exists(path));
     else if (!path.isEmpty())

@@ -1,12 +1,12 @@
 #include "config/appconfig.h"
 #include "config/configurationdialog.h"
 #include "scriptedprompter.h"
+#include "testfiles.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -15,25 +15,6 @@
 #include <QTest>
 
 #include <unistd.h>
-
-namespace {
-
-void writeJson(const QString &path, const QByteArray &json)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(json);
-}
-
-QJsonObject readJson(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
-
-} // namespace
 
 class TstConfig : public QObject
 {
@@ -100,10 +81,10 @@ void TstConfig::settersTrimAndRemoveEmptyValues()
 
 void TstConfig::malformedFileGivesAnEmptyConfiguration()
 {
-    writeJson(AppConfig::configFilePath(), "{ \"orvane\": ");
+    writeBytes(AppConfig::configFilePath(), "{ \"orvane\": ");
     QVERIFY(!AppConfig::load());
     QVERIFY(AppConfig::current().isEmpty());
-    writeJson(AppConfig::configFilePath(), "[1, 2]");
+    writeBytes(AppConfig::configFilePath(), "[1, 2]");
     QVERIFY(!AppConfig::load());
     QCOMPARE(AppConfig::pythonInterpreter(), QStringLiteral("python.exe"));
 }
@@ -112,7 +93,7 @@ void TstConfig::writeReplacesTheFileAtomically()
 {
     const QString path = m_dir.filePath(QStringLiteral("atomic.json"));
     const QString witness = m_dir.filePath(QStringLiteral("witness.json"));
-    writeJson(path, "{\"ancien\": true}");
+    writeBytes(path, "{\"ancien\": true}");
     // A second name for the same file: a save that truncated and rewrote in place would
     // change what it holds too.
     QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(witness).constData()) == 0);
@@ -124,7 +105,7 @@ void TstConfig::writeReplacesTheFileAtomically()
 void TstConfig::dialogLoadsWhatItShows()
 {
     const QString path = m_dir.filePath(QStringLiteral("load.json"));
-    writeJson(path, R"({
+    writeBytes(path, R"({
         "api_keys": {"VirusTotal": "vt-key", "Inconnu": "x"},
         "ai": {"provider": "openai_compatible",
                "openai_compatible": {"base_url": "http://127.0.0.1:9/v1", "model_id": "m",
@@ -146,7 +127,7 @@ void TstConfig::dialogLoadsWhatItShows()
 void TstConfig::dialogSaveRules()
 {
     const QString path = m_dir.filePath(QStringLiteral("save.json"));
-    writeJson(path, R"({
+    writeBytes(path, R"({
         "api_keys": {"VirusTotal": "vt", "Inconnu": "dropped"},
         "ai": {"provider": "openai_compatible",
                "openai_compatible": {"api_key": "secret", "system_prompt": "Tu es un analyste."}},
@@ -206,7 +187,7 @@ void TstConfig::dialogSaveRules()
 void TstConfig::dialogUnknownProviderSavesTheFirstEntry()
 {
     const QString path = m_dir.filePath(QStringLiteral("provider.json"));
-    writeJson(path, R"({"ai": {"provider": "inconnu"}})");
+    writeBytes(path, R"({"ai": {"provider": "inconnu"}})");
     ScriptedPrompter prompter;
     ConfigurationDialog dialog(prompter, nullptr, path);
     QCOMPARE(dialog.findChild<QComboBox *>(QStringLiteral("provider"))->currentIndex(), 0);
@@ -219,7 +200,7 @@ void TstConfig::dialogWriteFailureKeepsTheDialogOpen()
 {
     // The parent of the file is a plain file: nothing can be written there.
     const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
-    writeJson(blocker, "x");
+    writeBytes(blocker, "x");
     const QString path = blocker + QStringLiteral("/orvane_config.json");
     AppConfig::setCurrent(QJsonObject{{QStringLiteral("avant"), true}});
     ScriptedPrompter prompter;

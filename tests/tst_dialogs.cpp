@@ -11,6 +11,7 @@
 #include "dialogs/nodeeditdialog.h"
 #include "dialogs/nodeslistdialog.h"
 #include "scriptedprompter.h"
+#include "testgraphs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,16 +31,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-namespace {
+using namespace TestGraphs;
 
-Node makeNode(const QString &id, const QString &label, QPointF pos = QPointF())
-{
-    Node node;
-    node.id = id;
-    node.label = label;
-    node.pos = pos;
-    return node;
-}
+namespace {
 
 template<typename T>
 T *child(QObject *parent, const char *name)
@@ -279,10 +273,7 @@ void TstDialogs::iconPickerFillsTheImagePath()
 
 void TstDialogs::relationFormFoldsColourAndWidth()
 {
-    Edge edge;
-    edge.id = QStringLiteral("e1");
-    edge.src = QStringLiteral("a");
-    edge.dst = QStringLiteral("b");
+    Edge edge = makeEdge(QStringLiteral("e1"), QStringLiteral("a"), QStringLiteral("b"));
     edge.width = 0;
     edge.properties = {{QStringLiteral("color"), QStringLiteral("orange")},
                        {QStringLiteral("origine"), QStringLiteral("pdns")}};
@@ -353,10 +344,8 @@ void TstDialogs::relationFormDirectionWords()
 
 void TstDialogs::relationFormKeepsAnUnlistedEnd()
 {
-    Edge edge;
-    edge.id = QStringLiteral("e");
-    edge.src = QStringLiteral("hidden-member");
-    edge.dst = QStringLiteral("b");
+    const Edge edge =
+        makeEdge(QStringLiteral("e"), QStringLiteral("hidden-member"), QStringLiteral("b"));
     ScriptedPrompter prompter;
     EdgeEditDialog dialog(edge, {QStringLiteral("a"), QStringLiteral("b")},
                           {QStringLiteral("Alpha"), QStringLiteral("Beta")}, nullptr, prompter);
@@ -403,9 +392,10 @@ void TstDialogs::nodeListPagesAndFilters()
     child<QSpinBox>(&dialog, "pageSizeSpin")->setValue(10);
     QCOMPARE(label->text(), QStringLiteral("Page 1 / 3 — 25 élément(s)"));
     QCOMPARE(table->rowCount(), 10);
-    dialog.onNextPage();
-    dialog.onNextPage();
-    dialog.onNextPage();
+    auto *next = child<QPushButton>(&dialog, "nextPageButton");
+    next->click();
+    next->click();
+    next->click();
     QCOMPARE(label->text(), QStringLiteral("Page 3 / 3 — 25 élément(s)"));
     QCOMPARE(table->rowCount(), 5);
     QCOMPARE(table->item(0, 1)->text(), QStringLiteral("id20"));
@@ -472,9 +462,9 @@ void TstDialogs::deleteSelectionEmitsCheckedIdsOnly()
         graph.insertNode(makeNode(QLatin1String(id), QString::fromLatin1(id).toUpper()));
     ScriptedPrompter prompter;
     NodesListDialog dialog(graph, nullptr, prompter);
-    QSignalSpy spy(&dialog, &NodesListDialog::requestDeleteNodes);
+    QSignalSpy spy(&dialog, &NodesListDialog::requestDelete);
     // The window deletes "a" only, as if it had been refused the rest.
-    connect(&dialog, &NodesListDialog::requestDeleteNodes, this,
+    connect(&dialog, &NodesListDialog::requestDelete, this,
             [&graph](const QStringList &) { graph.removeNode(QStringLiteral("a")); });
     auto *remove = child<QPushButton>(&dialog, "deleteSelectionButton");
     QCOMPARE(remove->text(), QStringLiteral("Supprimer la sélection"));

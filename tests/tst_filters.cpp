@@ -94,6 +94,12 @@ private Q_SLOTS:
     void bandGeometry();
     void filterEngine_data();
     void filterEngine();
+    void bandHitAreaAndDrag();
+    void bandSettings();
+    void dateSpans();
+    void filterDisplay_data();
+    void filterDisplay();
+    void groupQuestionLabels();
 };
 
 void TstFilters::timeRule_data()
@@ -438,6 +444,228 @@ void TstFilters::filterEngine()
     const FilterEngine::Result result = FilterEngine::run(filterGraph(), state);
     QCOMPARE(sorted(result.nodes), nodes);
     QCOMPARE(sorted(result.relations), relations);
+}
+
+void TstFilters::bandHitAreaAndDrag()
+{
+    TimelineBand band;
+    QVERIFY(!band.press(QPointF(0, 0))); // not shown
+    band.place(day(1, 1), day(1, 11), 40, -80);
+    QVERIFY(band.drawable());
+    // Ten times the axis thickness, within 22..36.
+    QCOMPARE(band.height(), 30.0);
+    band.axisThickness = 1.0;
+    QCOMPARE(band.height(), 22.0);
+    band.axisThickness = 5.0;
+    QCOMPARE(band.height(), 36.0);
+    QCOMPARE(band.rect(), QRectF(0, -98, 400, 36));
+    QCOMPARE(band.grabArea(), QRectF(-10, -110, 420, 60));
+
+    QVERIFY(!band.press(QPointF(-10.5, -80)));
+    QVERIFY(!band.press(QPointF(100, -49.5)));
+    QVERIFY(!band.dragging);
+    QVERIFY(band.press(QPointF(100, -109)));
+    QVERIFY(band.dragging);
+    QCOMPARE(band.grabOffset, QPointF(100, -29));
+    band.dragTo(QPointF(350, 200));
+    QCOMPARE(band.originX, 250.0);
+    QCOMPARE(band.y, 229.0);
+    QCOMPARE(band.xOfDate(day(1, 2)), 290.0);
+    band.release();
+    band.dragTo(QPointF(0, 0));
+    QCOMPARE(band.y, 229.0);
+    // Placing the band again brings it back to x 0.
+    band.place(day(1, 1), day(1, 11), 40, -80);
+    QCOMPARE(band.originX, 0.0);
+    QCOMPARE(band.y, -80.0);
+}
+
+void TstFilters::bandSettings()
+{
+    TimelineBand band;
+    QCOMPARE(band.effectiveAxisColor(), QColor(QStringLiteral("#55aaff")));
+    band.axisColor = QColor();
+    band.linkColor = QColor();
+    QCOMPARE(band.effectiveAxisColor(), QColor(QStringLiteral("#6aa9ff")));
+    QCOMPARE(band.effectiveLinkColor(), QColor(QStringLiteral("#6aa9ff")));
+    band.linkPenStyle = 0;
+    band.linkWidth = 0;
+    QVERIFY(band.linkDashed());
+    QCOMPARE(band.effectiveLinkWidth(), 1.0);
+
+    TimelineSettings chosen;
+    chosen.pixelsPerDay = 12.5;
+    chosen.linkWidth = 0.2;
+    chosen.linkStyle = 1;
+    chosen.linkColor = Qt::red;
+    chosen.axisColor = Qt::green;
+    chosen.axisThickness = 7.5;
+    chosen.dayFontSize = 4;
+    band.dragging = true;
+    band.originX = 55;
+    band.apply(chosen, day(1, 1), day(3, 1));
+    QVERIFY(band.shown);
+    QCOMPARE(band.start, day(1, 1));
+    QCOMPARE(band.end, day(3, 1));
+    QCOMPARE(band.pixelsPerDay, 12.5);
+    QCOMPARE(band.y, -80.0);
+    QCOMPARE(band.originX, 0.0);
+    QCOMPARE(band.linkWidth, 0.5);
+    QVERIFY(!band.linkDashed());
+    QCOMPARE(band.linkColor, QColor(Qt::red));
+    QCOMPARE(band.axisColor, QColor(Qt::green));
+    QCOMPARE(band.axisThickness, 7.5);
+    QCOMPARE(band.dayFontSize, 6);
+    const TimelineSettings back = band.settings();
+    QCOMPARE(back.linkStyle, 1);
+    QCOMPARE(back.linkWidth, 0.5);
+    QCOMPARE(back.pixelsPerDay, 12.5);
+}
+
+void TstFilters::dateSpans()
+{
+    QVERIFY(!TimelineMath::startSpan(Graph().nodes()));
+    QVERIFY(!TimelineMath::validitySpan(Graph()));
+    const Graph graph = filterGraph();
+    const auto starts = TimelineMath::startSpan(graph.nodes());
+    QVERIFY(starts);
+    QCOMPARE(starts->start, day(1, 10));
+    QCOMPARE(starts->end, day(2, 1));
+    // Ends and relations count too: the wallet's end in 2023, r2's start in March.
+    const auto all = TimelineMath::validitySpan(graph);
+    QVERIFY(all);
+    QCOMPARE(all->start, QDateTime(QDate(2023, 12, 1), QTime(0, 0), Qt::UTC));
+    QCOMPARE(all->end, day(3, 1));
+}
+
+namespace {
+
+// a and b are members of group g; c and d stand alone. Relations: a-c, c-d, g-d (a bridge).
+Graph groupedGraph()
+{
+    Graph graph;
+    Node group = node(QStringLiteral("g"), QStringLiteral("groupe"));
+    group.isGroup = true;
+    group.label = QStringLiteral(" Cellule ");
+    graph.insertNode(group);
+    for (const char *id : {"a", "b"}) {
+        Node member = node(QLatin1String(id), QStringLiteral("ip"));
+        member.parentGroup = QStringLiteral("g");
+        graph.insertNode(member);
+    }
+    graph.insertNode(node(QStringLiteral("c"), QStringLiteral("ip")));
+    graph.insertNode(node(QStringLiteral("d"), QStringLiteral("domain")));
+    graph.insertEdge(relation(QStringLiteral("ac"), QStringLiteral("a"), QStringLiteral("c")));
+    graph.insertEdge(relation(QStringLiteral("cd"), QStringLiteral("c"), QStringLiteral("d")));
+    graph.insertEdge(relation(QStringLiteral("gd"), QStringLiteral("g"), QStringLiteral("d")));
+    return graph;
+}
+
+QString looks(const QHash<QString, FilterEngine::Look> &table)
+{
+    QStringList ids = table.keys();
+    std::sort(ids.begin(), ids.end());
+    QStringList parts;
+    for (const QString &id : std::as_const(ids)) {
+        const FilterEngine::Look look = table.value(id);
+        parts.append(look.visible ? QStringLiteral("%1=%2").arg(id).arg(look.opacity)
+                                  : QStringLiteral("%1=hidden").arg(id));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+void TstFilters::filterDisplay_data()
+{
+    QTest::addColumn<bool>("expanded"); // whether the members have items
+    QTest::addColumn<QStringList>("retained");
+    QTest::addColumn<int>("groupMode");
+    QTest::addColumn<bool>("dim");
+    QTest::addColumn<QString>("nodes");
+    QTest::addColumn<QString>("relations");
+
+    const QStringList ipNodes = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+    QTest::newRow("dim, node only")
+        << true << ipNodes << 2 << true << QStringLiteral("a=1 b=1 c=1 d=0.35 g=0.35")
+        << QStringLiteral("ac=1 cd=0.35 gd=0.35");
+    QTest::newRow("hide, node only")
+        << true << ipNodes << 2 << false << QStringLiteral("a=1 b=1 c=1 d=hidden g=hidden")
+        << QStringLiteral("ac=1 cd=hidden gd=hidden");
+    // The group stands in for its members, so the relation from a member is not at full
+    // opacity at that end.
+    QTest::newRow("dim, show the group")
+        << true << ipNodes << 1 << true << QStringLiteral("a=0.35 b=0.35 c=1 d=0.35 g=1")
+        << QStringLiteral("ac=0.35 cd=0.35 gd=0.35");
+    QTest::newRow("halo is node only")
+        << true << ipNodes << 3 << true << QStringLiteral("a=1 b=1 c=1 d=0.35 g=0.35")
+        << QStringLiteral("ac=1 cd=0.35 gd=0.35");
+    // Collapsed: members have no item; showing the group brings its bridge back in full.
+    QTest::newRow("collapsed, show the group")
+        << false << (QStringList{QStringLiteral("a"), QStringLiteral("d"), QStringLiteral("g")})
+        << 1 << true << QStringLiteral("c=0.35 d=1 g=1") << QStringLiteral("cd=0.35 gd=1");
+    QTest::newRow("collapsed, node only")
+        << false << (QStringList{QStringLiteral("a"), QStringLiteral("d")}) << 2 << false
+        << QStringLiteral("c=hidden d=1 g=hidden") << QStringLiteral("cd=hidden gd=hidden");
+}
+
+void TstFilters::filterDisplay()
+{
+    QFETCH(bool, expanded);
+    QFETCH(QStringList, retained);
+    QFETCH(int, groupMode);
+    QFETCH(bool, dim);
+    QFETCH(QString, nodes);
+    QFETCH(QString, relations);
+    const Graph graph = groupedGraph();
+    FilterState state;
+    state.dim = dim;
+    state.dimOpacity = 0.35;
+    FilterEngine::Result result;
+    result.nodes = QSet<QString>(retained.cbegin(), retained.cend());
+    for (const Edge &edge : graph.edges()) {
+        if (result.nodes.contains(edge.src) && result.nodes.contains(edge.dst))
+            result.relations.insert(edge.id);
+    }
+    QSet<QString> nodeItems = {QStringLiteral("g"), QStringLiteral("c"), QStringLiteral("d")};
+    QStringList relationItems = {QStringLiteral("cd"), QStringLiteral("gd")};
+    if (expanded) {
+        nodeItems += {QStringLiteral("a"), QStringLiteral("b")};
+        relationItems.append(QStringLiteral("ac"));
+    }
+    const FilterEngine::Display display =
+        FilterEngine::display(graph, nodeItems, relationItems, result, groupMode, state);
+    QCOMPARE(looks(display.nodes), nodes);
+    QCOMPARE(looks(display.relations), relations);
+}
+
+void TstFilters::groupQuestionLabels()
+{
+    Graph graph = groupedGraph();
+    FilterEngine::Result result;
+    result.nodes = {QStringLiteral("c"), QStringLiteral("d")};
+    QVERIFY(FilterEngine::groupLabels(graph, result).isEmpty());
+    result.nodes.insert(QStringLiteral("a"));
+    QCOMPARE(FilterEngine::groupLabels(graph, result), QStringList{QStringLiteral("Cellule")});
+
+    // Twelve groups, one of them unnamed: ten labels sorted, then the remainder.
+    for (int i = 0; i < 11; ++i) {
+        Node group = node(QStringLiteral("group-%1").arg(i), QStringLiteral("groupe"));
+        group.isGroup = true;
+        group.label = i == 0 ? QStringLiteral("  ") : QStringLiteral("G%1").arg(i, 2, 10,
+                                                                               QLatin1Char('0'));
+        graph.insertNode(group);
+        Node member = node(QStringLiteral("m%1").arg(i), QStringLiteral("ip"));
+        member.parentGroup = group.id;
+        graph.insertNode(member);
+        result.nodes.insert(member.id);
+    }
+    const QStringList labels = FilterEngine::groupLabels(graph, result);
+    QCOMPARE(labels.size(), 11);
+    QCOMPARE(labels.first(), QStringLiteral("Cellule"));
+    QCOMPARE(labels.at(1), QStringLiteral("G01"));
+    QCOMPARE(labels.at(9), QStringLiteral("G09"));
+    QCOMPARE(labels.last(), QStringLiteral("… et 2 autres"));
 }
 
 QTEST_GUILESS_MAIN(TstFilters)

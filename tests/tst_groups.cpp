@@ -6,49 +6,35 @@
 #include "canvas/grouprevealdialog.h"
 #include "canvas/nodeitem.h"
 #include "canvas/selectgroupdialog.h"
+#include "dialogs/nodeeditdialog.h"
 #include "scriptedprompter.h"
 #include "storage/projectfiles.h"
+#include "testgraphs.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace TestGraphs;
+
 namespace {
-
-Node makeNode(const QString &id, QPointF pos)
-{
-    Node node;
-    node.id = id;
-    node.label = id.toUpper();
-    node.pos = pos;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    edge.label = id;
-    return edge;
-}
 
 // a and b will be grouped: a→b stays inside, a→c and c→b leave the group, c→d does not
 // touch it.
 Graph sampleGraph()
 {
     Graph graph;
-    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
-    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(100, 0)));
-    graph.insertNode(makeNode(QStringLiteral("c"), QPointF(300, 0)));
-    graph.insertNode(makeNode(QStringLiteral("d"), QPointF(0, 200)));
-    graph.insertEdge(makeEdge(QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("b")));
-    graph.insertEdge(makeEdge(QStringLiteral("ac"), QStringLiteral("a"), QStringLiteral("c")));
-    graph.insertEdge(makeEdge(QStringLiteral("cb"), QStringLiteral("c"), QStringLiteral("b")));
-    graph.insertEdge(makeEdge(QStringLiteral("cd"), QStringLiteral("c"), QStringLiteral("d")));
+    graph.insertNode(makeNode(QStringLiteral("a"), QStringLiteral("A"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QStringLiteral("B"), QPointF(100, 0)));
+    graph.insertNode(makeNode(QStringLiteral("c"), QStringLiteral("C"), QPointF(300, 0)));
+    graph.insertNode(makeNode(QStringLiteral("d"), QStringLiteral("D"), QPointF(0, 200)));
+    // Each relation is named and labelled after its two ends.
+    for (const QString &ends : {QStringLiteral("ab"), QStringLiteral("ac"), QStringLiteral("cb"),
+                                QStringLiteral("cd")})
+        graph.insertEdge(makeEdge(ends, ends.left(1), ends.right(1), QString(), ends));
     return graph;
 }
 
@@ -87,7 +73,7 @@ class TstGroups : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void groupingNeedsTwoNodes();
+    void groupingNeedsTwoNodesAndTheEditor();
     void groupingBridgesOnlyRelationsLeavingTheGroup();
     void addingAgainDoesNotDoubleBridges();
     void nodeMovesFromOneGroupToAnother();
@@ -99,6 +85,7 @@ private Q_SLOTS:
     void groupOpensInANewTab();
     void nodeMenuRequestReachesTheWindow();
     void membershipsSurviveSaveAndReload();
+    void demoGroupIsCollapsedWithBridges();
     void selectGroupDialogOffersTheGroups();
     void revealDialogAnswersTheChosenButton();
 
@@ -128,15 +115,24 @@ void TstGroups::show(const Graph &graph)
     m_window->refreshTab(tab());
 }
 
-void TstGroups::groupingNeedsTwoNodes()
+void TstGroups::groupingNeedsTwoNodesAndTheEditor()
 {
     show(sampleGraph());
     tab()->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
     m_window->groupSelection();
     QCOMPARE(m_prompter->last(QStringLiteral("message")).text,
              QStringLiteral("Sélectionnez au moins 2 nœuds."));
+    QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 0);
     QCOMPARE(tab()->graph.nodes().size(), 4);
     QCOMPARE(tab()->graph.edges().size(), 4);
+
+    // Cancelling the editor of the new group leaves the graph as it was.
+    tab()->scene->nodeItem(QStringLiteral("b"))->setSelected(true);
+    const quint64 revision = tab()->graph.revision();
+    m_window->groupSelection();
+    QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 1);
+    QCOMPARE(tab()->graph.revision(), revision);
+    QVERIFY(tab()->scene->nodeItem(QStringLiteral("a")));
 }
 
 void TstGroups::groupingBridgesOnlyRelationsLeavingTheGroup()
@@ -144,15 +140,29 @@ void TstGroups::groupingBridgesOnlyRelationsLeavingTheGroup()
     show(sampleGraph());
     tab()->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
     tab()->scene->nodeItem(QStringLiteral("b"))->setSelected(true);
+    // The new group is offered in the node editor, where the analyst names it.
+    Node offered;
+    m_prompter->dialogs << [&offered](QDialog &dialog) {
+        auto &editor = static_cast<NodeEditDialog &>(dialog);
+        offered = editor.node();
+        dialog.findChild<QLineEdit *>(QStringLiteral("labelEdit"))
+            ->setText(QStringLiteral("Infra"));
+        editor.onAccept();
+        return dialog.result();
+    };
     m_window->groupSelection();
     QCOMPARE(m_window->statusBar()->currentMessage(),
              QStringLiteral("Groupe créé (2 membres, 2 relations pont)"));
+    QCOMPARE(offered.label, QStringLiteral("Groupe"));
+    QCOMPARE(offered.type, QStringLiteral("groupe"));
+    QCOMPARE(offered.color, QColor(QStringLiteral("#f5f5f5")));
 
     const Graph &graph = tab()->graph;
     const Node a = graph.node(QStringLiteral("a"));
     const Node group = graph.node(a.parentGroup);
+    QCOMPARE(group.id, offered.id);
     QVERIFY(group.isGroup);
-    QCOMPARE(group.label, QStringLiteral("Groupe"));
+    QCOMPARE(group.label, QStringLiteral("Infra"));
     QCOMPARE(group.type, QStringLiteral("groupe"));
     QVERIFY(!group.expanded);
     QCOMPARE(group.pos, QPointF(50, 0));
@@ -363,6 +373,36 @@ void TstGroups::membershipsSurviveSaveAndReload()
     QCOMPARE(loaded.node(QStringLiteral("b")).groupOffset, QPointF(50, -50));
     QCOMPARE(Grouping::bridgeIds(group), Grouping::bridgeIds(graph.node(groupId)));
     QCOMPARE(Grouping::visibleContent(loaded).nodes, Grouping::visibleContent(graph).nodes);
+}
+
+// The demo investigation, built with the project, shows its group collapsed with the
+// relations of its members carried by bridges.
+void TstGroups::demoGroupIsCollapsedWithBridges()
+{
+    Graph graph;
+    SceneRecords records;
+    QString error;
+    QVERIFY2(ProjectFiles::load(QStringLiteral(ORVANE_BINARY_DIR
+                                               "/demo/OperationBrume/OperationBrume.orvane.db"),
+                                graph, records, &error),
+             qPrintable(error));
+    const QString groupId = QStringLiteral("infra-group");
+    const Node group = graph.node(groupId);
+    QVERIFY(group.isGroup);
+    QVERIFY(!group.expanded);
+    QCOMPARE(Grouping::members(graph, groupId).size(), 3);
+    show(graph);
+
+    QSet<QPair<QString, QString>> drawn;
+    for (const EdgeItem *item : tab()->scene->edgeItems()) {
+        if (item->edge().src == groupId || item->edge().dst == groupId)
+            drawn.insert({item->edge().src, item->edge().dst});
+    }
+    QCOMPARE(drawn, (QSet<QPair<QString, QString>>{{QStringLiteral("url-payload"), groupId},
+                                                   {QStringLiteral("malware-brasier"), groupId},
+                                                   {groupId, QStringLiteral("range-2")}}));
+    QCOMPARE(Grouping::bridgeIds(group).size(), 3);
+    QVERIFY(!tab()->scene->nodeItem(QStringLiteral("domain-cdn")));
 }
 
 void TstGroups::selectGroupDialogOffersTheGroups()

@@ -2,41 +2,30 @@
 #include "app/tab.h"
 #include "canvas/graphscene.h"
 #include "scriptedprompter.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+using namespace TestGraphs;
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+namespace {
 
 void fillTab(Tab *tab)
 {
     for (const char *id : {"a", "b", "c"}) {
-        Node node;
-        node.id = QLatin1String(id);
-        node.label = QStringLiteral("Nœud ") + QLatin1String(id);
-        node.type = QStringLiteral("Acteur");
+        Node node = makeNode(QLatin1String(id), QStringLiteral("Nœud ") + QLatin1String(id),
+                             QStringLiteral("Acteur"));
         node.attributes = {{QString(), QStringLiteral("pays"), QStringLiteral("FR")}};
         tab->graph.insertNode(node);
     }
-    Edge edge;
-    edge.id = QStringLiteral("e");
-    edge.src = QStringLiteral("a");
-    edge.dst = QStringLiteral("b");
-    edge.type = QStringLiteral("relation");
-    edge.label = QStringLiteral("lien");
-    tab->graph.insertEdge(edge);
+    tab->graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"),
+                                   QStringLiteral("relation"), QStringLiteral("lien")));
 }
 
 QStringList actionTexts(const QMenu *menu)

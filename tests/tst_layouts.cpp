@@ -17,9 +17,9 @@ namespace {
 using Positions = QList<QPointF>;
 
 // "id|label|size|type"; missing fields keep the record's defaults.
-Node parseNode(const QString &spec)
+Node parseNode(const QString &row)
 {
-    const QStringList parts = spec.split(QLatin1Char('|'));
+    const QStringList parts = row.split(QLatin1Char('|'));
     Node node;
     node.id = parts.value(0);
     node.label = parts.value(1);
@@ -30,9 +30,9 @@ Node parseNode(const QString &spec)
 }
 
 // "edgeId:src>dst"
-Edge parseEdge(const QString &spec)
+Edge parseEdge(const QString &row)
 {
-    const QStringList idAndEnds = spec.split(QLatin1Char(':'));
+    const QStringList idAndEnds = row.split(QLatin1Char(':'));
     const QStringList ends = idAndEnds.value(1).split(QLatin1Char('>'));
     Edge edge;
     edge.id = idAndEnds.value(0);
@@ -44,18 +44,18 @@ Edge parseEdge(const QString &spec)
 Graph makeGraph(const QStringList &nodes, const QStringList &edges)
 {
     Graph graph;
-    for (const QString &spec : nodes)
-        graph.insertNode(parseNode(spec));
-    for (const QString &spec : edges)
-        graph.insertEdge(parseEdge(spec));
+    for (const QString &row : nodes)
+        graph.insertNode(parseNode(row));
+    for (const QString &row : edges)
+        graph.insertEdge(parseEdge(row));
     return graph;
 }
 
-QStringList idsOf(const QStringList &nodeSpecs)
+QStringList idsOf(const QStringList &nodeRows)
 {
     QStringList ids;
-    for (const QString &spec : nodeSpecs)
-        ids.append(spec.section(QLatin1Char('|'), 0, 0));
+    for (const QString &row : nodeRows)
+        ids.append(row.section(QLatin1Char('|'), 0, 0));
     return ids;
 }
 
@@ -592,6 +592,20 @@ void TstLayouts::timelinePlacesDatedNodes()
     QCOMPARE(posOf(graph, QStringLiteral("n3")), QPointF(40, 120));
     QCOMPARE(posOf(graph, QStringLiteral("n2")), QPointF(400, 20));
     QCOMPARE(posOf(graph, QStringLiteral("n4")), QPointF(7, 7));
+
+    // Labels 10 units a character: n2, 400 to the right, would run into the 30-character label
+    // of n1 (half width 150) with a 60-character label of its own; it goes under n3, whose
+    // unlabelled node leaves room.
+    for (const auto &[id, length] : {QPair<QString, int>{QStringLiteral("n1"), 30},
+                                     QPair<QString, int>{QStringLiteral("n2"), 60}}) {
+        Node node = graph.node(id);
+        node.label = QString(length, QLatin1Char('x'));
+        graph.replaceNode(node);
+    }
+    Layouts::timeline(graph, tenPerCharacter);
+    QCOMPARE(posOf(graph, QStringLiteral("n1")), QPointF(0, 20));
+    QCOMPARE(posOf(graph, QStringLiteral("n3")), QPointF(40, 120));
+    QCOMPARE(posOf(graph, QStringLiteral("n2")), QPointF(400, 120));
 }
 
 void TstLayouts::layoutMenuRunsLayouts()
@@ -612,14 +626,11 @@ void TstLayouts::layoutMenuRunsLayouts()
                                  QStringLiteral("Force dirigée (compacte)"),
                                  QStringLiteral("Force dirigée (aérée)"),
                                  QStringLiteral("Clusters par type (+relax)")}));
-    QMenu *view = window.menu(QStringLiteral("menuView"));
-    Q_EMIT view->aboutToShow();
     QVERIFY(!layouts->isEnabled());
 
-    // The tab's tables get nodes; the submenu follows when its parent opens.
+    // The tab's tables get nodes; the submenu follows the action states.
     tab->graph = mixedGraph();
     window.refreshTab(tab);
-    Q_EMIT view->aboutToShow();
     QVERIFY(layouts->isEnabled());
 
     const struct

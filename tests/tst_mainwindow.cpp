@@ -1,14 +1,19 @@
+#include "app/localisation.h"
 #include "app/mainwindow.h"
 #include "app/tab.h"
 #include "app/themes.h"
 #include "scriptedprompter.h"
 #include "storage/projectfiles.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,13 +21,10 @@
 
 namespace {
 
+// Off the origin: a tab whose nodes all sit there has them arranged on a circle.
 Node makeNode(const QString &id, QPointF pos = QPointF(1, 1))
 {
-    Node node;
-    node.id = id;
-    node.label = id;
-    node.pos = pos;
-    return node;
+    return TestGraphs::makeNode(id, id, pos);
 }
 
 // Writes a project with the given node ids and answers its database path.
@@ -39,12 +41,6 @@ QString writeProject(const QString &folder, const QString &name, const QStringLi
     if (!ProjectFiles::save(dbPath, graph, scene, &error))
         qWarning() << error;
     return dbPath;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -69,6 +65,7 @@ private Q_SLOTS:
     void newProjectStartsOver();
     void themesChangeThePalette();
     void versionDialogShowsTheVersion();
+    void standardButtonsSpeakFrench();
 
 private:
     QTemporaryDir m_dir;
@@ -208,10 +205,7 @@ void TstMainWindow::openAsksWhereWhenTheTabHoldsSomething()
 void TstMainWindow::failedOpenLeavesTheTabAsItWas()
 {
     const QString notes = m_dir.filePath(QStringLiteral("notes.db"));
-    QFile file(notes);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("du texte, pas une base\n").repeated(40));
-    file.close();
+    writeBytes(notes, QByteArray("du texte, pas une base\n").repeated(40));
     m_window->currentTab()->graph.insertNode(makeNode(QStringLiteral("garde")));
 
     m_prompter->answers << notes << 0;
@@ -298,6 +292,13 @@ void TstMainWindow::versionDialogShowsTheVersion()
     m_window->action(QStringLiteral("actionVersion"))->trigger();
     QCOMPARE(m_prompter->last().title, QStringLiteral("Version"));
     QVERIFY2(shown.contains(QStringLiteral("1.0.1-alpha")), qPrintable(shown));
+}
+
+void TstMainWindow::standardButtonsSpeakFrench()
+{
+    QVERIFY(installFrenchQtTranslations(*QCoreApplication::instance()));
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuler"));
 }
 
 QTEST_MAIN(TstMainWindow)

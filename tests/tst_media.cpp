@@ -10,6 +10,8 @@
 #include "dialogs/mediaslistdialog.h"
 #include "dialogs/mediaviewdialog.h"
 #include "scriptedprompter.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -26,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace TestGraphs;
+
 namespace {
 
 const QString kAbcDigest =
@@ -33,20 +37,9 @@ const QString kAbcDigest =
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(content);
-    return file.fileName();
-}
-
-Node makeNode(const QString &id, const QString &label, const QString &type = QString())
-{
-    Node node;
-    node.id = id;
-    node.label = label;
-    node.type = type;
-    return node;
+    const QString path = dir.filePath(name);
+    writeBytes(path, content);
+    return path;
 }
 
 } // namespace
@@ -225,11 +218,12 @@ void TstMedia::mediaListPages()
     QCOMPARE(table->item(0, 0)->text(), QStringLiteral("a"));
     QCOMPARE(table->item(0, 2)->text(), QStringLiteral("m000"));
     QCOMPARE(table->item(0, 5)->text(), QStringLiteral("m000.png"));
-    dialog.onNextPage();
+    auto *next = dialog.findChild<QPushButton *>(QStringLiteral("nextPageButton"));
+    next->click();
     QCOMPARE(label->text(), QStringLiteral("Page 2 / 2 — 201 média(s)"));
     QCOMPARE(table->rowCount(), 1);
     QCOMPARE(table->item(0, 2)->text(), QStringLiteral("m200"));
-    dialog.onNextPage();
+    next->click();
     QCOMPARE(dialog.currentPage(), 1);
 
     auto *column = dialog.findChild<QComboBox *>(QStringLiteral("columnCombo"));

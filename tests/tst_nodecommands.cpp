@@ -7,6 +7,8 @@
 #include "dialogs/listpaging.h"
 #include "dialogs/mediafiles.h"
 #include "dialogs/recordfilter.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,25 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace TestGraphs;
+
 namespace {
-
-Node makeNode(const QString &id, const QString &label = QString(), const QString &type = QString())
-{
-    Node node;
-    node.id = id;
-    node.label = label.isEmpty() ? id : label;
-    node.type = type;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    return edge;
-}
 
 bool isUuid(const QString &id)
 {
@@ -598,11 +584,9 @@ void TstNodeCommands::recordFilterIgnoresCaseAndSortsByLabel()
 void TstNodeCommands::digestOfAFile()
 {
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("abc.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("abc");
-    file.close();
-    QCOMPARE(MediaFiles::sha256Hex(file.fileName()),
+    const QString path = dir.filePath(QStringLiteral("abc.txt"));
+    writeBytes(path, "abc");
+    QCOMPARE(MediaFiles::sha256Hex(path),
              QStringLiteral("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
     QCOMPARE(MediaFiles::sha256Hex(dir.filePath(QStringLiteral("absent.txt"))), QString());
     QCOMPARE(MediaFiles::sha256Hex(dir.path()), QString());

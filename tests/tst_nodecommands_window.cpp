@@ -13,6 +13,7 @@
 #include "dialogs/nodeeditdialog.h"
 #include "dialogs/nodeslistdialog.h"
 #include "scriptedprompter.h"
+#include "testgraphs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,34 +33,18 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace TestGraphs;
+
 namespace {
-
-Node makeNode(const QString &id, QPointF pos)
-{
-    Node node;
-    node.id = id;
-    node.label = id.toUpper();
-    node.pos = pos;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    return edge;
-}
 
 // a, b, c on a line, d below; a→b, c→a, c→d.
 Graph sampleGraph()
 {
     Graph graph;
-    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
-    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
-    graph.insertNode(makeNode(QStringLiteral("c"), QPointF(-200, 0)));
-    graph.insertNode(makeNode(QStringLiteral("d"), QPointF(-200, 200)));
+    graph.insertNode(makeNode(QStringLiteral("a"), QStringLiteral("A"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QStringLiteral("B"), QPointF(200, 0)));
+    graph.insertNode(makeNode(QStringLiteral("c"), QStringLiteral("C"), QPointF(-200, 0)));
+    graph.insertNode(makeNode(QStringLiteral("d"), QStringLiteral("D"), QPointF(-200, 200)));
     graph.insertEdge(makeEdge(QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("b")));
     graph.insertEdge(makeEdge(QStringLiteral("ca"), QStringLiteral("c"), QStringLiteral("a")));
     graph.insertEdge(makeEdge(QStringLiteral("cd"), QStringLiteral("c"), QStringLiteral("d")));
@@ -254,9 +239,7 @@ void TstNodeCommandsWindow::deletingANodeAsksWithTheRightWording()
     QFETCH(QString, label);
     QFETCH(int, edgesLeft);
     Graph graph = sampleGraph();
-    Node lone = makeNode(QStringLiteral("lone"), QPointF(400, 400));
-    lone.label.clear();
-    graph.insertNode(lone);
+    graph.insertNode(makeNode(QStringLiteral("lone"), QPointF(400, 400)));
     show(graph);
 
     // "Supprimer…" of the node's menu: refused first, then confirmed.
@@ -295,7 +278,7 @@ void TstNodeCommandsWindow::deletingSeveralNodes()
     QCOMPARE(tab()->graph.edges().keys(), QStringList{QStringLiteral("cd")});
     QCOMPARE(status(), QStringLiteral("Suppression effectuée"));
 
-    Node isolated = makeNode(QStringLiteral("e"), QPointF(300, 300));
+    Node isolated = makeNode(QStringLiteral("e"), QStringLiteral("E"), QPointF(300, 300));
     tab()->graph.insertNode(isolated);
     m_window->refreshTab(tab());
     tab()->scene->nodeItem(QStringLiteral("e"))->setSelected(true);

@@ -1,7 +1,8 @@
 #include "interchange/stixio.h"
 #include "model/graph.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,17 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace TestGraphs;
+
 namespace {
 
 const QString kData = QStringLiteral(ORVANE_TEST_DATA "/stix/");
-
-QJsonObject readJson(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QJsonDocument::fromJson(file.readAll()).object();
-}
 
 QHash<QString, QJsonObject> objectsById(const QJsonObject &bundle)
 {
@@ -66,32 +61,75 @@ bool matches(const QString &pattern, const QString &text)
     return QRegularExpression(pattern).match(text).hasMatch();
 }
 
+// Checks of the objects of external_references and kill_chain_phases; answers what is wrong.
+QString listProblem(const QString &name, const QJsonArray &items)
+{
+    for (const QJsonValue &item : items) {
+        const QJsonObject o = item.toObject();
+        if (!item.isObject())
+            return "not an object in " + name;
+        if (name == u"kill_chain_phases"
+            && (!o.value("kill_chain_name").isString() || !o.value("phase_name").isString()))
+            return "kill chain phase";
+        if (name != u"external_references")
+            continue;
+        const QString source = o.value("source_name").toString();
+        const QString id = o.value("external_id").toString();
+        const bool cve = matches("^CVE-\\d{4}-(0\\d{3}|[1-9]\\d{3,})$", id);
+        const bool capec = matches("^CAPEC-\\d+$", id);
+        if (!o.value("source_name").isString() || (source == u"cve") != cve
+            || (source == u"capec") != capec
+            || !(o.contains("external_id") || o.contains("description") || o.contains("url")))
+            return "external reference";
+    }
+    return QString();
+}
+
 // The rules of the STIX 2.1 schemas an exported object must satisfy. Answers what is wrong,
 // or an empty text.
 QString stixProblem(const QJsonObject &o)
 {
+    // "incident" is not among them: the first 2.1 schemas forbid the type.
     static const QSet<QString> domainTypes = {
-        "attack-pattern", "campaign", "course-of-action", "grouping", "identity", "incident",
-        "indicator", "infrastructure", "intrusion-set", "location", "malware",
-        "malware-analysis", "note", "observed-data", "opinion", "report", "threat-actor", "tool",
-        "vulnerability"};
+        "attack-pattern", "campaign", "course-of-action", "grouping", "identity", "indicator",
+        "infrastructure", "intrusion-set", "location", "malware", "malware-analysis", "note",
+        "observed-data", "opinion", "report", "threat-actor", "tool", "vulnerability"};
     static const QSet<QString> observableTypes = {
         "artifact", "autonomous-system", "directory", "domain-name", "email-addr",
         "email-message", "file", "ipv4-addr", "ipv6-addr", "mac-addr", "mutex",
         "network-traffic", "process", "software", "url", "user-account",
         "windows-registry-key", "x509-certificate"};
-    static const QSet<QString> needName = {
-        "attack-pattern", "campaign", "course-of-action", "identity", "infrastructure",
-        "intrusion-set", "threat-actor", "tool", "vulnerability", "software", "mutex"};
-    static const QSet<QString> needValue = {"ipv4-addr", "ipv6-addr", "domain-name", "url",
-                                            "email-addr", "mac-addr"};
+    static const QHash<QString, QStringList> required = {
+        {"attack-pattern", {"name"}}, {"campaign", {"name"}}, {"course-of-action", {"name"}},
+        {"grouping", {"context", "object_refs"}}, {"identity", {"name"}},
+        {"indicator", {"pattern", "pattern_type", "valid_from"}}, {"infrastructure", {"name"}},
+        {"intrusion-set", {"name"}}, {"malware", {"is_family"}}, {"malware-analysis", {"product"}},
+        {"note", {"object_refs"}}, {"observed-data", {"first_observed", "last_observed", "number_observed"}},
+        {"opinion", {"object_refs", "opinion"}}, {"report", {"name", "object_refs", "published"}},
+        {"threat-actor", {"name"}}, {"tool", {"name"}}, {"vulnerability", {"name"}},
+        {"relationship", {"relationship_type", "source_ref", "target_ref"}},
+        {"mutex", {"name"}}, {"software", {"name"}}, {"directory", {"path"}},
+        {"network-traffic", {"protocols"}}, {"autonomous-system", {"number"}},
+        {"ipv4-addr", {"value"}}, {"ipv6-addr", {"value"}}, {"domain-name", {"value"}},
+        {"url", {"value"}}, {"email-addr", {"value"}}, {"mac-addr", {"value"}}};
+    // The forms of observable values, ASCII as the schemas' formats want them.
+    static const QHash<QString, QString> valueForms = {
+        {"ipv4-addr", "^((25[0-5]|2[0-4][0-9]|1[0-9]{2}|[1-9]?[0-9])\\.){3}(25[0-5]|2[0-4][0-9]|1[0-9]{2}|[1-9]?[0-9])(/(3[0-2]|[12]?[0-9]))?$"},
+        {"ipv6-addr", "^[0-9A-Fa-f:]+(/(12[0-8]|1[01][0-9]|[1-9]?[0-9]))?$"},
+        {"domain-name", "^[^_\\s/:@]+\\.[^_\\s/:@]+$"},
+        {"url", "^[A-Za-z][A-Za-z0-9+.-]*://[\\x21-\\x7e]*$"},
+        {"email-addr", "^[\\x21-\\x3f\\x41-\\x7e]+@[A-Za-z0-9.-]+$"},
+        {"mac-addr", "^([0-9a-f]{2}:){5}[0-9a-f]{2}$"}};
+    static const QStringList booleans = {"is_family", "revoked", "is_multipart", "is_active"};
+    static const QHash<QString, int> digestLengths = {{"MD5", 32}, {"SHA-1", 40}, {"SHA-256", 64},
+                                                       {"SHA-512", 128}};
     const char *uuid = "[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[1-5][0-9a-fA-F]{3}-[89abAB][0-9a-fA-F]{3}-"
                        "[0-9a-fA-F]{12}$";
     const char *millis = "^[0-9]{4}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\\.[0-9]{3}Z$";
     const char *stamp = "^[0-9]{4}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-6][0-9](\\.[0-9]+)?Z$";
 
     const QString type = o.value("type").toString();
-    if (type.size() < 3 || !matches("^[a-z][a-z0-9]*(-[a-z0-9]+)*$", type))
+    if (type.size() < 3 || type.size() > 250 || !matches("^[a-z][a-z0-9]*(-[a-z0-9]+)*$", type))
         return "bad type " + type;
     const bool domain = domainTypes.contains(type);
     const bool observable = observableTypes.contains(type);
@@ -104,7 +142,7 @@ QString stixProblem(const QJsonObject &o)
     if (o.value("spec_version").toString() != u"2.1")
         return "spec_version";
     for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
-        if (it.key() != u"id" && !matches("^[a-z0-9_]{3,250}$", it.key()))
+        if (it.key() != u"id" && !matches("^[a-z][a-z0-9_]{2,249}$", it.key()))
             return "bad property name " + it.key();
         if (it.value().isNull())
             return "null " + it.key();
@@ -114,14 +152,25 @@ QString stixProblem(const QJsonObject &o)
             && !matches(QStringLiteral("^[a-z][a-z0-9-]+[a-z0-9]--") + uuid,
                         it.value().toString()))
             return "bad reference " + it.key();
+        if (it.key() == u"external_references" || it.key() == u"kill_chain_phases") {
+            const QString problem = listProblem(it.key(), it.value().toArray());
+            if (!problem.isEmpty())
+                return problem;
+        }
     }
+    for (const QString &name : required.value(type)) {
+        if (!o.contains(name))
+            return "missing " + name;
+    }
+    if (valueForms.contains(type) && !matches(valueForms.value(type), o.value("value").toString()))
+        return "value " + o.value("value").toString();
     if (observable) {
         for (const char *absent : {"created", "modified"}) {
             if (o.contains(QLatin1String(absent)))
                 return QStringLiteral("observable with ") + absent;
         }
-        if (needValue.contains(type) && (o.contains("name") || o.value("value").toString().isEmpty()))
-            return "observable value";
+        if (valueForms.contains(type) && o.contains("name"))
+            return "observable value with a name";
         if (type == u"autonomous-system" && !o.value("number").isDouble())
             return "number";
         if (type == u"file" && !o.value("hashes").isObject() && !o.value("name").isString())
@@ -134,17 +183,26 @@ QString stixProblem(const QJsonObject &o)
         if (modified < created)
             return "modified before created";
     }
-    if (needName.contains(type) && o.value("name").toString().isEmpty())
-        return "name missing";
-    if (type == u"malware" && !o.value("is_family").isBool())
-        return "is_family";
-    if (type == u"indicator"
-        && (!o.value("pattern").isString() || !o.value("pattern_type").isString()
-            || !matches(stamp, o.value("valid_from").toString())))
+    const QJsonObject hashes = o.value("hashes").toObject();
+    for (auto it = hashes.constBegin(); it != hashes.constEnd(); ++it) {
+        const int length = digestLengths.value(it.key(), -1);
+        if (!it.value().isString()
+            || (length > 0 && !matches(QStringLiteral("^[0-9a-fA-F]{%1}$").arg(length), it.value().toString())))
+            return "hash " + it.key();
+    }
+    for (const QString &name : booleans) {
+        if (o.contains(name) && !o.value(name).isBool())
+            return "not a boolean: " + name;
+    }
+    if (type == u"malware" && o.value("is_family").toBool() && !o.value("name").isString())
+        return "malware family without a name";
+    if (type == u"indicator" && !matches(stamp, o.value("valid_from").toString()))
         return "indicator";
-    if (relationship
-        && (!matches("^[a-z0-9]+(-[a-z0-9]+)*$", o.value("relationship_type").toString())
-            || !o.contains("source_ref") || !o.contains("target_ref")))
+    if (type == u"location"
+        && !(o.contains("region") || o.contains("country")
+             || (o.value("latitude").isDouble() && o.value("longitude").isDouble())))
+        return "location";
+    if (relationship && !matches("^[a-z0-9]+(-[a-z0-9]+)*$", o.value("relationship_type").toString()))
         return "relationship";
     if (o.contains("confidence")
         && (!o.value("confidence").isDouble() || o.value("confidence").toInt() < 0
@@ -177,27 +235,6 @@ void verifyBundle(const QJsonObject &bundle, int objectCount)
         QVERIFY2(!ids.contains(object.value("id").toString()), "two objects share an id");
         ids.insert(object.value("id").toString());
     }
-}
-
-Node makeNode(const QString &id, const QString &label, const QString &type)
-{
-    Node node;
-    node.id = id;
-    node.label = label;
-    node.type = type;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst, const QString &type,
-              const QString &label)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    edge.type = type;
-    edge.label = label;
-    return edge;
 }
 
 // An investigation as analysts build them: their own type words, random UUIDs, free
@@ -280,6 +317,9 @@ private Q_SLOTS:
     void failuresLeaveGraphUnchanged_data();
     void failuresLeaveGraphUnchanged();
     void exportsValidStixForAnInvestigation();
+    void exportLeavesOutWhatTheStandardRejects_data();
+    void exportLeavesOutWhatTheStandardRejects();
+    void reexportsAFeedAsValidStix();
     void exportedInvestigationImportsBackWhole();
     void reexportsImportedObjectsAsTheyCame();
     void reportsUnwritableFile();
@@ -442,6 +482,11 @@ void TestStix::exportsValidStixForAnInvestigation()
     QCOMPARE(message, QStringLiteral("Export STIX terminé : %1 objets dans le bundle.").arg(expected));
     const QJsonObject bundle = readJson(dir.filePath("out.json"));
     verifyBundle(bundle, expected);
+    // Laid out as QJsonDocument lays out indented JSON, escapes included.
+    QFile written(dir.filePath("out.json"));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    QCOMPARE(bytes, QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Indented));
 
     QHash<QString, QJsonObject> byNode;
     QHash<QString, QJsonObject> byEdge;
@@ -508,6 +553,85 @@ void TestStix::exportsValidStixForAnInvestigation()
     QCOMPARE(objectsById(readJson(dir.filePath("again.json"))).keys().size(), expected);
     for (const QString &id : objectsById(bundle).keys())
         QVERIFY(objectsById(readJson(dir.filePath("again.json"))).contains(id));
+}
+
+void TestStix::exportLeavesOutWhatTheStandardRejects_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("rowKey");
+    QTest::addColumn<QString>("rowValue");
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QString>("exportedType");
+    QTest::addColumn<QString>("leftOut"); // a property the object must not have
+
+    const QDateTime none;
+    const QDateTime usual(QDate(2024, 3, 1), QTime(9, 0), Qt::UTC);
+    QTest::newRow("not an address") << "ipv4-addr" << "Serveur de rebond" << "" << "" << none << "x-orvane-ipv4-addr" << "value";
+    QTest::newRow("address with a leading zero") << "IP" << "192.0.2.041" << "" << "" << none << "x-orvane-ip" << "value";
+    QTest::newRow("URL with accents") << "URL" << "https://café.example/menu" << "" << "" << none << "x-orvane-url" << "value";
+    QTest::newRow("domain with an underscore") << "Domaine" << "_dmarc.example.org" << "" << "" << none << "x-orvane-domaine" << "value";
+    QTest::newRow("MAC address in capitals") << "mac-addr" << "00:1A:2B:3C:4D:5E" << "" << "" << none << "x-orvane-mac-addr" << "value";
+    QTest::newRow("process without what defines one") << "process" << "svchost" << "stix:x_note" << "vu" << none << "x-orvane-process" << "";
+    QTest::newRow("incident") << "incident" << "Fuite de données" << "" << "" << usual << "x-orvane-incident" << "";
+    QTest::newRow("property name starting with a digit") << "Malware" << "Lanterne" << "stix:1st_stage" << "oui" << usual << "malware" << "1st_stage";
+    QTest::newRow("CVE reference of the wrong form") << "Malware" << "Lanterne" << "stix:external_references"
+        << "{\"source_name\":\"cve\",\"external_id\":\"CVE-24\"}" << usual << "malware" << "external_references";
+    QTest::newRow("reference to nothing") << "Outil" << "Tunnelier" << "stix:external_references"
+        << "{\"source_name\":\"note\"}" << usual << "tool" << "external_references";
+    QTest::newRow("hash of the wrong length") << "fichier" << "facture.exe" << "stix:hashes"
+        << "{\"SHA-256\":\"9f2c\"}" << none << "file" << "hashes";
+    QTest::newRow("kill chain phase without its chain") << "Malware" << "Lanterne" << "stix:kill_chain_phases"
+        << "{\"phase_name\":\"installation\"}" << usual << "malware" << "kill_chain_phases";
+    QTest::newRow("start beyond year 9999") << "Acteur" << "Corbeau Gris" << "" << "" << QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC)
+        << "threat-actor" << "valid_from";
+}
+
+void TestStix::exportLeavesOutWhatTheStandardRejects()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, label);
+    QFETCH(QString, rowKey);
+    QFETCH(QString, rowValue);
+    QFETCH(QDateTime, start);
+    QFETCH(QString, exportedType);
+    QFETCH(QString, leftOut);
+    Graph graph;
+    Node node = makeNode("n1", label, type);
+    node.validity.start = start;
+    if (!rowKey.isEmpty())
+        node.attributes = {{QString(), rowKey, rowValue}};
+    graph.insertNode(node);
+    QTemporaryDir dir;
+    QVERIFY(StixIo::exportBundle(dir.filePath("out.json"), graph, nullptr));
+    const QJsonObject bundle = readJson(dir.filePath("out.json"));
+    verifyBundle(bundle, 1);
+    const QJsonObject object = bundle.value("objects").toArray().first().toObject();
+    QCOMPARE(object.value("type").toString(), exportedType);
+    if (!leftOut.isEmpty())
+        QVERIFY2(!object.contains(leftOut), qPrintable(leftOut));
+
+    // What the object could not carry comes back all the same.
+    Graph copy;
+    QVERIFY(StixIo::importBundle(dir.filePath("out.json"), copy, nullptr));
+    const Node back = copy.node("n1");
+    QCOMPARE(back.type, type);
+    QCOMPARE(back.label, label);
+    QCOMPARE(keyValues(back.attributes), keyValues(node.attributes));
+}
+
+// A bundle shaped like public feeds (markings, references, kill chains, observables, a
+// sighting, custom objects and properties) goes out again as valid STIX.
+void TestStix::reexportsAFeedAsValidStix()
+{
+    Graph graph;
+    StixIo::ImportCounts counts;
+    QVERIFY(StixIo::importBundle(kData + "feed-like.json", graph, nullptr, &counts));
+    QTemporaryDir dir;
+    int exported = 0;
+    QVERIFY(StixIo::exportBundle(dir.filePath("out.json"), graph, nullptr, &exported));
+    QCOMPARE(exported, counts.nodes + counts.edges);
+    verifyBundle(readJson(dir.filePath("out.json")), exported);
 }
 
 void TestStix::exportedInvestigationImportsBackWhole()

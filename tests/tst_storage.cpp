@@ -4,6 +4,8 @@
 #include "storage/projectdb.h"
 #include "storage/projectfiles.h"
 #include "storage/projectfolder.h"
+#include "testfiles.h"
+#include "testgraphs.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -15,40 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace TestGraphs;
 using namespace TextForms;
 
 namespace {
-
-Node makeNode(const QString &id, const QString &label = QString())
-{
-    Node node;
-    node.id = id;
-    node.label = label.isEmpty() ? id : label;
-    return node;
-}
-
-Edge makeEdge(const QString &id, const QString &src, const QString &dst)
-{
-    Edge edge;
-    edge.id = id;
-    edge.src = src;
-    edge.dst = dst;
-    return edge;
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Plain SQL over a saved file, to check what the file itself holds.
 class RawDb
@@ -368,7 +340,7 @@ void TstStorage::sceneRecordsRoundTrip()
 void TstStorage::mediaImageIsCopiedOnce()
 {
     const QString source = m_dir.filePath(QStringLiteral("outside/photo.png"));
-    writeFile(source, "picture bytes");
+    writeBytes(source, "picture bytes");
     Graph graph;
     Node node = makeNode(QStringLiteral("n1"));
     node.mediaPath = source;
@@ -377,7 +349,7 @@ void TstStorage::mediaImageIsCopiedOnce()
     QString error;
     QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
     const QString copy = QDir(m_folder).filePath(QStringLiteral("nodes/n1/photo.png"));
-    QCOMPARE(readFile(copy), QByteArray("picture bytes"));
+    QCOMPARE(fileBytes(copy), QByteArray("picture bytes"));
     {
         RawDb raw(m_dbPath);
         QCOMPARE(raw.value(QStringLiteral("SELECT media_path FROM nodes")).toString(),
@@ -386,7 +358,7 @@ void TstStorage::mediaImageIsCopiedOnce()
     // The tab now refers to the copy: a second save needs nothing from outside.
     QVERIFY(QFile::remove(source));
     QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
-    QCOMPARE(readFile(copy), QByteArray("picture bytes"));
+    QCOMPARE(fileBytes(copy), QByteArray("picture bytes"));
     QCOMPARE(QDir(QFileInfo(copy).absolutePath()).entryList(QDir::Files).size(), 1);
     RawDb raw(m_dbPath);
     QCOMPARE(raw.value(QStringLiteral("SELECT media_path FROM nodes")).toString(),
@@ -424,8 +396,8 @@ void TstStorage::mediaFilesWithTheSameNameKeepTheirContent()
 {
     const QString first = m_dir.filePath(QStringLiteral("a/scan.txt"));
     const QString second = m_dir.filePath(QStringLiteral("b/scan.txt"));
-    writeFile(first, "first scan");
-    writeFile(second, "second scan");
+    writeBytes(first, "first scan");
+    writeBytes(second, "second scan");
     Graph graph;
     Node node = makeNode(QStringLiteral("n1"));
     MediaRecord a;
@@ -447,7 +419,7 @@ void TstStorage::mediaFilesWithTheSameNameKeepTheirContent()
     QSet<QString> names;
     for (const MediaRecord &media : medias) {
         QVERIFY(ProjectFolder::isInsideFolder(media.file, m_folder));
-        contents.insert(readFile(media.file));
+        contents.insert(fileBytes(media.file));
         names.insert(media.name);
     }
     QCOMPARE(contents, (QSet<QByteArray>{"first scan", "second scan"}));
@@ -470,7 +442,7 @@ void TstStorage::unsafeNodeIdsStayInsideTheProject()
 {
     QFETCH(QString, id);
     const QString source = m_dir.filePath(QStringLiteral("outside/pic.png"));
-    writeFile(source, "pic");
+    writeBytes(source, "pic");
     const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     Graph graph;
@@ -494,7 +466,7 @@ void TstStorage::unsafeNodeIdsStayInsideTheProject()
     const QString nodes = QDir(m_folder).filePath(QStringLiteral("nodes"));
     QVERIFY2(ProjectFolder::isInsideFolder(back.mediaPath, nodes), qPrintable(back.mediaPath));
     QVERIFY(ProjectFolder::isInsideFolder(back.medias.first().file, nodes));
-    QCOMPARE(readFile(back.mediaPath), QByteArray("pic"));
+    QCOMPARE(fileBytes(back.mediaPath), QByteArray("pic"));
 }
 
 void TstStorage::safeNodeIdsKeepTheirFolder()
@@ -507,35 +479,35 @@ void TstStorage::safeNodeIdsKeepTheirFolder()
 void TstStorage::failedCopyKeepsTheEarlierFile()
 {
     const QString destination = m_dir.filePath(QStringLiteral("copy/earlier.bin"));
-    writeFile(destination, "earlier copy");
+    writeBytes(destination, "earlier copy");
     QString error;
     // Reading this file fails part-way, as a failing disk would.
     QVERIFY(!ProjectFolder::copyFileInto(QStringLiteral("/proc/self/mem"), destination, &error));
     QVERIFY(error.startsWith(QStringLiteral("Copie échouée de /proc/self/mem vers ")));
-    QCOMPARE(readFile(destination), QByteArray("earlier copy"));
+    QCOMPARE(fileBytes(destination), QByteArray("earlier copy"));
     QCOMPARE(QDir(QFileInfo(destination).absolutePath()).entryList(QDir::Files).size(), 1);
 
     QVERIFY(!ProjectFolder::copyFileInto(m_dir.filePath(QStringLiteral("absent")), destination, &error));
     QVERIFY(error.startsWith(QStringLiteral("Fichier source introuvable: ")));
-    QCOMPARE(readFile(destination), QByteArray("earlier copy"));
+    QCOMPARE(fileBytes(destination), QByteArray("earlier copy"));
 }
 
 void TstStorage::notADatabaseFailsInTheSchemaStep()
 {
     const QString path = QDir(m_folder).filePath(QStringLiteral("notes.db"));
-    writeFile(path, QByteArray("Ceci n'est pas une base SQLite, juste du texte.\n").repeated(20));
-    const QByteArray before = readFile(path);
+    writeBytes(path, QByteArray("Ceci n'est pas une base SQLite, juste du texte.\n").repeated(20));
+    const QByteArray before = fileBytes(path);
     ProjectDb db(path);
     QString error;
     QVERIFY(!db.open(&error));
     QVERIFY2(error.startsWith(QStringLiteral("initSchema() failed: ")), qPrintable(error));
-    QCOMPARE(readFile(path), before);
+    QCOMPARE(fileBytes(path), before);
 }
 
 void TstStorage::unusableFolderFailsWithItsMessage()
 {
     const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
-    writeFile(blocker, "x");
+    writeBytes(blocker, "x");
     QString error;
     QVERIFY(!ProjectFolder::ensureProjectFolders(blocker + QStringLiteral("/Case"), &error));
     QCOMPARE(error, QStringLiteral("Impossible de créer le dossier principal: %1/Case").arg(blocker));

@@ -79,11 +79,48 @@ ApiReply edgePage(const RouteContext &context, const LoadedProject &project,
     });
 }
 
-bool hasAttribute(const QList<AttributeRow> &rows, const QString &key, const QString &value)
+// Ids in listing order of the nodes, or of the relations, that satisfy the predicate.
+template<typename Predicate>
+QStringList nodeIdsWhere(const LoadedProject &project, Predicate accept)
 {
-    return std::any_of(rows.cbegin(), rows.cend(), [&](const AttributeRow &row) {
-        return row.key == key && (value.isEmpty() || row.value == value);
-    });
+    return matching(project.sortedNodeIds, project.graph.nodes(), accept);
+}
+
+template<typename Predicate>
+QStringList edgeIdsWhere(const LoadedProject &project, Predicate accept)
+{
+    return matching(project.sortedEdgeIds, project.graph.edges(), accept);
+}
+
+ApiReply idPage(const RouteContext &context, const QStringList &ids)
+{
+    return page(context, QStringLiteral("ids"), ids, [](const QString &id) { return id; });
+}
+
+// The look-ups' predicates, which hold for nodes and relations alike.
+auto typeIs(const QString &type)
+{
+    return [type](const auto &record) {
+        return record.type.trimmed().compare(type, Qt::CaseInsensitive) == 0;
+    };
+}
+
+auto labelIs(const QString &label)
+{
+    return [label](const auto &record) {
+        return record.label.compare(label, Qt::CaseInsensitive) == 0;
+    };
+}
+
+// An attribute of that key, and of that value when one is given.
+auto hasAttribute(const QString &key, const QString &value)
+{
+    return [key, value](const auto &record) {
+        return std::any_of(record.attributes.cbegin(), record.attributes.cend(),
+                           [&](const AttributeRow &row) {
+                               return row.key == key && (value.isEmpty() || row.value == value);
+                           });
+    };
 }
 
 template<typename Table>
@@ -196,60 +233,36 @@ ApiReply edgeAttributeKeys(const RouteContext &context, const LoadedProject &pro
 
 ApiReply nodesByType(const RouteContext &context, const LoadedProject &project)
 {
-    const QString type = context.param("type");
-    return nodePage(context, project,
-                    matching(project.sortedNodeIds, project.graph.nodes(), [&](const Node &node) {
-                        return node.type.trimmed().compare(type, Qt::CaseInsensitive) == 0;
-                    }));
+    return nodePage(context, project, nodeIdsWhere(project, typeIs(context.param("type"))));
 }
 
 ApiReply edgesByType(const RouteContext &context, const LoadedProject &project)
 {
-    const QString type = context.param("type");
-    return edgePage(context, project,
-                    matching(project.sortedEdgeIds, project.graph.edges(), [&](const Edge &edge) {
-                        return edge.type.trimmed().compare(type, Qt::CaseInsensitive) == 0;
-                    }));
+    return edgePage(context, project, edgeIdsWhere(project, typeIs(context.param("type"))));
 }
 
 ApiReply nodesByAttribute(const RouteContext &context, const LoadedProject &project)
 {
-    const QString key = context.param("attr");
-    const QString value = context.rawParam("value");
     return nodePage(context, project,
-                    matching(project.sortedNodeIds, project.graph.nodes(), [&](const Node &node) {
-                        return hasAttribute(node.attributes, key, value);
-                    }));
+                    nodeIdsWhere(project, hasAttribute(context.param("attr"),
+                                                       context.rawParam("value"))));
 }
 
 ApiReply edgesByAttribute(const RouteContext &context, const LoadedProject &project)
 {
-    const QString key = context.param("attr");
-    const QString value = context.rawParam("value");
     return edgePage(context, project,
-                    matching(project.sortedEdgeIds, project.graph.edges(), [&](const Edge &edge) {
-                        return hasAttribute(edge.attributes, key, value);
-                    }));
+                    edgeIdsWhere(project, hasAttribute(context.param("attr"),
+                                                       context.rawParam("value"))));
 }
 
 ApiReply nodesByLabel(const RouteContext &context, const LoadedProject &project)
 {
-    const QString label = context.param("label");
-    const QStringList ids =
-        matching(project.sortedNodeIds, project.graph.nodes(), [&](const Node &node) {
-            return node.label.compare(label, Qt::CaseInsensitive) == 0;
-        });
-    return page(context, QStringLiteral("ids"), ids, [](const QString &id) { return id; });
+    return idPage(context, nodeIdsWhere(project, labelIs(context.param("label"))));
 }
 
 ApiReply edgesByLabel(const RouteContext &context, const LoadedProject &project)
 {
-    const QString label = context.param("label");
-    const QStringList ids =
-        matching(project.sortedEdgeIds, project.graph.edges(), [&](const Edge &edge) {
-            return edge.label.compare(label, Qt::CaseInsensitive) == 0;
-        });
-    return page(context, QStringLiteral("ids"), ids, [](const QString &id) { return id; });
+    return idPage(context, edgeIdsWhere(project, labelIs(context.param("label"))));
 }
 
 } // namespace ApiHandlers

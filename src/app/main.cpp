@@ -1,3 +1,4 @@
+#include "app/localisation.h"
 #include "app/mainwindow.h"
 #include "app/themes.h"
 #include "config/appconfig.h"
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    installFrenchQtTranslations(app);
     applyTheme(app, Theme::Neon);
     QApplication::setApplicationName(QStringLiteral("ORVANE"));
     QApplication::setOrganizationName(QStringLiteral("ORVANE"));

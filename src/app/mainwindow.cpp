@@ -30,6 +30,7 @@ MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
     }
     const QString appName = QApplication::applicationName();
     setWindowTitle(appName.isEmpty() ? QStringLiteral("Orvane") : appName);
+    buildToolBars();
 
     m_tabs = new QTabWidget(this);
     m_tabs->setTabsClosable(true);
@@ -289,6 +290,8 @@ void MainWindow::updateActionStates()
     }
     if (QMenu *separation = menu(QStringLiteral("menuEdgeSeparation")))
         separation->setEnabled(hasEdge);
+    if (QMenu *layouts = menu(QStringLiteral("menuLayout")))
+        layouts->setEnabled(hasNode);
 }
 
 void MainWindow::openOrvaneConfiguration()

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "commands/filterengine.h"
 #include "commands/layouts.h"
+#include "dialogs/searchwidget.h"
 #include "model/edge.h"
 
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ApiServer;
@@ -22,6 +25,7 @@ class QActionGroup;
 class QLabel;
 class QMenu;
 class QTabWidget;
+class TimelineWidget;
 struct Tab;
 
 // The single main window: one tab per open investigation, the menus from which every
@@ -46,6 +50,8 @@ public:
     QString tabTitle(int index) const;
     QAction *action(const QString &objectName) const;
     QMenu *menu(const QString &objectName) const;
+    TimelineWidget *timelineWidget() const { return m_timeline; }
+    SearchWidget *searchWidget() const { return m_search; }
 
     // Loads a project file or folder into a new tab, or into the first tab when it is
     // still empty; used for a file given on the command line.
@@ -94,6 +100,18 @@ public Q_SLOTS:
     void layoutForceSpaced();
     void layoutClusterByType();
     void forceLayout(double repC, double attC, double gravity, double kMul, int iterations);
+    void layoutTimeline();
+    // Timeline band and time filter.
+    void clearTimeFilter();
+    void showTimeline();
+    void hideTimeline();
+    void editTimeline();
+    // Filters, type visibility and search.
+    void openFiltersDialog();
+    void showNodeTypesDialog();
+    void showEdgeTypesDialog();
+    void onSearchRequested(SearchWidget::Scope scope, SearchWidget::Field field,
+                           const QString &query);
     void importNodes();
     void importEdges();
     void exportNodesCSV();
@@ -136,7 +154,17 @@ private:
     void buildThemeMenu();
     void buildApiActions(QMenu *tools);
     void buildLayoutMenu(QMenu *parent);
-    void updateLayoutMenuState();
+    // The timeline and search tool bars, before the tabs exist.
+    void buildToolBars();
+    // "Réorganiser" and "Timeline" of the canvas background menu.
+    void addLayoutMenus(QMenu *menu);
+    void onTimelineRangeChanged(const QDateTime &start, const QDateTime &end);
+    // A freshly loaded tab: no band, no time filter, the widget's dates around the tab's.
+    void resetTimeline(Tab *tab);
+    void onTimelineInstantChanged(const QDateTime &instant);
+    // Greys or hides what the filter did not retain, asking first how to show retained
+    // members of groups; reports the counts.
+    void applyFilter(Tab *tab, const FilterState &state, const FilterEngine::Result &result);
     QAction *addMenuAction(QMenu *menu, const QString &name, const QString &text,
                            void (MainWindow::*slot)());
 
@@ -157,11 +185,19 @@ private:
     // Centre of the part of the scene the tab's view shows; the origin without a view.
     QPointF visibleCentre(const Tab *tab) const;
     void selectNodeItem(Tab *tab, const QString &id);
+    // The first selected node of the tab as its table holds it, or as its item shows it once
+    // the table no longer does; nothing when no node is selected.
+    std::optional<Node> firstSelectedNode(const Tab *tab) const;
     // Ask first, then delete from the tab (the relations of deleted nodes with them).
     void confirmAndDeleteNodes(Tab *tab, const QStringList &ids);
     void confirmAndDeleteEdges(Tab *tab, const QStringList &ids);
     void connectNodeList(NodesListDialog *dialog, Tab *tab);
     void connectEdgeList(EdgesListDialog *dialog, Tab *tab);
+    // Opens a connected list of the tab's records, or of restrictTo only when given.
+    void openNodeList(Tab *tab, const QString &title = QString(),
+                      const QStringList &restrictTo = QStringList());
+    void openEdgeList(Tab *tab, const QString &title = QString(),
+                      const QStringList &restrictTo = QStringList());
     // "Séparation multi-liens" entries, with their long names in the menu bar.
     QMenu *addEdgeSeparationMenu(QMenu *parent, bool longNames);
     // Ids of the selected node items of the current scene.
@@ -179,4 +215,6 @@ private:
     QTabWidget *m_tabs = nullptr;
     std::vector<std::unique_ptr<Tab>> m_tabList; // in tab order
     ApiServer *m_apiServer = nullptr; // created at the first exposure, kept with the window
+    TimelineWidget *m_timeline = nullptr;
+    SearchWidget *m_search = nullptr;
 };

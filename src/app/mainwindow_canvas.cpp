@@ -22,6 +22,8 @@ void MainWindow::setUpCanvas(Tab *tab)
     connect(tab->scene, &GraphScene::backgroundContextMenuRequested, this,
             &MainWindow::onBackgroundContextMenuRequested);
     connect(tab->view, &GraphView::fileDropped, this, &MainWindow::onViewFileDropped);
+    connect(tab->scene, &GraphScene::timelineCustomizationRequested, this,
+            &MainWindow::editTimeline);
 }
 
 // Queued: these requests rebuild the scene, which deletes the item whose menu or handler
@@ -90,6 +92,11 @@ void MainWindow::onBackgroundContextMenuRequested(const QPoint &screenPos)
     connect(menu.addAction(QStringLiteral("Lister les médias…")), &QAction::triggered, this,
             &MainWindow::listMedias);
     menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Filtrer par types de nœuds")), &QAction::triggered,
+            this, &MainWindow::showNodeTypesDialog);
+    connect(menu.addAction(QStringLiteral("Filtrer par types de relations")),
+            &QAction::triggered, this, &MainWindow::showEdgeTypesDialog);
+    menu.addSeparator();
     connect(menu.addAction(QStringLiteral("Grille d'arrière-plan")), &QAction::triggered, this,
             &MainWindow::showGridDialog);
     connect(menu.addAction(QStringLiteral("Visualiser le centre")), &QAction::triggered, this,
@@ -97,6 +104,8 @@ void MainWindow::onBackgroundContextMenuRequested(const QPoint &screenPos)
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("Coller (CTRL+V)")), &QAction::triggered, this,
             [this, scenePos]() { pasteNodeAt(scenePos); });
+    menu.addSeparator();
+    addLayoutMenus(&menu);
     menu.addSeparator();
     connect(menu.addAction(QStringLiteral("Créer relation(s) du premier cliqué vers les autres…")),
             &QAction::triggered, this, &MainWindow::createEdgeFromSelection);

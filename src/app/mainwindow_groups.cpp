@@ -8,6 +8,7 @@
 #include "canvas/grouping.h"
 #include "canvas/nodeitem.h"
 #include "canvas/selectgroupdialog.h"
+#include "dialogs/nodeeditdialog.h"
 
 #include <QStatusBar>
 
@@ -41,7 +42,12 @@ void MainWindow::groupSelection()
     for (const NodeItem *item : selected)
         centre += item->scenePos();
     centre /= selected.size();
-    const Node group = Grouping::newGroupNode(tab->graph, centre);
+    // The analyst names and styles the group before it is made; cancelling makes nothing.
+    NodeEditDialog editor(Grouping::newGroupNode(tab->graph, centre), &tab->graph, *m_prompter,
+                          this);
+    if (m_prompter->exec(editor) != QDialog::Accepted)
+        return;
+    const Node group = editor.node();
     tab->graph.insertNode(group);
     const int bridges = Grouping::addToGroup(tab->graph, group.id, idsOf(selected));
     const int members = int(Grouping::members(tab->graph, group.id).size());

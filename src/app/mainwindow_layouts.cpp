@@ -35,15 +35,40 @@ void MainWindow::buildLayoutMenu(QMenu *parent)
     for (const auto &entry : entries)
         addMenuAction(layouts, QLatin1String(entry.name), QString::fromUtf8(entry.text),
                       entry.slot);
-    // The submenu is reached only through its parent, so its state is settled when the parent
-    // opens.
-    connect(parent, &QMenu::aboutToShow, this, &MainWindow::updateLayoutMenuState);
 }
 
-void MainWindow::updateLayoutMenuState()
+// The background menu names the fast force layout as the original did, and ends with the
+// timeline, which the menu bar reaches through the band's own entries.
+void MainWindow::addLayoutMenus(QMenu *menu)
 {
-    const Tab *tab = currentTab();
-    menu(QStringLiteral("menuLayout"))->setEnabled(tab && !tab->graph.nodes().isEmpty());
+    QMenu *layouts = menu->addMenu(QStringLiteral("Réorganiser"));
+    const struct
+    {
+        const char *text;
+        void (MainWindow::*slot)();
+    } entries[] = {
+        {"Grille", &MainWindow::layoutGrid},
+        {"Zigzag", &MainWindow::layoutZigzag},
+        {"Cercle", &MainWindow::layoutCircle},
+        {"Aléatoire", &MainWindow::layoutRandom},
+        {"Radial (par niveaux)", &MainWindow::layoutRadial},
+        {"Composantes connectées", &MainWindow::layoutComponents},
+        {"Force-directed (rapide)", &MainWindow::layoutForceDirected},
+        {"Force dirigée (compacte)", &MainWindow::layoutForceCompact},
+        {"Force dirigée (aérée)", &MainWindow::layoutForceSpaced},
+        {"Clusters par type (+relax)", &MainWindow::layoutClusterByType},
+        {"Timeline", &MainWindow::layoutTimeline},
+    };
+    for (const auto &entry : entries)
+        connect(layouts->addAction(QString::fromUtf8(entry.text)), &QAction::triggered, this,
+                entry.slot);
+    QMenu *timeline = menu->addMenu(QStringLiteral("Timeline"));
+    connect(timeline->addAction(QStringLiteral("Afficher")), &QAction::triggered, this,
+            &MainWindow::showTimeline);
+    connect(timeline->addAction(QStringLiteral("Masquer")), &QAction::triggered, this,
+            &MainWindow::hideTimeline);
+    connect(timeline->addAction(QStringLiteral("Editer")), &QAction::triggered, this,
+            &MainWindow::editTimeline);
 }
 
 QStringList MainWindow::selectedNodeIds() const

@@ -25,6 +25,8 @@ void MainWindow::buildMenus()
     buildViewMenu();
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Outils"));
     tools->setObjectName(QStringLiteral("menuTools"));
+    addMenuAction(tools, QStringLiteral("actionFilters"), QStringLiteral("Filtres simples"),
+                  &MainWindow::openFiltersDialog);
     buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));

@@ -100,13 +100,11 @@ void MainWindow::editSelectedNode()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    const QList<NodeItem *> selected = tab->scene->selectedNodeItems();
-    if (selected.isEmpty())
+    const std::optional<Node> current = firstSelectedNode(tab);
+    if (!current)
         return;
-    const QString previousId = selected.constFirst()->id();
-    const Node current = tab->graph.hasNode(previousId) ? tab->graph.node(previousId)
-                                                        : selected.constFirst()->node();
-    NodeEditDialog dialog(current, &tab->graph, *m_prompter, this);
+    const QString previousId = current->id;
+    NodeEditDialog dialog(*current, &tab->graph, *m_prompter, this);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
     const Node stored = NodeCommands::storeEditedNode(tab->graph, previousId, dialog.node());
@@ -352,13 +350,20 @@ void MainWindow::copySelectedNode()
     Tab *tab = currentTab();
     if (!tab)
         return;
+    const std::optional<Node> node = firstSelectedNode(tab);
+    if (!node)
+        return;
+    QGuiApplication::clipboard()->setMimeData(ClipboardFormat::toMimeData(*node));
+    statusBar()->showMessage(QStringLiteral("Nœud copié: %1").arg(node->id), 1500);
+}
+
+std::optional<Node> MainWindow::firstSelectedNode(const Tab *tab) const
+{
     const QList<NodeItem *> selected = tab->scene->selectedNodeItems();
     if (selected.isEmpty())
-        return;
-    const QString id = selected.constFirst()->id();
-    const Node node = tab->graph.hasNode(id) ? tab->graph.node(id) : selected.constFirst()->node();
-    QGuiApplication::clipboard()->setMimeData(ClipboardFormat::toMimeData(node));
-    statusBar()->showMessage(QStringLiteral("Nœud copié: %1").arg(node.id), 1500);
+        return std::nullopt;
+    const NodeItem *item = selected.constFirst();
+    return tab->graph.hasNode(item->id()) ? tab->graph.node(item->id()) : item->node();
 }
 
 void MainWindow::pasteNode()
@@ -386,35 +391,43 @@ void MainWindow::pasteNodeAt(const QPointF &scenePos)
 // A list deletes from the tab it was opened on, after the same question as the canvas.
 void MainWindow::connectNodeList(NodesListDialog *dialog, Tab *tab)
 {
-    connect(dialog, &NodesListDialog::requestDeleteNodes, this,
+    connect(dialog, &NodesListDialog::requestDelete, this,
             [this, tab](const QStringList &ids) { confirmAndDeleteNodes(tab, ids); });
 }
 
 void MainWindow::connectEdgeList(EdgesListDialog *dialog, Tab *tab)
 {
-    connect(dialog, &EdgesListDialog::requestDeleteEdges, this,
+    connect(dialog, &EdgesListDialog::requestDelete, this,
             [this, tab](const QStringList &ids) { confirmAndDeleteEdges(tab, ids); });
     connect(dialog, &EdgesListDialog::edgeEdited, this, &MainWindow::onEdgeEdited);
 }
 
-void MainWindow::listNodes()
+void MainWindow::openNodeList(Tab *tab, const QString &title, const QStringList &restrictTo)
 {
-    Tab *tab = currentTab();
-    if (!tab)
-        return;
-    auto *dialog = new NodesListDialog(tab->graph, tab->scene, *m_prompter, this);
+    auto *dialog =
+        new NodesListDialog(tab->graph, tab->scene, *m_prompter, this, title, restrictTo);
     connectNodeList(dialog, tab);
     dialog->show();
 }
 
-void MainWindow::listEdges()
+void MainWindow::openEdgeList(Tab *tab, const QString &title, const QStringList &restrictTo)
 {
-    Tab *tab = currentTab();
-    if (!tab)
-        return;
-    auto *dialog = new EdgesListDialog(tab->graph, tab->scene, *m_prompter, this);
+    auto *dialog =
+        new EdgesListDialog(tab->graph, tab->scene, *m_prompter, this, title, restrictTo);
     connectEdgeList(dialog, tab);
     dialog->show();
+}
+
+void MainWindow::listNodes()
+{
+    if (Tab *tab = currentTab())
+        openNodeList(tab);
+}
+
+void MainWindow::listEdges()
+{
+    if (Tab *tab = currentTab())
+        openEdgeList(tab);
 }
 
 void MainWindow::listGroupNodes(const QString &groupId)
@@ -428,13 +441,10 @@ void MainWindow::listGroupNodes(const QString &groupId)
         statusBar()->showMessage(QStringLiteral("Le groupe ne contient aucun nœud."), 2000);
         return;
     }
-    auto *dialog = new NodesListDialog(
-        tab->graph, tab->scene, *m_prompter, this,
-        QStringLiteral("Nœuds du groupe %1")
-            .arg(NodeCommands::displayName(tab->graph.node(groupId))),
-        members);
-    connectNodeList(dialog, tab);
-    dialog->show();
+    openNodeList(tab,
+                 QStringLiteral("Nœuds du groupe %1")
+                     .arg(NodeCommands::displayName(tab->graph.node(groupId))),
+                 members);
 }
 
 void MainWindow::listGroupEdges(const QString &groupId)
@@ -454,13 +464,10 @@ void MainWindow::listGroupEdges(const QString &groupId)
                                  2000);
         return;
     }
-    auto *dialog = new EdgesListDialog(
-        tab->graph, tab->scene, *m_prompter, this,
-        QStringLiteral("Relations du groupe %1")
-            .arg(NodeCommands::displayName(tab->graph.node(groupId))),
-        edges);
-    connectEdgeList(dialog, tab);
-    dialog->show();
+    openEdgeList(tab,
+                 QStringLiteral("Relations du groupe %1")
+                     .arg(NodeCommands::displayName(tab->graph.node(groupId))),
+                 edges);
 }
 
 void MainWindow::listMedias()

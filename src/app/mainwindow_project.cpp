@@ -44,6 +44,7 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
         return false;
     }
     tab->scene->clearSelection();
+    resetTimeline(tab);
     refreshTab(tab);
     tab->dbPath = dbPath;
     action(QStringLiteral("actionSave"))->setEnabled(true);

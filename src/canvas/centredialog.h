@@ -1,15 +1,9 @@
 #pragma once
 
-#include <QColor>
-#include <QDialog>
-
-class Prompter;
-class QCheckBox;
-class QDoubleSpinBox;
-class QFrame;
+#include "canvas/linestyledialog.h"
 
 // Settings of the cross drawn through the scene origin: shown, line width and colour.
-class CentreDialog : public QDialog
+class CentreDialog : public LineStyleDialog
 {
     Q_OBJECT
 
@@ -17,17 +11,5 @@ public:
     CentreDialog(Prompter &prompter, bool shown, double width, const QColor &color,
                  QWidget *parent = nullptr);
 
-    bool centreShown() const;
-    double lineWidth() const;
-    QColor color() const { return m_color; }
-    void setColor(const QColor &color);
-
-private:
-    void chooseColor();
-
-    Prompter &m_prompter;
-    QCheckBox *m_shown = nullptr;
-    QDoubleSpinBox *m_width = nullptr;
-    QFrame *m_swatch = nullptr;
-    QColor m_color;
+    bool centreShown() const { return lineShown(); }
 };

@@ -57,10 +57,10 @@ Bounds boundsOf(const QPointF &a, const QPointF &b, const QPointF &c)
             std::max({a.x(), b.x(), c.x()}), std::max({a.y(), b.y(), c.y()})};
 }
 
-// Appends to path the parts of the quadratic piece p0, c, p1 (a straight line when straight)
-// that may cross the visible rectangle, splitting the piece in halves down to a given depth.
+// Appends to path the parts of the quadratic piece p0, c, p1 that may cross the visible
+// rectangle, splitting the piece in halves down to a given depth.
 void appendVisible(QPainterPath &path, const QPointF &p0, const QPointF &c, const QPointF &p1,
-                   const QRectF &visible, bool straight, int depth)
+                   const QRectF &visible, int depth)
 {
     const Bounds box = boundsOf(p0, c, p1);
     if (box.right < visible.left() || box.left > visible.right() || box.bottom < visible.top()
@@ -71,17 +71,43 @@ void appendVisible(QPainterPath &path, const QPointF &p0, const QPointF &c, cons
     if (inside || depth == 0) {
         if (path.elementCount() == 0 || path.currentPosition() != p0)
             path.moveTo(p0);
-        if (straight)
-            path.lineTo(p1);
-        else
-            path.quadTo(c, p1);
+        path.quadTo(c, p1);
         return;
     }
     const QPointF m0 = (p0 + c) / 2;
     const QPointF m1 = (c + p1) / 2;
     const QPointF middle = (m0 + m1) / 2;
-    appendVisible(path, p0, m0, middle, visible, straight, depth - 1);
-    appendVisible(path, middle, m1, p1, visible, straight, depth - 1);
+    appendVisible(path, p0, m0, middle, visible, depth - 1);
+    appendVisible(path, middle, m1, p1, visible, depth - 1);
+}
+
+// Cuts the segment a, b to the rectangle (Liang and Barsky); false when nothing is left.
+bool clipSegment(QPointF &a, QPointF &b, const QRectF &rect)
+{
+    const QPointF d = b - a;
+    double t0 = 0;
+    double t1 = 1;
+    const double p[] = {-d.x(), d.x(), -d.y(), d.y()};
+    const double q[] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
+                        rect.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF start = a;
+    a = start + t0 * d;
+    b = start + t1 * d;
+    return true;
 }
 
 double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
@@ -111,6 +137,8 @@ EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, QGraphi
     setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
     setZValue(-1);
     setFlag(ItemIsSelectable);
+    // The exposed area handed to paint is then the part to repaint, not the whole item.
+    setFlag(ItemUsesExtendedStyleOption);
     if (!m_edge.description.isEmpty())
         setToolTip(m_edge.description);
     adjust();
@@ -273,7 +301,7 @@ QRectF EdgeItem::boundingRect() const
     return m_bounds;
 }
 
-void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
 {
     if (!endsShown() || !m_edge.visible)
         return;
@@ -292,9 +320,13 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
         pen.setDashPattern({6, 4});
 
     painter->setBrush(Qt::NoBrush);
-    const QPainterPath line = visiblePart(painter);
+    const QRectF area = paintedArea(painter, option->exposedRect);
+    const QPainterPath line = visiblePart(area);
     if (m_edge.hypothesis) {
-        QPen halo(QColor(100, 180, 255, 90), 18, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        // 18 pixels wide, except far out where that would be wider than the nodes it joins:
+        // it then narrows with the graph.
+        QPen halo(QColor(100, 180, 255, 90), std::min(18.0, maximumHaloWidth * lod),
+                  Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         halo.setCosmetic(true);
         painter->setPen(halo);
         painter->drawPath(line);
@@ -319,30 +351,52 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
     const bool straight = !isCurved() || std::abs(curveOffset()) <= 0.5;
     const QPointF start = m_line.p1();
     const QPointF end = m_line.p2();
-    if (m_edge.direction == EdgeDirection::Directed || m_edge.direction == EdgeDirection::Undirected)
-        painter->drawPolygon(
+    // Stroking a head with round joins is dear; a pan repaints many relations whose heads lie
+    // outside the uncovered strip.
+    const auto drawHead = [&](const QPolygonF &head) {
+        if (area.isNull() || area.intersects(head.boundingRect()))
+            painter->drawPolygon(head);
+    };
+    if (m_edge.direction == EdgeDirection::Directed
+        || m_edge.direction == EdgeDirection::Undirected)
+        drawHead(
             arrowHead(end, unitOrDefault(straight ? end - start : 2 * (end - m_control)), true));
     if (m_edge.direction == EdgeDirection::DirectedInverse
         || m_edge.direction == EdgeDirection::Undirected)
-        painter->drawPolygon(arrowHead(
-            start, unitOrDefault(straight ? end - start : 2 * (m_control - start)), false));
+        drawHead(arrowHead(start, unitOrDefault(straight ? end - start : 2 * (m_control - start)),
+                           false));
 }
 
-QPainterPath EdgeItem::visiblePart(const QPainter *painter) const
+QRectF EdgeItem::paintedArea(const QPainter *painter, const QRectF &exposed)
 {
-    const QPaintDevice *device = painter->device();
     bool invertible = false;
     const QTransform inverse = painter->worldTransform().inverted(&invertible);
-    if (!device || !invertible)
-        return m_path;
+    if (!painter->device() || !invertible)
+        return QRectF();
     // Grown by the widest stroke (the 18-pixel halo) so that cut ends stay out of sight.
     const double margin = 20 * std::max(1.0, 1.0 / std::max(1e-6, painter->worldTransform().m11()));
-    const QRectF visible = inverse.mapRect(QRectF(0, 0, device->width(), device->height()))
-                               .adjusted(-margin, -margin, margin, margin);
-    if (visible.contains(m_path.controlPointRect()))
+    QRectF visible = inverse.mapRect(QRectF(painter->viewport()));
+    if (!exposed.isEmpty())
+        visible &= exposed;
+    return visible.adjusted(-margin, -margin, margin, margin);
+}
+
+QPainterPath EdgeItem::visiblePart(const QRectF &area) const
+{
+    if (area.isNull() || area.contains(m_path.controlPointRect()))
         return m_path;
     QPainterPath part;
-    appendVisible(part, m_line.p1(), m_control, m_line.p2(), visible, !isCurved(), 24);
+    if (isCurved()) {
+        // Pieces of a 4096th of the curve are short enough for any zoom.
+        appendVisible(part, m_line.p1(), m_control, m_line.p2(), area, 12);
+        return part;
+    }
+    QPointF a = m_line.p1();
+    QPointF b = m_line.p2();
+    if (clipSegment(a, b, area)) {
+        part.moveTo(a);
+        part.lineTo(b);
+    }
     return part;
 }
 
@@ -436,11 +490,23 @@ void EdgeItem::layoutLabel()
         if (curveOffset() < 0)
             normal = -normal;
     }
-    const QPointF centre = anchor + normal * 8 * m_unit;
     const QRectF box = m_labelItem->boundingRect();
+    // 8 pixels from the line, and never so close that the text covers it: the text grows
+    // with the zoom while the 8 pixels do not.
+    const double clearance =
+        (std::abs(normal.x()) * box.width() + std::abs(normal.y()) * box.height()) / 2 + 2;
+    const QPointF centre = anchor + normal * std::max(8 * m_unit, clearance);
     m_labelItem->setPos(centre - QPointF(box.width() / 2, box.height() / 2));
     m_labelItem->setRotation(0);
     m_labelItem->show();
+}
+
+QRectF EdgeItem::paintedSceneRect() const
+{
+    QRectF rect = sceneBoundingRect();
+    if (m_labelItem->isVisible())
+        rect |= m_labelItem->sceneBoundingRect();
+    return rect;
 }
 
 double EdgeItem::halfLabelWidth() const

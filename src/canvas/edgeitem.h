@@ -25,6 +25,8 @@ public:
 
     // Arrowheads and labels narrower than this many device pixels are not painted.
     static constexpr double minimumArrowPixels = 3.0;
+    // Widest halo of a hypothesis, in scene units (the diameter of a node of size 0.72).
+    static constexpr double maximumHaloWidth = 36.0;
 
     int type() const override { return Type; }
     QRectF boundingRect() const override;
@@ -62,6 +64,8 @@ public:
     double halfLabelWidth() const;
 
     LabelItem *labelItem() const { return m_labelItem; }
+    // Where the relation and its label are drawn, in scene coordinates.
+    QRectF paintedSceneRect() const;
     void setLabelFont(const QFont &font);
     void setLabelPointSize(double pointSize);
     void setLabelColor(const QColor &color);
@@ -95,9 +99,13 @@ private:
     void openEditor();
     void openAttributes();
     void ensurePath() const;
-    // The centre line cut to what the painter can show: stroking costs in proportion to the
-    // length, and a relation seen up close may run for thousands of pixels off screen.
-    QPainterPath visiblePart(const QPainter *painter) const;
+    // The part of the scene the painter shows and is asked to repaint, grown by the widest
+    // stroke; null when it cannot be told.
+    static QRectF paintedArea(const QPainter *painter, const QRectF &exposed);
+    // The centre line cut to that area: stroking costs in proportion to the length, and a
+    // relation seen up close may run for thousands of pixels outside the strip that a pan
+    // uncovers.
+    QPainterPath visiblePart(const QRectF &area) const;
     void layoutLabel();
     double strokeWidth(double unit) const;
 

@@ -5,6 +5,7 @@
 #include "canvas/grouping.h"
 #include "canvas/lanes.h"
 #include "canvas/nodeitem.h"
+#include "canvas/timelinepainter.h"
 
 #include <QApplication>
 #include <QGraphicsSceneContextMenuEvent>
@@ -13,10 +14,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
+namespace {
+
+// Depth of the spatial index. Qt derives it from the item count, which for tens of thousands
+// of items gives tens of thousands of cells: a relation across the canvas is then filed in
+// thousands of them, and a repaint of the whole graph gathers it from each. 128 cells keep a
+// drag or a close-up repaint local to the items near it without that cost.
+constexpr int indexDepth = 7;
+
+// Room left around the nodes, as around the fitted view.
+constexpr double sceneMargin = 50;
+
+} // namespace
+
+// Without an index every repaint and every pointer query walks all items, which on a large
+// graph costs more than the drawing itself.
 GraphScene::GraphScene(QObject *parent) : QGraphicsScene(parent)
 {
-    setItemIndexMethod(QGraphicsScene::NoIndex);
+    setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+    setBspTreeDepth(indexDepth);
 }
 
 Prompter &GraphScene::prompter() const
@@ -77,7 +95,6 @@ void GraphScene::rebuild()
         auto *item = new NodeItem(node);
         item->setPos(node.pos);
         item->setAnchored(node.anchored);
-        item->setVisible(node.visible);
         addItem(item);
         m_nodeItems.insert(id, item);
         connect(item, &NodeItem::positionCommitted, this, &GraphScene::onNodePositionCommitted);
@@ -99,7 +116,6 @@ void GraphScene::rebuild()
         if (!source || !target)
             continue;
         auto *item = new EdgeItem(source, target, edge);
-        item->setVisible(edge.visible);
         addItem(item);
         source->addEdge(item);
         if (target != source)
@@ -112,7 +128,145 @@ void GraphScene::rebuild()
         const Lanes::Lane lane = lanes.value(item->edge().id);
         item->setLane(lane.index, lane.count);
     }
+    fitSceneRect();
+    includeTimelineBand();
+    applyVisibility();
     update();
+}
+
+void GraphScene::includeTimelineBand()
+{
+    if (m_band.drawable())
+        growSceneRect(m_band.extent());
+}
+
+void GraphScene::setTimeRange(const QDateTime &start, const QDateTime &end)
+{
+    m_timeFilter.setRange(start, end);
+    if (m_graph)
+        applyVisibility();
+}
+
+void GraphScene::setTimeInstant(const QDateTime &instant)
+{
+    m_timeFilter.setInstant(instant);
+    applyVisibility();
+}
+
+void GraphScene::setNodeTypeHidden(const QString &type, bool hidden)
+{
+    if (hidden)
+        m_timeFilter.hiddenNodeTypes.insert(type);
+    else
+        m_timeFilter.hiddenNodeTypes.remove(type);
+    if (m_visibilityBatch == 0)
+        applyVisibility();
+}
+
+void GraphScene::setRelationTypeHidden(const QString &type, bool hidden)
+{
+    if (hidden)
+        m_timeFilter.hiddenRelationTypes.insert(type);
+    else
+        m_timeFilter.hiddenRelationTypes.remove(type);
+    if (m_visibilityBatch == 0)
+        applyVisibility();
+}
+
+void GraphScene::beginVisibilityBatch()
+{
+    ++m_visibilityBatch;
+}
+
+void GraphScene::endVisibilityBatch()
+{
+    if (m_visibilityBatch > 0 && --m_visibilityBatch == 0)
+        applyVisibility();
+}
+
+void GraphScene::applyVisibility()
+{
+    ++m_visibilityPasses;
+    // The tables hold the current records; an item keeps the copy it was built from.
+    const auto nodeRecord = [this](const NodeItem *item) -> const Node & {
+        if (m_graph) {
+            const auto it = m_graph->nodes().constFind(item->id());
+            if (it != m_graph->nodes().cend())
+                return *it;
+        }
+        return item->node();
+    };
+    for (NodeItem *item : std::as_const(m_nodeItems))
+        item->setVisible(TimeFilter::nodeShown(m_timeFilter, nodeRecord(item)));
+    const auto edgeRecord = [this](const EdgeItem *item) -> const Edge & {
+        if (m_graph) {
+            const auto it = m_graph->edges().constFind(item->edge().id);
+            if (it != m_graph->edges().cend())
+                return *it;
+        }
+        return item->edge();
+    };
+    for (EdgeItem *item : std::as_const(m_edgeItems)) {
+        const Edge &edge = edgeRecord(item);
+        const NodeItem *source = m_nodeItems.value(edge.src);
+        const NodeItem *target = m_nodeItems.value(edge.dst);
+        item->setVisible(TimeFilter::relationShown(m_timeFilter, edge,
+                                                   source && source->isVisible(),
+                                                   target && target->isVisible()));
+    }
+}
+
+void GraphScene::setTimeline(const QDateTime &start, const QDateTime &end, double pixelsPerDay,
+                             double y, bool shown)
+{
+    m_band.place(start, end, pixelsPerDay, y);
+    m_band.shown = shown;
+    includeTimelineBand();
+    update();
+}
+
+void GraphScene::setTimelineShown(bool shown)
+{
+    m_band.shown = shown;
+    m_band.dragging = false;
+    update();
+}
+
+void GraphScene::applyTimelineSettings(const TimelineSettings &settings, const QDateTime &start,
+                                       const QDateTime &end)
+{
+    m_band.apply(settings, start, end);
+    includeTimelineBand();
+    update();
+}
+
+void GraphScene::fitSceneRect()
+{
+    QRectF bounds;
+    for (const NodeItem *item : std::as_const(m_nodeItems))
+        bounds |= item->paintedSceneRect();
+    // Without nodes the scene follows whatever other items it holds.
+    setSceneRect(bounds.isNull() ? QRectF()
+                                 : bounds.adjusted(-sceneMargin, -sceneMargin, sceneMargin,
+                                                   sceneMargin));
+}
+
+void GraphScene::growSceneRect(const QRectF &rect)
+{
+    const QRectF current = sceneRect();
+    if (rect.isNull() || current.contains(rect))
+        return;
+    const double step =
+        std::max(4 * sceneMargin, 0.25 * std::max(current.width(), current.height()));
+    setSceneRect(current | rect.adjusted(-step, -step, step, step));
+}
+
+void GraphScene::endInteraction()
+{
+    m_interactionActive = false;
+    const QRectF area = std::exchange(m_interactionArea, QRectF());
+    update(area);
+    growSceneRect(area);
 }
 
 void GraphScene::refreshEdges()
@@ -143,6 +297,9 @@ void GraphScene::onNodePositionCommitted(const QString &id, const QPointF &pos)
 void GraphScene::onNodeItemPositionChanged(NodeItem *item, const QPointF &pos)
 {
     onNodePositionCommitted(item->id(), pos);
+    // The links to the timeline are drawn over the whole scene and follow the node.
+    if (m_band.drawable())
+        update();
 }
 
 void GraphScene::setGrid(bool shown, int step, double width, const QColor &color)
@@ -178,8 +335,46 @@ bool GraphScene::event(QEvent *event)
 
 void GraphScene::mousePressEvent(QGraphicsSceneMouseEvent *event)
 {
+    if (event->button() == Qt::LeftButton && m_band.press(event->scenePos())) {
+        event->accept();
+        return;
+    }
     QGraphicsScene::mousePressEvent(event);
     Q_EMIT selectionChangedWithItems();
+}
+
+void GraphScene::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (m_band.dragging) {
+        m_band.dragTo(event->scenePos());
+        includeTimelineBand();
+        update();
+        event->accept();
+        return;
+    }
+    QGraphicsScene::mouseMoveEvent(event);
+}
+
+void GraphScene::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (m_band.dragging) {
+        m_band.release();
+        event->accept();
+        return;
+    }
+    QGraphicsScene::mouseReleaseEvent(event);
+}
+
+void GraphScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (m_band.drawable() && m_band.grabArea().contains(event->scenePos())) {
+        // The press of the double-click started a drag that nothing releases.
+        m_band.release();
+        Q_EMIT timelineCustomizationRequested();
+        event->accept();
+        return;
+    }
+    QGraphicsScene::mouseDoubleClickEvent(event);
 }
 
 void GraphScene::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
@@ -212,4 +407,17 @@ void GraphScene::drawBackground(QPainter *painter, const QRectF &rect)
         painter->drawLine(QPointF(0, rect.top()), QPointF(0, rect.bottom()));
         painter->drawLine(QPointF(rect.left(), 0), QPointF(rect.right(), 0));
     }
+    if (m_band.drawable())
+        TimelinePainter::drawAxis(painter, m_band);
+}
+
+void GraphScene::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    QGraphicsScene::drawForeground(painter, rect);
+    if (!m_band.drawable() || !m_graph)
+        return;
+    TimelinePainter::drawLinks(painter, m_band, m_graph->nodes(), [this](const QString &id) {
+        const NodeItem *item = m_nodeItems.value(id);
+        return item && item->isVisible() ? item->radius() : -1.0;
+    });
 }

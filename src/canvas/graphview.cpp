@@ -71,6 +71,9 @@ void GraphView::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::MiddleButton) {
         m_panning = true;
         m_lastPanPos = event->position().toPoint();
+        // Items that the scrolling brings under the pointer would be sent hover events and
+        // repaint for them.
+        setInteractive(false);
         setCursor(Qt::ClosedHandCursor);
         event->accept();
         return;
@@ -82,11 +85,22 @@ void GraphView::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_panning) {
         const QPoint current = event->position().toPoint();
-        const QPointF delta = mapToScene(current) - mapToScene(m_lastPanPos);
+        const QPoint delta = current - m_lastPanPos;
         m_lastPanPos = current;
-        // Translating does not move an unscrolled view: scroll it instead.
-        const QPointF centre = mapToScene(viewport()->rect().center()) - delta;
-        centerOn(centre);
+        // Translating does not move a view that scrolls: the content follows the pointer by
+        // scrolling as many whole pixels, so that only the uncovered strips are repainted.
+        QScrollBar *horizontal = horizontalScrollBar();
+        const int before = horizontal->value();
+        horizontal->setValue(before - delta.x());
+        const int dx = before - horizontal->value();
+        // The scene repaints everything within the bounding box of what is exposed, the
+        // whole view for an L-shaped area: each strip is drawn on its own.
+        if (dx != 0 && delta.y() != 0) {
+            const QRect area = viewport()->rect();
+            const int left = dx > 0 ? area.left() : area.right() + dx + 1;
+            viewport()->repaint(QRect(left, area.top(), std::abs(dx), area.height()));
+        }
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - delta.y());
         event->accept();
         return;
     }
@@ -97,6 +111,7 @@ void GraphView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (m_panning && event->button() == Qt::MiddleButton) {
         m_panning = false;
+        setInteractive(true);
         setCursor(Qt::ArrowCursor);
         event->accept();
         return;

@@ -1,5 +1,6 @@
 #include "canvas/labelitem.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
@@ -32,5 +33,9 @@ void LabelItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
     if (lod * font().pointSizeF() < minimumReadableHeight)
         return;
+    // A veil of the canvas colour keeps the text readable where relations pass under it.
+    QColor veil = QApplication::palette().color(QPalette::Base);
+    veil.setAlpha(veilAlpha);
+    painter->fillRect(boundingRect(), veil);
     QGraphicsSimpleTextItem::paint(painter, option, widget);
 }

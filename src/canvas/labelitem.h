@@ -4,7 +4,7 @@
 
 // The text drawn under a node or beside a relation. A plain text item is far lighter than a
 // document-based one, which matters with tens of thousands of labels; it is not painted when
-// the zoom makes it too small to read.
+// the zoom makes it too small to read, and lines under it are veiled.
 class LabelItem : public QGraphicsSimpleTextItem
 {
 public:
@@ -12,6 +12,8 @@ public:
 
     // Text smaller than this many device pixels is not painted.
     static constexpr double minimumReadableHeight = 4.0;
+    // Opacity of the canvas-coloured box drawn behind the text.
+    static constexpr int veilAlpha = 170;
 
     void setDefaultTextColor(const QColor &color);
     QColor defaultTextColor() const;

@@ -383,6 +383,14 @@ void NodeItem::addEdge(EdgeItem *edge)
     m_edges.append(edge);
 }
 
+QRectF NodeItem::paintedSceneRect() const
+{
+    QRectF rect = sceneBoundingRect();
+    if (m_labelItem->isVisible())
+        rect |= m_labelItem->sceneBoundingRect();
+    return rect;
+}
+
 void NodeItem::setLabelFont(const QFont &font)
 {
     m_labelItem->setFont(font);
@@ -414,6 +422,7 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
     case ItemPositionChange:
         if (m_anchored)
             return pos();
+        noteDraggedArea();
         break;
     case ItemVisibleHasChanged:
         for (EdgeItem *edge : std::as_const(m_edges))
@@ -425,12 +434,9 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
             edge->update();
         break;
     case ItemPositionHasChanged: {
-        GraphScene *owner = graphScene();
-        // Relations draw in their light mode while a node follows the pointer.
-        if (owner && owner->mouseGrabberItem() == this)
-            owner->setInteractionActive(true);
         for (EdgeItem *edge : std::as_const(m_edges))
             edge->adjust();
+        noteDraggedArea();
         m_node.pos = scenePos();
         if (m_anchored)
             Q_EMIT anchoredPositionFixed(this, m_node.pos);
@@ -453,19 +459,30 @@ void NodeItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
     QGraphicsObject::mousePressEvent(event);
 }
 
+// Relations draw in their light mode while nodes follow the pointer. The scene keeps the
+// area repainted meanwhile, before and after each step, to draw it in full at the end: the
+// selected nodes move with the one that was pressed.
+void NodeItem::noteDraggedArea()
+{
+    GraphScene *owner = graphScene();
+    if (!owner || !owner->mouseGrabberItem())
+        return;
+    owner->setInteractionActive(true);
+    QRectF area = paintedSceneRect();
+    for (const EdgeItem *edge : std::as_const(m_edges))
+        area |= edge->paintedSceneRect();
+    owner->noteInteractionArea(area);
+}
+
 void NodeItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
 {
     GraphScene *owner = graphScene();
-    const bool dragged = owner && owner->interactionActive();
-    if (owner)
-        owner->setInteractionActive(false);
     for (EdgeItem *edge : std::as_const(m_edges)) {
         edge->adjust();
         edge->update();
     }
-    // Every relation moved during the drag was drawn without dashes and arrowheads.
-    if (dragged)
-        owner->update();
+    if (owner)
+        owner->endInteraction();
     QGraphicsObject::mouseReleaseEvent(event);
 }
 

@@ -50,6 +50,8 @@ public:
     // Serial of the last left press on any node item, shared by all items.
     static quint64 lastPickOrder() { return s_lastPickOrder; }
     LabelItem *labelItem() const { return m_labelItem; }
+    // Where the node and its label are drawn, in scene coordinates.
+    QRectF paintedSceneRect() const;
     void setLabelFont(const QFont &font);
     void setLabelPointSize(double pointSize);
     void setLabelColor(const QColor &color);
@@ -101,6 +103,8 @@ private:
     void openEditor();
     void openAttributes();
     void editMedia(int index);
+    // Tells the scene where this node and its relations are drawn during a drag.
+    void noteDraggedArea();
     void drawMediaBadge(QPainter *painter, const QPointF &centre, const QColor &color) const;
     bool anyMemberHasMedia() const;
 

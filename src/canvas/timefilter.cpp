@@ -218,4 +218,125 @@ bool linkDrawn(const QPointF &axisPoint, const QPointF &nodePos)
     return (axisPoint - nodePos).manhattanLength() < maxLinkLength;
 }
 
+std::optional<Range> startSpan(const Graph::NodeTable &nodes)
+{
+    std::optional<Range> span;
+    for (const Node &node : nodes) {
+        const QDateTime &start = node.validity.start;
+        if (!start.isValid())
+            continue;
+        if (!span) {
+            span = Range{start, start};
+            continue;
+        }
+        span->start = std::min(span->start, start);
+        span->end = std::max(span->end, start);
+    }
+    return span;
+}
+
+std::optional<Range> validitySpan(const Graph &graph)
+{
+    std::optional<Range> span;
+    const auto include = [&span](const QDateTime &date) {
+        if (!date.isValid())
+            return;
+        if (!span)
+            span = Range{date, date};
+        span->start = std::min(span->start, date);
+        span->end = std::max(span->end, date);
+    };
+    for (const Node &node : graph.nodes()) {
+        include(node.validity.start);
+        include(node.validity.end);
+    }
+    for (const Edge &edge : graph.edges()) {
+        include(edge.validity.start);
+        include(edge.validity.end);
+    }
+    return span;
+}
+
 } // namespace TimelineMath
+
+double TimelineBand::xOfDate(const QDateTime &date) const
+{
+    return TimelineMath::xOfDate(start, originX, pixelsPerDay, date);
+}
+
+QColor TimelineBand::effectiveAxisColor() const
+{
+    return axisColor.isValid() ? axisColor : QColor(0x6a, 0xa9, 0xff);
+}
+
+QColor TimelineBand::effectiveLinkColor() const
+{
+    return linkColor.isValid() ? linkColor : effectiveAxisColor();
+}
+
+double TimelineBand::height() const
+{
+    return std::clamp(axisThickness * 10.0, 22.0, 36.0);
+}
+
+QRectF TimelineBand::rect() const
+{
+    const double left = xOfDate(start);
+    return QRectF(left, y - height() / 2.0, xOfDate(end) - left, height());
+}
+
+QRectF TimelineBand::grabArea() const
+{
+    return rect().adjusted(-10, -12, 10, 12);
+}
+
+QRectF TimelineBand::extent() const
+{
+    const double labels = 6.0 * std::max(dayFontSize, 6);
+    return grabArea().adjusted(0, -labels, labels, 0);
+}
+
+bool TimelineBand::press(const QPointF &scenePos)
+{
+    if (!drawable() || !grabArea().contains(scenePos))
+        return false;
+    dragging = true;
+    grabOffset = scenePos - QPointF(xOfDate(start), y);
+    return true;
+}
+
+void TimelineBand::dragTo(const QPointF &scenePos)
+{
+    if (!dragging)
+        return;
+    y = scenePos.y() - grabOffset.y();
+    originX = scenePos.x() - grabOffset.x();
+}
+
+void TimelineBand::place(const QDateTime &from, const QDateTime &to, double scale, double axisY)
+{
+    start = from;
+    end = to;
+    pixelsPerDay = scale;
+    y = axisY;
+    originX = 0.0;
+    shown = true;
+}
+
+TimelineSettings TimelineBand::settings() const
+{
+    return {pixelsPerDay, linkWidth, linkDashed() ? 2 : 1, linkColor,
+            axisColor,    axisThickness, dayFontSize};
+}
+
+void TimelineBand::apply(const TimelineSettings &values, const QDateTime &from,
+                         const QDateTime &to)
+{
+    place(from, to, values.pixelsPerDay, -80.0);
+    axisThickness = values.axisThickness;
+    axisColor = values.axisColor;
+    dayFontSize = std::max(values.dayFontSize, 6);
+    linkWidth = std::max(values.linkWidth, 0.5);
+    linkColor = values.linkColor;
+    linkPenStyle = values.linkStyle == 1 ? 1 : 2;
+}

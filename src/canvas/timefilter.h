@@ -2,11 +2,15 @@
 
 #include "model/graph.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QSet>
 #include <QString>
+
+#include <optional>
 
 // What a scene shows over time and by type. The scene holds one and asks the functions
 // below which items to show; the timeline widget and band ask TimelineMath for their
@@ -101,4 +105,77 @@ double xOfDate(const QDateTime &bandStart, double originX, double pixelsPerDay,
 inline constexpr double maxLinkLength = 5000.0;
 bool linkDrawn(const QPointF &axisPoint, const QPointF &nodePos);
 
+// Earliest and latest validity start of the nodes; nothing when no node has one.
+std::optional<Range> startSpan(const Graph::NodeTable &nodes);
+// Earliest and latest validity bound of the nodes and relations; nothing when none is dated.
+std::optional<Range> validitySpan(const Graph &graph);
+
 } // namespace TimelineMath
+
+// What the timeline edit dialog shows and changes.
+struct TimelineSettings
+{
+    double pixelsPerDay = 40.0;
+    double linkWidth = 1.0;
+    int linkStyle = 2; // 1 solid, 2 dashed
+    QColor linkColor;
+    QColor axisColor;
+    double axisThickness = 3.0;
+    int dayFontSize = 15;
+};
+
+// The timeline band of a scene: a date axis at scene height y whose start date lies at scene
+// x originX, and the links from dated nodes to it. The scene draws it and routes the mouse
+// to it; every number the drawing and the dragging need comes from here.
+struct TimelineBand
+{
+    bool shown = false;
+    double pixelsPerDay = 40.0;
+    double y = 0.0;
+    QDateTime start;
+    QDateTime end;
+    double originX = 0.0;
+    bool dragging = false;
+    QPointF grabOffset;
+    double axisThickness = 3.0;
+    int dayFontSize = 15;
+    QColor axisColor = QColor(0x55, 0xaa, 0xff);
+    QColor linkColor = QColor(0x55, 0xaa, 0xff);
+    int linkPenStyle = 2; // 1 solid, 2 dashed; 0 means dashed
+    double linkWidth = 1.0;
+
+    // Shown with both dates valid.
+    bool drawable() const { return shown && start.isValid() && end.isValid(); }
+    double xOfDate(const QDateTime &date) const;
+
+    // The colours and pen the drawing uses, with the fallbacks for unset values.
+    QColor effectiveAxisColor() const;
+    QColor effectiveLinkColor() const;
+    bool linkDashed() const { return linkPenStyle != 1; }
+    double effectiveLinkWidth() const { return linkWidth > 0 ? linkWidth : 1.0; }
+
+    // Ten times the axis thickness, within 22..36.
+    double height() const;
+    // The band from its start to its end date, height() high and centred on the axis.
+    QRectF rect() const;
+    // The band grown by 10 on the left and right and 12 above and below: where the mouse
+    // takes it.
+    QRectF grabArea() const;
+    // Where the band draws: its grab area and, above and to the right, room for the tick
+    // labels that lean out of it.
+    QRectF extent() const;
+
+    // A press in the grab area starts dragging and answers true; the band then follows the
+    // pointer, keeping the point that was grabbed under it, until it is released.
+    bool press(const QPointF &scenePos);
+    void dragTo(const QPointF &scenePos);
+    void release() { dragging = false; }
+
+    // Shows the band from start to end at the given scale and height, its start at x 0.
+    void place(const QDateTime &from, const QDateTime &to, double scale, double axisY);
+
+    TimelineSettings settings() const;
+    // Applies the dialog's values: the band spans the dates at y -80, shown; link widths
+    // below 0.5 and day font sizes below 6 are raised to those minimums.
+    void apply(const TimelineSettings &values, const QDateTime &from, const QDateTime &to);
+};

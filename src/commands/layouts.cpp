@@ -592,7 +592,7 @@ bool force(Graph &graph, const QStringList &targets, const ForceParams &params,
     return true;
 }
 
-TimelinePlacement timeline(Graph &graph)
+TimelinePlacement timeline(Graph &graph, const LabelWidth &labelWidth)
 {
     struct Dated
     {
@@ -623,22 +623,35 @@ TimelinePlacement timeline(Graph &graph)
     plan.viewCentre = QPointF(
         TimelineMath::xOfDate(plan.earliest, 0.0, timelinePixelsPerDay, mean), timelineAxisY);
 
-    // Rows under the axis; a node takes the first row whose last node is far enough to the
-    // left for the two labels not to overlap.
+    // Rows under the axis; a node takes the first row whose last node is at least 120 to the
+    // left and whose label ends at least 16 before its own label begins.
     constexpr double rowGap = 100.0;
     constexpr double minimumSpacing = 120.0;
-    std::vector<double> rowEnds;
+    constexpr double labelGap = 16.0;
+    const LabelWidth measure = labelWidth ? labelWidth : applicationLabelWidth();
+    struct RowEnd
+    {
+        double x;
+        double halfWidth; // of the label or the node, whichever is wider
+    };
+    std::vector<RowEnd> rowEnds;
     for (const Dated &entry : dated) {
         if (entry.anchored)
             continue;
         const double x =
             TimelineMath::xOfDate(plan.earliest, 0.0, timelinePixelsPerDay, entry.start);
+        const double halfWidth =
+            std::max(measure(graph.node(entry.id).label), nodeDiameter(graph, entry.id)) / 2.0;
+        const auto fits = [&](const RowEnd &end) {
+            return x - end.x >= minimumSpacing
+                && (x - halfWidth) - (end.x + end.halfWidth) >= labelGap;
+        };
         size_t row = 0;
-        while (row < rowEnds.size() && x - rowEnds[row] < minimumSpacing)
+        while (row < rowEnds.size() && !fits(rowEnds[row]))
             ++row;
         if (row == rowEnds.size())
-            rowEnds.push_back(x);
-        rowEnds[row] = x;
+            rowEnds.push_back({x, halfWidth});
+        rowEnds[row] = {x, halfWidth};
         Node node = graph.node(entry.id);
         node.pos = QPointF(x, timelineAxisY + rowGap * double(row + 1));
         graph.replaceNode(node);

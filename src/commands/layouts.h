@@ -95,9 +95,10 @@ struct TimelinePlacement
 };
 
 // Places every dated, non-anchored node at its validity start on an axis beginning at x 0
-// with 40 units per day, in rows under the axis so that close dates do not overlap. Nothing
-// moves when no node has a validity start.
-TimelinePlacement timeline(Graph &graph);
+// with 40 units per day, in rows under the axis so that close dates and their labels do not
+// overlap. Nothing moves when no node has a validity start. An empty labelWidth measures in
+// the application's default font.
+TimelinePlacement timeline(Graph &graph, const LabelWidth &labelWidth = {});
 
 // True when the graph holds several nodes that all sit at the origin, as freshly imported
 // nodes do.

@@ -1,7 +1,7 @@
 #include "dialogs/attributesdialog.h"
 
 #include "dialogs/attributekeydelegate.h"
-#include "dialogs/listpaging.h"
+#include "dialogs/pagebar.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -10,17 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
-
-namespace {
-
-const QString kNoun = QStringLiteral("attribut(s)");
-
-} // namespace
 
 AttributesDialog::AttributesDialog(const QString &title, const QList<AttributeRow> &rows,
                                    const QStringList &knownKeys, QWidget *parent)
@@ -33,22 +24,11 @@ AttributesDialog::AttributesDialog(const QString &title, const QList<AttributeRo
     m_search->setObjectName(QStringLiteral("searchEdit"));
     m_search->setPlaceholderText(QStringLiteral("Rechercher dans clés/valeurs…"));
     m_search->setClearButtonEnabled(true);
-    m_pageSize = new QSpinBox(this);
-    m_pageSize->setObjectName(QStringLiteral("pageSizeSpin"));
-    m_pageSize->setRange(10, 2000);
-    m_pageSize->setValue(100);
-    auto *previous = new QPushButton(QStringLiteral("◀"), this);
-    auto *next = new QPushButton(QStringLiteral("▶"), this);
-    m_pageLabel = new QLabel(this);
-    m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    m_pager = new PageBar(QStringLiteral("attribut(s)"), 100, 2000, this);
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Recherche:"), this));
     top->addWidget(m_search, 1);
-    top->addWidget(new QLabel(QStringLiteral("Par page:"), this));
-    top->addWidget(m_pageSize);
-    top->addWidget(previous);
-    top->addWidget(next);
-    top->addWidget(m_pageLabel);
+    top->addWidget(m_pager);
 
     m_checkAll = new QCheckBox(QStringLiteral("Tout cocher"), this);
     m_checkAll->setObjectName(QStringLiteral("checkAllBox"));
@@ -79,9 +59,7 @@ AttributesDialog::AttributesDialog(const QString &title, const QList<AttributeRo
     layout->addWidget(buttons);
 
     connect(m_search, &QLineEdit::textChanged, this, &AttributesDialog::onSearchChanged);
-    connect(m_pageSize, &QSpinBox::valueChanged, this, &AttributesDialog::onPageSizeChanged);
-    connect(previous, &QPushButton::clicked, this, &AttributesDialog::onPrevPage);
-    connect(next, &QPushButton::clicked, this, &AttributesDialog::onNextPage);
+    connect(m_pager, &PageBar::pageChanged, this, &AttributesDialog::showPage);
     connect(m_checkAll, &QCheckBox::toggled, this, &AttributesDialog::setPageChecked);
     connect(m_table, &QTableWidget::cellChanged, this, &AttributesDialog::onCellChanged);
     connect(add, &QPushButton::clicked, this, &AttributesDialog::onAdd);
@@ -106,24 +84,6 @@ void AttributesDialog::onSearchChanged(const QString &)
     refilter();
 }
 
-void AttributesDialog::onPageSizeChanged(int)
-{
-    m_page = ListPaging::clampPage(m_page, int(m_matching.size()), m_pageSize->value());
-    showPage();
-}
-
-void AttributesDialog::onPrevPage()
-{
-    m_page = ListPaging::clampPage(m_page - 1, int(m_matching.size()), m_pageSize->value());
-    showPage();
-}
-
-void AttributesDialog::onNextPage()
-{
-    m_page = ListPaging::clampPage(m_page + 1, int(m_matching.size()), m_pageSize->value());
-    showPage();
-}
-
 void AttributesDialog::onAdd()
 {
     m_rows.append({QString(), QStringLiteral("cle"), QStringLiteral("valeur")});
@@ -133,8 +93,7 @@ void AttributesDialog::onAdd()
     m_search->clear();
     m_search->blockSignals(false);
     refilter();
-    m_page = ListPaging::pageCount(int(m_matching.size()), m_pageSize->value()) - 1;
-    showPage();
+    m_pager->showLastPage();
     QTableWidgetItem *key = m_table->item(m_table->rowCount() - 1, 1);
     m_table->setCurrentItem(key);
     m_table->editItem(key);
@@ -148,10 +107,9 @@ void AttributesDialog::onRemoveSelected()
             m_checked.removeAt(i);
         }
     }
-    const int page = m_page;
+    const int page = m_pager->page();
     refilter();
-    m_page = ListPaging::clampPage(page, int(m_matching.size()), m_pageSize->value());
-    showPage();
+    m_pager->setPage(page);
 }
 
 void AttributesDialog::onCellChanged(int row, int column)
@@ -180,15 +138,13 @@ void AttributesDialog::refilter()
             || row.value.contains(needle, Qt::CaseInsensitive))
             m_matching.append(i);
     }
-    m_page = 0;
-    showPage();
+    m_pager->restart(int(m_matching.size()));
 }
 
 void AttributesDialog::showPage()
 {
-    const int perPage = m_pageSize->value();
-    const int first = ListPaging::firstRow(m_page, perPage);
-    const int count = ListPaging::rowsOnPage(m_page, int(m_matching.size()), perPage);
+    const int first = m_pager->firstRow();
+    const int count = m_pager->rowsOnPage();
     m_filling = true;
     m_table->setRowCount(count);
     for (int r = 0; r < count; ++r) {
@@ -205,7 +161,6 @@ void AttributesDialog::showPage()
         m_table->setItem(r, 2, value);
     }
     m_filling = false;
-    m_pageLabel->setText(ListPaging::label(m_page, int(m_matching.size()), perPage, kNoun));
 }
 
 void AttributesDialog::setPageChecked(bool checked)

@@ -4,11 +4,10 @@
 
 #include <QDialog>
 
+class PageBar;
 class QCheckBox;
 class QHBoxLayout;
-class QLabel;
 class QLineEdit;
-class QSpinBox;
 class QTableWidget;
 
 // The key/value rows of one record as a searchable, paged table with a check box per row.
@@ -19,13 +18,9 @@ class AttributesDialog : public QDialog
 
 public:
     QList<AttributeRow> rows() const { return m_rows; }
-    int currentPage() const { return m_page; }
 
 public Q_SLOTS:
     void onSearchChanged(const QString &text);
-    void onPageSizeChanged(int size);
-    void onPrevPage();
-    void onNextPage();
     // Appends "cle" / "valeur" and shows it on the last page, ready for typing.
     void onAdd();
     void onRemoveSelected();
@@ -47,12 +42,10 @@ private:
     QList<AttributeRow> m_rows;
     QList<bool> m_checked; // parallel to m_rows
     QList<int> m_matching; // indexes into m_rows
-    int m_page = 0;
     bool m_filling = false;
 
     QLineEdit *m_search = nullptr;
-    QSpinBox *m_pageSize = nullptr;
-    QLabel *m_pageLabel = nullptr;
+    PageBar *m_pager = nullptr;
     QCheckBox *m_checkAll = nullptr;
     QTableWidget *m_table = nullptr;
     QHBoxLayout *m_buttonRow = nullptr;

@@ -76,8 +76,3 @@ void EdgesListDialog::editRecord(const QString &id)
     Q_EMIT edgeEdited(editor.edge());
     refreshRow(id);
 }
-
-void EdgesListDialog::emitDeleteRequest(const QStringList &ids)
-{
-    Q_EMIT requestDeleteEdges(ids);
-}

@@ -15,7 +15,6 @@ public:
                     const QStringList &restrictTo = QStringList());
 
 Q_SIGNALS:
-    void requestDeleteEdges(const QStringList &ids);
     void edgeEdited(const Edge &edge);
 
 protected:
@@ -24,5 +23,4 @@ protected:
     QStringList cells(const QString &id) const override;
     QGraphicsObject *canvasItem(const QString &id) const override;
     void editRecord(const QString &id) override;
-    void emitDeleteRequest(const QStringList &ids) override;
 };

@@ -1,23 +1,15 @@
 #include "dialogs/mediaslistdialog.h"
 
-#include "dialogs/listpaging.h"
 #include "dialogs/mediaopener.h"
+#include "dialogs/pagebar.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-const QString kNoun = QStringLiteral("média(s)");
-
-} // namespace
 
 MediasListDialog::MediasListDialog(const Graph &graph, const QString &projectFolder,
                                    Prompter &prompter, QWidget *parent)
@@ -44,27 +36,14 @@ MediasListDialog::MediasListDialog(const Graph &graph, const QString &projectFol
                    {"Nom de fichier", MediaFiles::Column::FileName}};
     for (const auto &entry : columns)
         m_column->addItem(QString::fromUtf8(entry.text), int(entry.column));
-    m_pageSize = new QSpinBox(this);
-    m_pageSize->setObjectName(QStringLiteral("pageSizeSpin"));
-    m_pageSize->setRange(10, 2000);
-    m_pageSize->setValue(200);
-    auto *previous = new QPushButton(QStringLiteral("◀"), this);
-    previous->setObjectName(QStringLiteral("previousPageButton"));
-    auto *next = new QPushButton(QStringLiteral("▶"), this);
-    next->setObjectName(QStringLiteral("nextPageButton"));
-    m_pageLabel = new QLabel(this);
-    m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    m_pager = new PageBar(QStringLiteral("média(s)"), 200, 2000, this);
 
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Recherche:"), this));
     top->addWidget(m_search, 1);
     top->addWidget(new QLabel(QStringLiteral("Colonne:"), this));
     top->addWidget(m_column);
-    top->addWidget(new QLabel(QStringLiteral("Par page:"), this));
-    top->addWidget(m_pageSize);
-    top->addWidget(previous);
-    top->addWidget(next);
-    top->addWidget(m_pageLabel);
+    top->addWidget(m_pager);
 
     m_table = new QTableWidget(0, 6, this);
     m_table->setObjectName(QStringLiteral("mediaTable"));
@@ -85,12 +64,15 @@ MediasListDialog::MediasListDialog(const Graph &graph, const QString &projectFol
     connect(m_search, &QLineEdit::textChanged, this, &MediasListDialog::onSearchChanged);
     connect(m_column, &QComboBox::currentIndexChanged, this,
             &MediasListDialog::onFilterColumnChanged);
-    connect(m_pageSize, &QSpinBox::valueChanged, this, &MediasListDialog::onPageSizeChanged);
-    connect(previous, &QPushButton::clicked, this, &MediasListDialog::onPrevPage);
-    connect(next, &QPushButton::clicked, this, &MediasListDialog::onNextPage);
+    connect(m_pager, &PageBar::pageChanged, this, &MediasListDialog::showPage);
     connect(m_table, &QTableWidget::cellDoubleClicked, this,
             &MediasListDialog::onCellDoubleClicked);
     refilter();
+}
+
+int MediasListDialog::currentPage() const
+{
+    return m_pager->page();
 }
 
 // A new search or column starts again from the first page.
@@ -102,24 +84,6 @@ void MediasListDialog::onSearchChanged(const QString &)
 void MediasListDialog::onFilterColumnChanged(int)
 {
     refilter();
-}
-
-void MediasListDialog::onPageSizeChanged(int)
-{
-    m_page = ListPaging::clampPage(m_page, matchingCount(), m_pageSize->value());
-    showPage();
-}
-
-void MediasListDialog::onPrevPage()
-{
-    m_page = ListPaging::clampPage(m_page - 1, matchingCount(), m_pageSize->value());
-    showPage();
-}
-
-void MediasListDialog::onNextPage()
-{
-    m_page = ListPaging::clampPage(m_page + 1, matchingCount(), m_pageSize->value());
-    showPage();
 }
 
 void MediasListDialog::onCellDoubleClicked(int row, int)
@@ -137,15 +101,13 @@ void MediasListDialog::refilter()
         if (MediaFiles::matches(m_rows.at(i), m_search->text(), column))
             m_matching.append(i);
     }
-    m_page = 0;
-    showPage();
+    m_pager->restart(matchingCount());
 }
 
 void MediasListDialog::showPage()
 {
-    const int perPage = m_pageSize->value();
-    const int first = ListPaging::firstRow(m_page, perPage);
-    const int count = ListPaging::rowsOnPage(m_page, matchingCount(), perPage);
+    const int first = m_pager->firstRow();
+    const int count = m_pager->rowsOnPage();
     // Sorting while filling would move rows under the loop; the header sort is restored after.
     m_table->setSortingEnabled(false);
     m_table->setRowCount(count);
@@ -157,5 +119,4 @@ void MediasListDialog::showPage()
             m_table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
     m_table->setSortingEnabled(true);
-    m_pageLabel->setText(ListPaging::label(m_page, matchingCount(), perPage, kNoun));
 }

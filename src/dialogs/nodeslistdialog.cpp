@@ -63,8 +63,3 @@ void NodesListDialog::editRecord(const QString &id)
         item->setNode(graph().node(id));
     refreshRow(id);
 }
-
-void NodesListDialog::emitDeleteRequest(const QStringList &ids)
-{
-    Q_EMIT requestDeleteNodes(ids);
-}

@@ -13,14 +13,10 @@ public:
                     QWidget *parent = nullptr, const QString &title = QString(),
                     const QStringList &restrictTo = QStringList());
 
-Q_SIGNALS:
-    void requestDeleteNodes(const QStringList &ids);
-
 protected:
     QStringList matchingIds(const QString &needle, const QList<RecordFilter::Field> &fields,
                             const QStringList &restrictTo) const override;
     QStringList cells(const QString &id) const override;
     QGraphicsObject *canvasItem(const QString &id) const override;
     void editRecord(const QString &id) override;
-    void emitDeleteRequest(const QStringList &ids) override;
 };

@@ -1,7 +1,7 @@
 #include "dialogs/recordlistdialog.h"
 
 #include "canvas/graphscene.h"
-#include "dialogs/listpaging.h"
+#include "dialogs/pagebar.h"
 
 #include <QComboBox>
 #include <QGraphicsColorizeEffect>
@@ -14,14 +14,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QTableWidget>
 #include <QVariantAnimation>
 #include <QVBoxLayout>
 
 namespace {
 
-const QString kNoun = QStringLiteral("élément(s)");
 // Item data keys of a flash in progress: the z value to restore and the serial of the
 // latest flash, so that overlapping flashes restore the item once, at the end of the last.
 constexpr int kFlashBaseZ = 0x4f52;
@@ -56,16 +54,7 @@ void RecordListDialog::setUp(const QString &title, const QStringList &headers,
     m_column->setObjectName(QStringLiteral("columnCombo"));
     for (const ColumnChoice &choice : choices)
         m_column->addItem(choice.text);
-    m_pageSize = new QSpinBox(this);
-    m_pageSize->setObjectName(QStringLiteral("pageSizeSpin"));
-    m_pageSize->setRange(10, 5000);
-    m_pageSize->setValue(200);
-    auto *previous = new QPushButton(QStringLiteral("◀"), this);
-    previous->setObjectName(QStringLiteral("previousPageButton"));
-    auto *next = new QPushButton(QStringLiteral("▶"), this);
-    next->setObjectName(QStringLiteral("nextPageButton"));
-    m_pageLabel = new QLabel(this);
-    m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    m_pager = new PageBar(QStringLiteral("élément(s)"), 200, 5000, this);
     auto *remove = new QPushButton(QStringLiteral("Supprimer la sélection"), this);
     remove->setObjectName(QStringLiteral("deleteSelectionButton"));
 
@@ -75,11 +64,7 @@ void RecordListDialog::setUp(const QString &title, const QStringList &headers,
     top->addWidget(new QLabel(QStringLiteral("Colonne:"), this));
     top->addWidget(m_column);
     auto *paging = new QHBoxLayout;
-    paging->addWidget(new QLabel(QStringLiteral("Par page:"), this));
-    paging->addWidget(m_pageSize);
-    paging->addWidget(previous);
-    paging->addWidget(next);
-    paging->addWidget(m_pageLabel);
+    paging->addWidget(m_pager);
     paging->addStretch(1);
 
     m_table = new QTableWidget(0, int(headers.size()) + 2, this);
@@ -108,9 +93,7 @@ void RecordListDialog::setUp(const QString &title, const QStringList &headers,
     connect(m_search, &QLineEdit::textChanged, this, &RecordListDialog::onSearchChanged);
     connect(m_column, &QComboBox::currentIndexChanged, this,
             &RecordListDialog::onFilterColumnChanged);
-    connect(m_pageSize, &QSpinBox::valueChanged, this, &RecordListDialog::onPageSizeChanged);
-    connect(previous, &QPushButton::clicked, this, &RecordListDialog::onPrevPage);
-    connect(next, &QPushButton::clicked, this, &RecordListDialog::onNextPage);
+    connect(m_pager, &PageBar::pageChanged, this, &RecordListDialog::showPage);
     connect(m_table, &QTableWidget::itemChanged, this, &RecordListDialog::onTableItemChanged);
     connect(m_table, &QTableWidget::cellDoubleClicked, this,
             &RecordListDialog::onCellDoubleClicked);
@@ -157,24 +140,6 @@ void RecordListDialog::onFilterColumnChanged(int)
     refilter();
 }
 
-void RecordListDialog::onPageSizeChanged(int)
-{
-    m_page = ListPaging::clampPage(m_page, int(m_ids.size()), m_pageSize->value());
-    showPage();
-}
-
-void RecordListDialog::onPrevPage()
-{
-    m_page = ListPaging::clampPage(m_page - 1, int(m_ids.size()), m_pageSize->value());
-    showPage();
-}
-
-void RecordListDialog::onNextPage()
-{
-    m_page = ListPaging::clampPage(m_page + 1, int(m_ids.size()), m_pageSize->value());
-    showPage();
-}
-
 void RecordListDialog::onTableItemChanged(QTableWidgetItem *item)
 {
     if (m_filling || !item || item->column() != 0)
@@ -197,7 +162,7 @@ void RecordListDialog::onDeleteSelected()
     }
     if (ids.isEmpty())
         return;
-    emitDeleteRequest(ids);
+    Q_EMIT requestDelete(ids);
     // The receiver may have asked first and been told no: only records now gone leave.
     for (const QString &id : std::as_const(ids)) {
         if (!cells(id).isEmpty())
@@ -205,8 +170,7 @@ void RecordListDialog::onDeleteSelected()
         m_ids.removeOne(id);
         m_checked.remove(id);
     }
-    m_page = ListPaging::clampPage(m_page, int(m_ids.size()), m_pageSize->value());
-    showPage();
+    m_pager->setTotal(int(m_ids.size()));
 }
 
 void RecordListDialog::onCellDoubleClicked(int row, int column)
@@ -236,15 +200,13 @@ void RecordListDialog::refilter()
     const QList<RecordFilter::Field> fields =
         index >= 0 ? m_choices.at(index).fields : QList<RecordFilter::Field>();
     m_ids = matchingIds(m_search->text(), fields, m_restrictTo);
-    m_page = 0;
-    showPage();
+    m_pager->restart(int(m_ids.size()));
 }
 
 void RecordListDialog::showPage()
 {
-    const int perPage = m_pageSize->value();
-    const int first = ListPaging::firstRow(m_page, perPage);
-    const int count = ListPaging::rowsOnPage(m_page, int(m_ids.size()), perPage);
+    const int first = m_pager->firstRow();
+    const int count = m_pager->rowsOnPage();
     m_filling = true;
     m_table->setRowCount(count);
     for (int r = 0; r < count; ++r) {
@@ -260,7 +222,6 @@ void RecordListDialog::showPage()
             m_table->setItem(r, c + 2, new QTableWidgetItem(values.value(c)));
     }
     m_filling = false;
-    m_pageLabel->setText(ListPaging::label(m_page, int(m_ids.size()), perPage, kNoun));
 }
 
 void RecordListDialog::findOnCanvas(const QString &id, bool checked)

@@ -6,12 +6,11 @@
 #include <QSet>
 
 class GraphScene;
+class PageBar;
 class Prompter;
 class QComboBox;
 class QGraphicsObject;
-class QLabel;
 class QLineEdit;
-class QSpinBox;
 class QTableWidget;
 class QTableWidgetItem;
 
@@ -23,7 +22,6 @@ class RecordListDialog : public QDialog
     Q_OBJECT
 
 public:
-    int currentPage() const { return m_page; }
     // Ids of the matching records, in display order.
     QStringList shownIds() const { return m_ids; }
 
@@ -32,13 +30,14 @@ public Q_SLOTS:
     void applyFilter(const QString &text, bool searchInAttrs);
     void applyFilter(const QString &text, RecordFilter::Field field);
     void onSearchChanged(const QString &text);
-    void onPageSizeChanged(int size);
-    void onPrevPage();
-    void onNextPage();
     void onTableItemChanged(QTableWidgetItem *item);
     void onDeleteSelected();
     void onCellDoubleClicked(int row, int column);
     void onFilterColumnChanged(int index);
+
+Q_SIGNALS:
+    // The checked records that the user asked to delete; the receiver may ask first.
+    void requestDelete(const QStringList &ids);
 
 protected:
     struct ColumnChoice
@@ -62,7 +61,6 @@ protected:
     virtual QStringList cells(const QString &id) const = 0;
     virtual QGraphicsObject *canvasItem(const QString &id) const = 0;
     virtual void editRecord(const QString &id) = 0;
-    virtual void emitDeleteRequest(const QStringList &ids) = 0;
 
     Graph &graph() const { return m_graph; }
     GraphScene *scene() const { return m_scene; }
@@ -84,12 +82,10 @@ private:
     QStringList m_ids;
     QSet<QString> m_checked;
     QList<ColumnChoice> m_choices;
-    int m_page = 0;
     bool m_filling = false;
 
     QLineEdit *m_search = nullptr;
     QComboBox *m_column = nullptr;
-    QSpinBox *m_pageSize = nullptr;
-    QLabel *m_pageLabel = nullptr;
+    PageBar *m_pager = nullptr;
     QTableWidget *m_table = nullptr;
 };

@@ -4,13 +4,13 @@
 #include "model/textforms.h"
 
 #include <QFile>
-#include <QMap>
 #include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <cstring>
+#include <optional>
 
 namespace CsvIo {
 
@@ -21,44 +21,240 @@ const QLatin1String kValueJoin(" | ");
 
 // ---- writing ---------------------------------------------------------------------------
 
-void appendField(QString &line, const QString &field)
+// The text of a file, built line by line in a buffer of its own and handed to the file in
+// pieces, so that a large table never sits in memory twice (as text and as UTF-8). Pieces end
+// at line ends, where no character is cut in two.
+class LineWriter
 {
-    const bool needsQuotes = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"'))
-        || field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
-    if (!needsQuotes) {
-        line += field;
-        return;
+public:
+    explicit LineWriter(QIODevice &device) : m_device(device)
+    {
+        m_buffer.resize(kPieceSize + kPieceSize / 4);
+        m_data = reinterpret_cast<char16_t *>(m_buffer.data());
     }
-    line += QLatin1Char('"');
-    QString escaped = field;
-    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    line += escaped;
-    line += QLatin1Char('"');
-}
 
-void appendRecord(QString &out, const QStringList &fields)
-{
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += QLatin1Char(',');
-        appendField(out, fields[i]);
+    // A field, in double quotes (doubled inside) when it holds the separator, a double quote
+    // or a line break.
+    void field(QStringView text)
+    {
+        startField();
+        const bool needsQuotes = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+        });
+        if (!needsQuotes) {
+            put(text);
+            return;
+        }
+        char16_t *out = room(2 * text.size() + 2);
+        *out++ = u'"';
+        for (const QChar c : text) {
+            *out++ = c.unicode();
+            if (c == u'"')
+                *out++ = u'"';
+        }
+        *out++ = u'"';
+        m_size = out - m_data;
     }
-    out += QLatin1Char('\n');
-}
 
-QString numberText(double value)
-{
-    return QString::number(value, 'g', 6);
-}
+    // The general floating-point form with 6 significant digits. Sizes and widths are
+    // mostly the same from one record to the next: the last text is kept.
+    void number(double value)
+    {
+        quint64 bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        if (m_numberText.isNull() || bits != m_numberBits) {
+            m_numberBits = bits;
+            m_numberText = QString::number(value, 'g', 6);
+        }
+        startField();
+        put(m_numberText);
+    }
 
-QString dateText(const QDateTime &value)
-{
-    return value.isValid() ? value.date().toString(Qt::ISODate) : QString();
-}
+    // The date part as yyyy-MM-dd, empty when absent; written by hand, as every record has
+    // two of them.
+    void date(const QDateTime &value)
+    {
+        startField();
+        if (!value.isValid())
+            return;
+        const QDate day = value.date();
+        int year = 0;
+        int month = 0;
+        int dayOfMonth = 0;
+        day.getDate(&year, &month, &dayOfMonth);
+        if (year < 1 || year > 9999) {
+            put(day.toString(Qt::ISODate));
+            return;
+        }
+        char16_t *out = room(10);
+        putDigits(out, 4, year);
+        out[4] = u'-';
+        putDigits(out + 5, 2, month);
+        out[7] = u'-';
+        putDigits(out + 8, 2, dayOfMonth);
+        m_size += 10;
+    }
 
-QString colorText(const QColor &color)
+    // #rrggbb in lower case, empty when invalid.
+    void color(const QColor &color)
+    {
+        startField();
+        if (!color.isValid())
+            return;
+        static const char16_t digits[] = u"0123456789abcdef";
+        const QRgb rgb = color.rgb();
+        char16_t *out = room(7);
+        out[0] = u'#';
+        for (int i = 0; i < 6; ++i)
+            out[1 + i] = digits[(rgb >> (20 - 4 * i)) & 0xf];
+        m_size += 7;
+    }
+
+    void endRecord()
+    {
+        *room(1) = u'\n';
+        ++m_size;
+        m_fields = 0;
+        if (m_size >= kPieceSize)
+            flush();
+    }
+
+    // False when a piece could not be written.
+    bool finish()
+    {
+        flush();
+        return m_written;
+    }
+
+private:
+    static constexpr qsizetype kPieceSize = 1 << 19;
+
+    static void putDigits(char16_t *at, int count, int number)
+    {
+        for (int i = count - 1; i >= 0; --i) {
+            at[i] = char16_t(u'0' + number % 10);
+            number /= 10;
+        }
+    }
+
+    // Where the next count characters go; the buffer grows for a record longer than it.
+    char16_t *room(qsizetype count)
+    {
+        if (m_size + count > m_buffer.size()) {
+            m_buffer.resize(std::max(2 * m_buffer.size(), m_size + count));
+            m_data = reinterpret_cast<char16_t *>(m_buffer.data());
+        }
+        return m_data + m_size;
+    }
+
+    void put(QStringView text)
+    {
+        std::memcpy(room(text.size()), text.utf16(), size_t(text.size()) * sizeof(char16_t));
+        m_size += text.size();
+    }
+
+    void startField()
+    {
+        if (m_fields++ > 0) {
+            *room(1) = u',';
+            ++m_size;
+        }
+    }
+
+    void flush()
+    {
+        if (m_written && m_size > 0)
+            m_written = m_device.write(QStringView(m_data, m_size).toUtf8()) >= 0;
+        m_size = 0;
+    }
+
+    QIODevice &m_device;
+    QString m_buffer;
+    char16_t *m_data;
+    qsizetype m_size = 0;
+    int m_fields = 0;
+    bool m_written = true;
+    quint64 m_numberBits = 0;
+    QString m_numberText;
+};
+
+// The "attr:" columns of a table: one per distinct key, in sorted order.
+class AttributeColumns
 {
-    return color.isValid() ? color.name(QColor::HexRgb) : QString();
+public:
+    template<typename Table>
+    explicit AttributeColumns(const Table &table)
+    {
+        QSet<QString> keys;
+        for (const auto &record : table) {
+            for (const AttributeRow &row : record.attributes)
+                keys.insert(row.key);
+        }
+        m_keys = QStringList(keys.cbegin(), keys.cend());
+        m_keys.sort();
+        for (qsizetype i = 0; i < m_keys.size(); ++i)
+            m_column.insert(m_keys.at(i), int(i));
+    }
+
+    void writeHeader(LineWriter &out) const
+    {
+        for (const QString &key : m_keys)
+            out.field(QString(kAttrPrefix + key));
+    }
+
+    // A record's cells: all its values of a key joined with " | ", empty when it has none.
+    void writeCells(const QList<AttributeRow> &attributes, LineWriter &out)
+    {
+        m_order.clear(); // (column, row), rows of a column in record order
+        for (qsizetype row = 0; row < attributes.size(); ++row)
+            m_order.append({m_column.value(attributes.at(row).key), row});
+        std::sort(m_order.begin(), m_order.end());
+        qsizetype next = 0;
+        for (int column = 0; column < int(m_keys.size()); ++column) {
+            const qsizetype first = next;
+            while (next < m_order.size() && m_order.at(next).first == column)
+                ++next;
+            if (next - first <= 1) {
+                out.field(next == first ? QStringView()
+                                        : QStringView(attributes.at(m_order.at(first).second).value));
+                continue;
+            }
+            QString joined = attributes.at(m_order.at(first).second).value;
+            for (qsizetype i = first + 1; i < next; ++i)
+                joined += kValueJoin + attributes.at(m_order.at(i).second).value;
+            out.field(joined);
+        }
+    }
+
+private:
+    QStringList m_keys;
+    QHash<QString, int> m_column;
+    QList<std::pair<int, qsizetype>> m_order;
+};
+
+template<typename Table, typename Fields>
+bool writeTable(const QString &path, const Table &table, const char *const (&fixedColumns)[10],
+                Fields fields, QString *error)
+{
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (written) {
+        AttributeColumns attributes(table);
+        LineWriter out(file);
+        for (const char *column : fixedColumns)
+            out.field(QString::fromLatin1(column));
+        attributes.writeHeader(out);
+        out.endRecord();
+        for (const auto &record : table) {
+            fields(record, out);
+            attributes.writeCells(record.attributes, out);
+            out.endRecord();
+        }
+        written = out.finish() && file.commit();
+    }
+    if (!written && error)
+        *error = QStringLiteral("Impossible d’écrire le fichier: ") + path;
+    return written;
 }
 
 QString directionWord(EdgeDirection direction)
@@ -72,214 +268,295 @@ QString directionWord(EdgeDirection direction)
     return QStringLiteral("none");
 }
 
-template<typename Table>
-QStringList attributeKeys(const Table &table)
-{
-    QSet<QString> keys;
-    for (const auto &record : table) {
-        for (const AttributeRow &row : record.attributes)
-            keys.insert(row.key);
-    }
-    QStringList sorted(keys.cbegin(), keys.cend());
-    sorted.sort();
-    return sorted;
-}
-
-// The cells of the attribute columns of one record: every value of a key joined.
-QStringList attributeCells(const QList<AttributeRow> &attributes, const QStringList &keys)
-{
-    QStringList cells;
-    cells.reserve(keys.size());
-    if (attributes.isEmpty()) {
-        for (qsizetype i = 0; i < keys.size(); ++i)
-            cells.append(QString());
-        return cells;
-    }
-    QMap<QString, QStringList> values;
-    for (const AttributeRow &row : attributes)
-        values[row.key].append(row.value);
-    for (const QString &key : keys)
-        cells.append(values.value(key).join(kValueJoin));
-    return cells;
-}
-
-bool writeFile(const QString &path, const QString &text, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("Impossible d’écrire le fichier: ") + path;
-        return false;
-    }
-    return true;
-}
-
-template<typename Table>
-bool writeTable(const QString &path, const Table &table, const QStringList &fixedColumns,
-                const std::function<QStringList(const typename Table::mapped_type &)> &fields,
-                QString *error)
-{
-    const QStringList keys = attributeKeys(table);
-    QStringList header = fixedColumns;
-    for (const QString &key : keys)
-        header.append(kAttrPrefix + key);
-    QString out;
-    out.reserve(qsizetype(table.size()) * 96);
-    appendRecord(out, header);
-    for (const auto &record : table)
-        appendRecord(out, fields(record) + attributeCells(record.attributes, keys));
-    return writeFile(path, out, error);
-}
-
 // ---- reading ---------------------------------------------------------------------------
 
-// Splits CSV text into records. Quoted fields may hold the separator, doubled quotes and
-// line breaks; "\r\n", "\n" and "\r" all end a record.
-QList<QStringList> parseRecords(QStringView text, QChar separator)
-{
-    QList<QStringList> records;
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    qsizetype runStart = 0; // start of the pending run of plain characters
-    const qsizetype size = text.size();
-    auto flushRun = [&](qsizetype end) {
-        if (end > runStart)
-            field += text.mid(runStart, end - runStart);
-    };
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c != QLatin1Char('"'))
-                continue;
-            flushRun(i);
-            if (i + 1 < size && text[i + 1] == QLatin1Char('"')) {
-                field += QLatin1Char('"');
-                ++i;
-            } else {
-                quoted = false;
-            }
-            runStart = i + 1;
-        } else if (c == QLatin1Char('"')) {
-            flushRun(i);
-            quoted = true;
-            runStart = i + 1;
-        } else if (c == separator) {
-            flushRun(i);
-            fields.append(field);
-            field.clear();
-            runStart = i + 1;
-        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-            flushRun(i);
-            if (c == QLatin1Char('\r') && i + 1 < size && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            fields.append(field);
-            field.clear();
-            records.append(fields);
-            fields.clear();
-            runStart = i + 1;
-        }
-    }
-    flushRun(size);
-    if (!field.isEmpty() || !fields.isEmpty()) {
-        fields.append(field);
-        records.append(fields);
-    }
-    return records;
-}
-
-bool isBlank(const QStringList &record)
-{
-    return std::all_of(record.cbegin(), record.cend(),
-                       [](const QString &cell) { return cell.trimmed().isEmpty(); });
-}
-
-// Column positions of a header, looked up by name.
-class Columns
+// Splits CSV text into records, one at a time. Quoted fields may hold the separator, doubled
+// quotes and line breaks; "\r\n", "\n" and "\r" all end a record. Cells are views into the
+// text, or into a copy when a field had to be put together from several pieces.
+class RecordReader
 {
 public:
-    explicit Columns(const QStringList &header)
+    RecordReader(QStringView text, QChar separator) : m_text(text), m_separator(separator) {}
+
+    // The next record; false at the end of the text.
+    bool next()
     {
+        m_spans.clear();
+        m_built.resize(0);
+        const char16_t *const text = m_text.utf16();
+        const qsizetype size = m_text.size();
+        if (m_position >= size)
+            return false;
+        const char16_t separator = m_separator.unicode();
+        qsizetype runStart = m_position;
+        qsizetype i = m_position;
+        while (i < size) {
+            while (i < size && text[i] != separator && text[i] != u'"' && text[i] != u'\n'
+                   && text[i] != u'\r')
+                ++i;
+            if (i == size)
+                break;
+            const char16_t c = text[i];
+            if (c == u'"') {
+                // A quoted run, up to its closing quote; two quotes stand for one.
+                addRun(runStart, i);
+                qsizetype from = i + 1;
+                for (;;) {
+                    const qsizetype quote = m_text.indexOf(u'"', from);
+                    if (quote < 0) {
+                        addRun(from, size);
+                        i = runStart = size;
+                        break;
+                    }
+                    addRun(from, quote);
+                    if (quote + 1 < size && text[quote + 1] == u'"') {
+                        addRun(quote, quote + 1);
+                        from = quote + 2;
+                        continue;
+                    }
+                    i = runStart = quote + 1;
+                    break;
+                }
+                continue;
+            }
+            addRun(runStart, i);
+            endField();
+            if (c == separator) {
+                runStart = ++i;
+                continue;
+            }
+            m_position = c == u'\r' && i + 1 < size && text[i + 1] == u'\n' ? i + 2 : i + 1;
+            makeCells();
+            return true;
+        }
+        addRun(runStart, size);
+        endField();
+        m_position = size;
+        makeCells();
+        return true;
+    }
+
+    const QList<QStringView> &cells() const { return m_cells; }
+
+private:
+    // Where a cell lies: in the text, or in the copies of the record being read.
+    struct Span
+    {
+        qsizetype from = 0;
+        qsizetype size = 0;
+        bool built = false;
+    };
+
+    void addRun(qsizetype from, qsizetype to)
+    {
+        if (to <= from)
+            return;
+        if (m_runs == 0) {
+            m_first = {from, to - from, false};
+        } else {
+            if (m_runs == 1) {
+                m_fieldStart = m_built.size();
+                m_built += m_text.sliced(m_first.from, m_first.size);
+            }
+            m_built += m_text.sliced(from, to - from);
+        }
+        ++m_runs;
+    }
+
+    void endField()
+    {
+        if (m_runs > 1)
+            m_spans.append({m_fieldStart, m_built.size() - m_fieldStart, true});
+        else
+            m_spans.append(m_runs == 1 ? m_first : Span());
+        m_runs = 0;
+    }
+
+    // Views are made once the record is complete, when the copies no longer move.
+    void makeCells()
+    {
+        m_cells.resize(m_spans.size());
+        for (qsizetype i = 0; i < m_spans.size(); ++i) {
+            const Span &span = m_spans.at(i);
+            m_cells[i] = (span.built ? QStringView(m_built) : m_text).sliced(span.from, span.size);
+        }
+    }
+
+    const QStringView m_text;
+    const QChar m_separator;
+    qsizetype m_position = 0;
+    QList<Span> m_spans;
+    QList<QStringView> m_cells;
+    QString m_built; // fields put together from several pieces
+    int m_runs = 0;  // pieces of the field being read
+    Span m_first;
+    qsizetype m_fieldStart = 0;
+};
+
+bool isBlank(const QList<QStringView> &record)
+{
+    return std::all_of(record.cbegin(), record.cend(),
+                       [](QStringView cell) { return cell.trimmed().isEmpty(); });
+}
+
+// A file's records after its header, looked up by column name. Blank records are skipped.
+class CsvTable
+{
+public:
+    // Reads the file and its header; false with the error text when it cannot.
+    bool open(const QString &path, const QString &openError, QString *error)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = openError + path;
+            return false;
+        }
+        m_text = QString::fromUtf8(file.readAll());
+        QStringView text = m_text;
+        if (text.startsWith(QChar(0xfeff))) // spreadsheets often start with a byte-order mark
+            text = text.sliced(1);
+        const qsizetype headerEnd = text.indexOf(u'\n');
+        const QStringView headerLine = headerEnd < 0 ? text : text.first(headerEnd);
+        m_reader.emplace(text, headerLine.contains(u';') ? u';' : u',');
+        if (!nextRecord()) {
+            if (error)
+                *error = QStringLiteral("Fichier vide");
+            return false;
+        }
+        const QList<QStringView> &header = m_reader->cells();
         for (qsizetype i = 0; i < header.size(); ++i) {
-            const QString name = header[i].trimmed();
+            const QString name = header.at(i).trimmed().toString();
             if (!m_index.contains(name))
                 m_index.insert(name, int(i));
             if (name.startsWith(kAttrPrefix))
                 m_attributes.append({name.mid(kAttrPrefix.size()), int(i)});
         }
+        return true;
     }
 
-    bool has(const char *name) const { return m_index.contains(QLatin1String(name)); }
-
-    QString raw(const QStringList &record, const char *name) const
+    bool nextRecord()
     {
-        const int index = m_index.value(QLatin1String(name), -1);
-        return index >= 0 && index < record.size() ? record[index] : QString();
+        while (m_reader->next()) {
+            if (!isBlank(m_reader->cells()))
+                return true;
+        }
+        return false;
     }
 
-    QString cell(const QStringList &record, const char *name) const
+    // The position of a column, -1 when the file has none.
+    int column(const char *name) const { return m_index.value(QLatin1String(name), -1); }
+
+    QStringView raw(int column) const
     {
-        return raw(record, name).trimmed();
+        const QList<QStringView> &record = m_reader->cells();
+        return column >= 0 && column < record.size() ? record.at(column) : QStringView();
     }
+
+    QStringView cell(int column) const { return raw(column).trimmed(); }
+    QString text(int column) const { return cell(column).toString(); }
 
     // One row per non-blank attribute cell; the row id is given at the next save.
-    QList<AttributeRow> attributes(const QStringList &record) const
+    QList<AttributeRow> attributes() const
     {
         QList<AttributeRow> rows;
-        for (const auto &[key, index] : m_attributes) {
-            if (index >= record.size())
+        for (const auto &[key, column] : m_attributes) {
+            const QStringView value = cell(column);
+            if (value.isEmpty())
                 continue;
-            const QString value = record[index].trimmed();
-            if (!value.isEmpty())
-                rows.append({QString(), key, value});
+            if (rows.isEmpty())
+                rows.reserve(m_attributes.size());
+            rows.append({QString(), key, value.toString()});
         }
         return rows;
     }
 
 private:
+    QString m_text;
+    std::optional<RecordReader> m_reader;
     QHash<QString, int> m_index;
     QList<std::pair<QString, int>> m_attributes;
 };
 
-QDateTime parseDateCell(const QString &cell)
-{
-    if (cell.isEmpty())
-        return QDateTime();
-    const QDateTime dateTime = TextForms::parseDateTime(cell);
-    if (dateTime.isValid())
-        return dateTime;
-    const QDate date = QDate::fromString(cell, Qt::ISODate);
-    return date.isValid() ? date.startOfDay() : QDateTime();
-}
-
-// Files repeat the same few dates, and reading a local date-time asks the time-zone
-// database each time: each distinct cell is read once per file.
-class DateCells
+// Cells of a column often repeat from one record to the next: the last one read is
+// remembered with what it gave.
+template<typename Value>
+class LastCell
 {
 public:
-    QDateTime parse(const QString &cell)
+    template<typename Read>
+    Value read(QStringView cell, Read readText)
     {
-        if (cell.isEmpty())
-            return QDateTime();
-        auto it = m_seen.constFind(cell);
-        if (it == m_seen.cend())
-            it = m_seen.insert(cell, parseDateCell(cell));
-        return *it;
+        if (!m_known || cell != m_cell) {
+            m_cell = cell.toString();
+            m_value = readText(m_cell);
+            m_known = true;
+        }
+        return m_value;
     }
 
 private:
+    bool m_known = false;
+    QString m_cell;
+    Value m_value{};
+};
+
+// A date cell: an ISO 8601 date-time, else an ISO 8601 date at the start of that day (local
+// time); anything else is absent. Reading a local date-time asks the time-zone database,
+// so each distinct cell is read once per file.
+class DateCells
+{
+public:
+    QDateTime parse(QStringView cell)
+    {
+        if (cell.isEmpty())
+            return QDateTime();
+        return m_last.read(cell, [this](const QString &text) {
+            auto it = m_seen.constFind(text);
+            if (it == m_seen.cend())
+                it = m_seen.insert(text, parseText(text));
+            return *it;
+        });
+    }
+
+private:
+    static QDateTime parseText(const QString &text)
+    {
+        const QDateTime dateTime = TextForms::parseDateTime(text);
+        if (dateTime.isValid())
+            return dateTime;
+        const QDate date = QDate::fromString(text, Qt::ISODate);
+        return date.isValid() ? date.startOfDay() : QDateTime();
+    }
+
+    LastCell<QDateTime> m_last;
     QHash<QString, QDateTime> m_seen;
 };
 
 // An unparsable colour keeps the given default.
-QColor parseColorCell(const QString &cell, const QColor &fallback)
+class ColorCells
 {
-    if (cell.isEmpty())
-        return fallback;
-    const QColor color =
-        TextForms::parseColor(cell.startsWith(QLatin1Char('#')) ? cell : QLatin1Char('#') + cell);
-    return color.isValid() ? color : fallback;
+public:
+    QColor parse(QStringView cell, const QColor &fallback)
+    {
+        if (cell.isEmpty())
+            return fallback;
+        const QColor color = m_last.read(cell, [](const QString &text) {
+            return TextForms::parseColor(text.startsWith(u'#') ? text : u'#' + text);
+        });
+        return color.isValid() ? color : fallback;
+    }
+
+private:
+    LastCell<QColor> m_last;
+};
+
+// A number cell; nothing when it does not read as one.
+std::optional<double> parseNumber(const QString &cell)
+{
+    bool isNumber = false;
+    const double value = cell.toDouble(&isNumber);
+    return isNumber ? std::optional<double>(value) : std::nullopt;
 }
 
 EdgeDirection parseDirectionWord(const QString &cell)
@@ -294,180 +571,154 @@ EdgeDirection parseDirectionWord(const QString &cell)
     return EdgeDirection::None;
 }
 
-// Reads the header and the records of a file; false with the error text when it cannot.
-bool readTable(const QString &path, const QString &openError, QStringList *header,
-               QList<QStringList> *records, QString *error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = openError + path;
-        return false;
-    }
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.startsWith(QChar(0xfeff))) // spreadsheets often start with a byte-order mark
-        text.remove(0, 1);
-    if (text.trimmed().isEmpty()) {
-        if (error)
-            *error = QStringLiteral("Fichier vide");
-        return false;
-    }
-    const qsizetype headerEnd = text.indexOf(QLatin1Char('\n'));
-    const QStringView headerLine = QStringView(text).left(headerEnd < 0 ? text.size() : headerEnd);
-    const QChar separator =
-        headerLine.contains(QLatin1Char(';')) ? QLatin1Char(';') : QLatin1Char(',');
-    *records = parseRecords(text, separator);
-    records->removeIf(isBlank);
-    if (records->isEmpty()) {
-        if (error)
-            *error = QStringLiteral("Fichier vide");
-        return false;
-    }
-    *header = records->takeFirst();
-    return true;
-}
-
-// Gives a record its id: the trimmed "id" cell, or a new UUID not used in the table nor by
-// an earlier row of the same file. False when the id is already taken.
+// Gives a record its id: the trimmed "id" cell, or a new UUID not used in the table. False
+// when the id is already taken, by the table or by an earlier row of the same file (rows
+// are added as they are read).
 template<typename Table>
-bool claimId(const QString &cell, const Table &existing, const QSet<QString> &claimed,
-             QString *id)
+bool claimId(QStringView cell, const Table &table, QString *id)
 {
     if (cell.isEmpty()) {
         do {
             *id = TextForms::newId();
-        } while (existing.contains(*id) || claimed.contains(*id));
+        } while (table.contains(*id));
         return true;
     }
-    *id = cell;
-    return !existing.contains(cell) && !claimed.contains(cell);
+    *id = cell.toString();
+    return !table.contains(*id);
 }
 
 } // namespace
 
 bool writeNodes(const QString &path, const Graph &graph, QString *error)
 {
-    static const QStringList columns = {
-        QStringLiteral("id"),         QStringLiteral("label"),       QStringLiteral("type"),
-        QStringLiteral("shape"),      QStringLiteral("color"),       QStringLiteral("size"),
-        QStringLiteral("media_path"), QStringLiteral("valid_start"), QStringLiteral("valid_end"),
-        QStringLiteral("description")};
-    return writeTable<Graph::NodeTable>(
+    static const char *const columns[10] = {"id",         "label",       "type",      "shape",
+                                            "color",      "size",        "media_path",
+                                            "valid_start", "valid_end", "description"};
+    return writeTable(
         path, graph.nodes(), columns,
-        [](const Node &node) {
-            return QStringList{node.id,
-                               node.label,
-                               node.type,
-                               TextForms::shapeToText(node.shape),
-                               colorText(node.color),
-                               numberText(node.size),
-                               node.mediaPath,
-                               dateText(node.validity.start),
-                               dateText(node.validity.end),
-                               node.description};
+        [](const Node &node, LineWriter &out) {
+            out.field(node.id);
+            out.field(node.label);
+            out.field(node.type);
+            out.field(TextForms::shapeToText(node.shape));
+            out.color(node.color);
+            out.number(node.size);
+            out.field(node.mediaPath);
+            out.date(node.validity.start);
+            out.date(node.validity.end);
+            out.field(node.description);
         },
         error);
 }
 
 bool writeEdges(const QString &path, const Graph &graph, QString *error)
 {
-    static const QStringList columns = {
-        QStringLiteral("id"),        QStringLiteral("src"),         QStringLiteral("dst"),
-        QStringLiteral("label"),     QStringLiteral("direction"),   QStringLiteral("color"),
-        QStringLiteral("width"),     QStringLiteral("valid_start"), QStringLiteral("valid_end"),
-        QStringLiteral("description")};
-    return writeTable<Graph::EdgeTable>(
+    static const char *const columns[10] = {"id",        "src",         "dst",       "label",
+                                            "direction", "color",       "width",
+                                            "valid_start", "valid_end", "description"};
+    return writeTable(
         path, graph.edges(), columns,
-        [](const Edge &edge) {
-            return QStringList{edge.id,
-                               edge.src,
-                               edge.dst,
-                               edge.label,
-                               directionWord(edge.direction),
-                               colorText(edge.color),
-                               numberText(edge.width),
-                               dateText(edge.validity.start),
-                               dateText(edge.validity.end),
-                               edge.description};
+        [](const Edge &edge, LineWriter &out) {
+            out.field(edge.id);
+            out.field(edge.src);
+            out.field(edge.dst);
+            out.field(edge.label);
+            out.field(directionWord(edge.direction));
+            out.color(edge.color);
+            out.number(edge.width);
+            out.date(edge.validity.start);
+            out.date(edge.validity.end);
+            out.field(edge.description);
         },
         error);
 }
 
 bool readNodes(const QString &path, Graph &graph, QString *error, int *imported)
 {
-    QStringList header;
-    QList<QStringList> records;
-    if (!readTable(path, QStringLiteral("Impossible d'ouvrir nodes CSV: "), &header, &records,
-                   error))
+    CsvTable table;
+    if (!table.open(path, QStringLiteral("Impossible d'ouvrir nodes CSV: "), error))
         return false;
-    const Columns columns(header);
+    const int id = table.column("id");
+    const int label = table.column("label");
+    const int type = table.column("type");
+    const int shape = table.column("shape");
+    const int color = table.column("color");
+    const int size = table.column("size");
+    const int mediaPath = table.column("media_path");
+    const int validStart = table.column("valid_start");
+    const int validEnd = table.column("valid_end");
+    const int description = table.column("description");
+    LastCell<NodeShape> shapes;
+    ColorCells colors;
+    LastCell<std::optional<double>> sizes;
     DateCells dates;
-    QList<Node> added;
-    QSet<QString> claimed;
-    for (const QStringList &record : std::as_const(records)) {
+    int added = 0;
+    while (table.nextRecord()) {
         Node node;
-        if (!claimId(columns.cell(record, "id"), graph.nodes(), claimed, &node.id))
+        if (!claimId(table.cell(id), graph.nodes(), &node.id))
             continue;
-        claimed.insert(node.id);
-        node.label = columns.cell(record, "label");
-        if (columns.has("type"))
-            node.type = columns.cell(record, "type");
-        node.shape = TextForms::parseShapeName(columns.cell(record, "shape"));
-        node.color = parseColorCell(columns.cell(record, "color"), node.color);
-        bool isNumber = false;
-        const double size = columns.cell(record, "size").toDouble(&isNumber);
-        if (isNumber && !std::isnan(size))
-            node.size = std::clamp(size, 0.25, 5.0);
-        node.mediaPath = columns.raw(record, "media_path");
-        node.validity.start = dates.parse(columns.cell(record, "valid_start"));
-        node.validity.end = dates.parse(columns.cell(record, "valid_end"));
-        node.description = columns.cell(record, "description");
-        node.attributes = columns.attributes(record);
-        added.append(node);
-    }
-    for (const Node &node : std::as_const(added))
+        node.label = table.text(label);
+        if (type >= 0)
+            node.type = table.text(type);
+        node.shape = shapes.read(table.cell(shape), TextForms::parseShapeName);
+        node.color = colors.parse(table.cell(color), node.color);
+        const std::optional<double> sizeValue = sizes.read(table.cell(size), parseNumber);
+        if (sizeValue && !std::isnan(*sizeValue))
+            node.size = std::clamp(*sizeValue, 0.25, 5.0);
+        node.mediaPath = table.raw(mediaPath).toString();
+        node.validity.start = dates.parse(table.cell(validStart));
+        node.validity.end = dates.parse(table.cell(validEnd));
+        node.description = table.text(description);
+        node.attributes = table.attributes();
         graph.insertNode(node);
+        ++added;
+    }
     if (imported)
-        *imported = int(added.size());
+        *imported = added;
     return true;
 }
 
 bool readEdges(const QString &path, Graph &graph, QString *error, int *imported)
 {
-    QStringList header;
-    QList<QStringList> records;
-    if (!readTable(path, QStringLiteral("Impossible d'ouvrir edges CSV: "), &header, &records,
-                   error))
+    CsvTable table;
+    if (!table.open(path, QStringLiteral("Impossible d'ouvrir edges CSV: "), error))
         return false;
-    const Columns columns(header);
+    const int id = table.column("id");
+    const int src = table.column("src");
+    const int dst = table.column("dst");
+    const int label = table.column("label");
+    const int direction = table.column("direction");
+    const int color = table.column("color");
+    const int width = table.column("width");
+    const int validStart = table.column("valid_start");
+    const int validEnd = table.column("valid_end");
+    const int description = table.column("description");
+    LastCell<EdgeDirection> directions;
+    ColorCells colors;
+    LastCell<std::optional<double>> widths;
     DateCells dates;
-    QList<Edge> added;
-    QSet<QString> claimed;
-    for (const QStringList &record : std::as_const(records)) {
+    int added = 0;
+    while (table.nextRecord()) {
         Edge edge;
-        if (!claimId(columns.cell(record, "id"), graph.edges(), claimed, &edge.id))
+        if (!claimId(table.cell(id), graph.edges(), &edge.id))
             continue;
-        claimed.insert(edge.id);
-        edge.src = columns.cell(record, "src");
-        edge.dst = columns.cell(record, "dst");
-        edge.label = columns.cell(record, "label");
-        if (columns.has("direction"))
-            edge.direction = parseDirectionWord(columns.cell(record, "direction"));
-        edge.color = parseColorCell(columns.cell(record, "color"), edge.color);
-        bool isNumber = false;
-        const double width = columns.cell(record, "width").toDouble(&isNumber);
-        if (isNumber)
-            edge.width = width;
-        edge.validity.start = dates.parse(columns.cell(record, "valid_start"));
-        edge.validity.end = dates.parse(columns.cell(record, "valid_end"));
-        edge.description = columns.cell(record, "description");
-        edge.attributes = columns.attributes(record);
-        added.append(edge);
-    }
-    for (const Edge &edge : std::as_const(added))
+        edge.src = table.text(src);
+        edge.dst = table.text(dst);
+        edge.label = table.text(label);
+        if (direction >= 0)
+            edge.direction = directions.read(table.cell(direction), parseDirectionWord);
+        edge.color = colors.parse(table.cell(color), edge.color);
+        if (const std::optional<double> widthValue = widths.read(table.cell(width), parseNumber))
+            edge.width = *widthValue;
+        edge.validity.start = dates.parse(table.cell(validStart));
+        edge.validity.end = dates.parse(table.cell(validEnd));
+        edge.description = table.text(description);
+        edge.attributes = table.attributes();
         graph.insertEdge(edge);
+        ++added;
+    }
     if (imported)
-        *imported = int(added.size());
+        *imported = added;
     return true;
 }
 

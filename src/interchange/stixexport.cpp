@@ -1,17 +1,18 @@
 #include "interchange/stixio.h"
 
+#include "interchange/jsontext.h"
 #include "interchange/stixio_p.h"
 #include "interchange/stixschema.h"
 #include "model/graph.h"
 
-#include <QHostAddress>
 #include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -134,56 +135,6 @@ WordMeaning meaningOf(const QString &word)
 
 // ---- values of observables -------------------------------------------------------------
 
-bool isIpv4(const QString &text)
-{
-    const QString address = text.section(QLatin1Char('/'), 0, 0);
-    QHostAddress host;
-    if (!host.setAddress(address) || host.protocol() != QHostAddress::IPv4Protocol)
-        return false;
-    static const QRegularExpression dotted(QStringLiteral("^\\d{1,3}(\\.\\d{1,3}){3}$"));
-    if (!dotted.match(address).hasMatch())
-        return false;
-    if (!text.contains(QLatin1Char('/')))
-        return true;
-    bool ok = false;
-    const int prefix = text.section(QLatin1Char('/'), 1).toInt(&ok);
-    return ok && prefix >= 0 && prefix <= 32;
-}
-
-bool isIpv6(const QString &text)
-{
-    const QString address = text.section(QLatin1Char('/'), 0, 0);
-    QHostAddress host;
-    if (!address.contains(QLatin1Char(':')) || !host.setAddress(address)
-        || host.protocol() != QHostAddress::IPv6Protocol)
-        return false;
-    if (!text.contains(QLatin1Char('/')))
-        return true;
-    bool ok = false;
-    const int prefix = text.section(QLatin1Char('/'), 1).toInt(&ok);
-    return ok && prefix >= 0 && prefix <= 128;
-}
-
-bool isDomain(const QString &text)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^(?!-)[\\w-]{1,63}(?<!-)(\\.(?!-)[\\w-]{1,63}(?<!-))*\\.[^\\W\\d_]{2,63}\\.?$"),
-        QRegularExpression::UseUnicodePropertiesOption);
-    return text.size() <= 253 && form.match(text).hasMatch();
-}
-
-bool isUrl(const QString &text)
-{
-    static const QRegularExpression form(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://\\S+$"));
-    return form.match(text).hasMatch();
-}
-
-bool isEmail(const QString &text)
-{
-    static const QRegularExpression form(QStringLiteral("^[^\\s@]+@[^\\s@]+\\.[^\\s@]+$"));
-    return form.match(text).hasMatch();
-}
-
 std::optional<qint64> asNumberOf(const QString &label)
 {
     static const QRegularExpression form(QStringLiteral("^(?:AS)?\\s*(\\d{1,10})$"),
@@ -233,7 +184,167 @@ QJsonObject hashesOf(const Node &node)
     return hashes;
 }
 
+// ---- objects being written ---------------------------------------------------------------
+
+// An object on its way into the bundle. Properties stay sorted by name, as QJsonObject keeps
+// them, so that the text comes out as QJsonDocument would write it; strings stay QStrings
+// rather than becoming JSON values, each of which would cost an allocation, and an export
+// builds tens of thousands of objects.
+class StixObject
+{
+public:
+    StixObject() { m_properties.reserve(16); } // more than most objects hold
+
+    void insert(const QString &name, const QString &text)
+    {
+        put({name, Form::Text, text, QJsonValue(), {}});
+    }
+    void insert(const QString &name, const QJsonValue &value)
+    {
+        put({name, Form::Value, QString(), value, {}});
+    }
+    // Attribute rows, as an array of {"key", "value"} objects.
+    void insertRows(const QString &name, const QList<AttributeRow> &rows)
+    {
+        put({name, Form::Rows, QString(), QJsonValue(), rows});
+    }
+
+    template<typename Name>
+    bool contains(const Name &name) const
+    {
+        return find(name) != nullptr;
+    }
+    // The property as a JSON value; undefined when absent.
+    template<typename Name>
+    QJsonValue value(const Name &name) const
+    {
+        const Property *property = find(name);
+        return property ? property->json() : QJsonValue(QJsonValue::Undefined);
+    }
+    // What nodeRowsOf and nodeLabelOf ask.
+    QString stringOf(QLatin1String name) const
+    {
+        const Property *property = find(name);
+        if (!property)
+            return QString();
+        return property->form == Form::Text ? property->text : property->json().toString();
+    }
+    QString textOf(QLatin1String name) const
+    {
+        const Property *property = find(name);
+        return property ? property->readText() : QString();
+    }
+    template<typename Visit>
+    void forEachProperty(Visit visit) const
+    {
+        for (const Property &property : m_properties)
+            visit(property.name, [&property] { return property.readText(); });
+    }
+
+    qsizetype size() const { return m_properties.size(); }
+
+    void write(JsonText &out, int level) const
+    {
+        out.appendContainer('{', '}', level, m_properties.size(), [&](qsizetype i) {
+            const Property &property = m_properties.at(i);
+            out.appendKey(property.name);
+            switch (property.form) {
+            case Form::Text:
+                out.appendString(property.text);
+                break;
+            case Form::Value:
+                out.appendValue(property.value, level + 1);
+                break;
+            case Form::Rows:
+                out.appendContainer('[', ']', level + 1, property.rows.size(), [&](qsizetype r) {
+                    const AttributeRow &row = property.rows.at(r);
+                    out.appendContainer('{', '}', level + 2, 2, [&](qsizetype member) {
+                        out.appendKey(member == 0 ? QStringView(u"key") : QStringView(u"value"));
+                        out.appendString(member == 0 ? row.key : row.value);
+                    });
+                });
+                break;
+            }
+        });
+    }
+
+private:
+    enum class Form { Text, Value, Rows };
+
+    struct Property
+    {
+        QString name;
+        Form form;
+        QString text;
+        QJsonValue value;
+        QList<AttributeRow> rows;
+
+        QJsonValue json() const
+        {
+            switch (form) {
+            case Form::Text: return QJsonValue(text);
+            case Form::Value: break;
+            case Form::Rows: {
+                QJsonArray array;
+                for (const AttributeRow &row : rows)
+                    array.append(QJsonObject{{QStringLiteral("key"), row.key},
+                                             {QStringLiteral("value"), row.value}});
+                return array;
+            }
+            }
+            return value;
+        }
+
+        // The text the reader keeps of the property.
+        QString readText() const
+        {
+            return form == Form::Text ? text : StixSchema::valueText(json());
+        }
+    };
+
+    template<typename Name>
+    qsizetype lowerBound(const Name &name) const
+    {
+        const auto it = std::lower_bound(
+            m_properties.cbegin(), m_properties.cend(), name,
+            [](const Property &property, const Name &n) { return property.name.compare(n) < 0; });
+        return it - m_properties.cbegin();
+    }
+
+    template<typename Name>
+    const Property *find(const Name &name) const
+    {
+        const qsizetype at = lowerBound(name);
+        return at < m_properties.size() && m_properties.at(at).name.compare(name) == 0
+            ? &m_properties.at(at)
+            : nullptr;
+    }
+
+    void put(Property &&property)
+    {
+        const qsizetype at = lowerBound(property.name);
+        if (at < m_properties.size() && m_properties.at(at).name == property.name)
+            m_properties[at] = std::move(property);
+        else
+            m_properties.insert(at, std::move(property));
+    }
+
+    QList<Property> m_properties;
+};
+
 // ---- writing ---------------------------------------------------------------------------
+
+// Property names, shared rather than built again for every object.
+const QString kType = QStringLiteral("type");
+const QString kId = QStringLiteral("id");
+const QString kSpecVersion = QStringLiteral("spec_version");
+const QString kName = QStringLiteral("name");
+const QString kValue = QStringLiteral("value");
+const QString kDescription = QStringLiteral("description");
+const QString kCreated = QStringLiteral("created");
+const QString kModified = QStringLiteral("modified");
+const QString kValidFrom = QStringLiteral("valid_from");
+const QString kValidUntil = QStringLiteral("valid_until");
 
 bool isReservedForNodeExport(const QString &name)
 {
@@ -257,7 +368,7 @@ bool isReservedForRelationshipExport(const QString &name)
     return reserved.contains(name) || name.startsWith(kOrvanePrefix);
 }
 
-bool hasAll(const QJsonObject &object, std::initializer_list<const char *> names)
+bool hasAll(const StixObject &object, std::initializer_list<const char *> names)
 {
     for (const char *name : names) {
         if (!object.contains(QLatin1String(name)))
@@ -277,6 +388,8 @@ bool sameRows(const QList<AttributeRow> &a, const QList<AttributeRow> &b)
     return true;
 }
 
+// Writes the objects of a graph one after the other: node objects first, so that relationships
+// can refer to the identifiers they were given.
 class BundleWriter
 {
 public:
@@ -285,18 +398,18 @@ public:
     {
     }
 
-    QJsonArray objects()
+    // Calls take(object) for every object, in bundle order.
+    template<typename Take>
+    void objects(Take take)
     {
-        QJsonArray objects;
         m_stixIds.reserve(m_graph.nodes().size());
         for (const Node &node : m_graph.nodes()) {
-            const QJsonObject object = nodeObject(node);
-            m_stixIds.insert(node.id, object.value(QLatin1String("id")).toString());
-            objects.append(object);
+            const StixObject object = nodeObject(node);
+            m_stixIds.insert(node.id, object.stringOf(QLatin1String("id")));
+            take(object);
         }
         for (const Edge &edge : m_graph.edges())
-            objects.append(relationshipObject(edge));
-        return objects;
+            take(relationshipObject(edge));
     }
 
 private:
@@ -306,161 +419,197 @@ private:
         Family family = Family::None;
     };
 
-    // The standard type a node's own type names, else the one the analyst's word means.
-    // Investigations use a handful of type words over many nodes: each is looked up once.
-    WordMeaning meaningOfType(const QString &word) const
+    // What a type word of the analyst stands for. Investigations use a handful of type words
+    // over many nodes: each is looked at once.
+    struct TypeWord
     {
-        auto it = m_meanings.constFind(word);
-        if (it == m_meanings.cend())
-            it = m_meanings.insert(word, meaningOf(word));
+        Kind kind = Kind::Custom;
+        bool isCustomType = false;
+        WordMeaning meaning;
+        QString customType;
+    };
+
+    TypeWord typeWord(const QString &word) const
+    {
+        auto it = m_typeWords.constFind(word);
+        if (it == m_typeWords.cend()) {
+            const Kind kind = StixSchema::kindOf(word);
+            const bool custom = StixSchema::isCustomTypeName(word);
+            const bool standard = kind == Kind::Domain || kind == Kind::Observable;
+            it = m_typeWords.insert(
+                word, {kind, custom, standard || custom ? WordMeaning() : meaningOf(word),
+                       customTypeFor(word)});
+        }
         return *it;
     }
 
-    Choice choose(const Node &node) const
+    // The standard type a node's own type names, else the one the analyst's word means.
+    Choice choose(const Node &node, const TypeWord &word) const
     {
-        const Kind kind = StixSchema::kindOf(node.type);
-        if (kind == Kind::Domain || kind == Kind::Observable)
+        if (word.kind == Kind::Domain || word.kind == Kind::Observable)
             return {node.type, node.type == u"file" ? Family::File : Family::Standard};
-        if (StixSchema::isCustomTypeName(node.type))
+        if (word.isCustomType)
             return {node.type, Family::Standard};
-        const WordMeaning meaning = meaningOfType(node.type);
         const QString value = node.label.trimmed();
-        switch (meaning.family) {
+        switch (word.meaning.family) {
         case Family::Address:
-            if (isIpv4(value))
-                return {QStringLiteral("ipv4-addr"), Family::Address};
-            if (isIpv6(value))
-                return {QStringLiteral("ipv6-addr"), Family::Address};
+            for (const QString &type : {QStringLiteral("ipv4-addr"), QStringLiteral("ipv6-addr")}) {
+                if (StixSchema::isObservableValue(type, value))
+                    return {type, Family::Address};
+            }
             return {};
         case Family::Domain:
-            return isDomain(value) && !isIpv4(value) ? Choice{QStringLiteral("domain-name"), Family::Domain}
-                                                     : Choice{};
+            return {QStringLiteral("domain-name"), Family::Domain};
         case Family::Url:
-            return isUrl(value) ? Choice{QStringLiteral("url"), Family::Url} : Choice{};
+            return {QStringLiteral("url"), Family::Url};
         case Family::Email:
-            return isEmail(value) ? Choice{QStringLiteral("email-addr"), Family::Email} : Choice{};
+            return {QStringLiteral("email-addr"), Family::Email};
         case Family::AutonomousSystem:
             return {QStringLiteral("autonomous-system"), Family::AutonomousSystem};
         case Family::Hash:
         case Family::File:
-            return {QStringLiteral("file"), meaning.family};
+            return {QStringLiteral("file"), word.meaning.family};
         case Family::Location:
             return {QStringLiteral("location"), Family::Location};
         case Family::Organization:
         case Family::Individual:
-            return {QStringLiteral("identity"), meaning.family};
+            return {QStringLiteral("identity"), word.meaning.family};
         case Family::Standard:
-            return {meaning.type, Family::Standard};
+            return {word.meaning.type, Family::Standard};
         case Family::None: break;
         }
         return {};
     }
 
-    QJsonObject nodeObject(const Node &node) const
+    StixObject nodeObject(const Node &node) const
     {
-        const Choice choice = choose(node);
+        const TypeWord word = typeWord(node.type);
+        const Choice choice = choose(node, word);
         if (!choice.type.isEmpty()) {
-            if (std::optional<QJsonObject> object = typedObject(node, choice))
+            if (std::optional<StixObject> object = typedObject(node, choice))
                 return *object;
         }
         // No standard type fits, or the node lacks what that type requires.
-        return *typedObject(node, {customTypeFor(node.type), Family::None});
+        return *typedObject(node, {word.customType, Family::None});
     }
 
-    std::optional<QJsonObject> typedObject(const Node &node, const Choice &choice) const
+    std::optional<StixObject> typedObject(const Node &node, const Choice &choice) const
     {
         const QString &type = choice.type;
         const Kind kind = StixSchema::kindOf(type);
         if (kind == Kind::Relationship || kind == Kind::Meta)
             return std::nullopt;
-        QJsonObject o;
-        o.insert(QLatin1String("type"), type);
-        o.insert(QLatin1String("spec_version"), QLatin1String("2.1"));
-        o.insert(QLatin1String("id"),
+        StixObject o;
+        o.insert(kType, type);
+        o.insert(kSpecVersion, QStringLiteral("2.1"));
+        o.insert(kId,
                  StixSchema::isIdentifier(node.id) && StixSchema::identifierType(node.id) == type
                      ? node.id
                      : StixSchema::derivedIdentifier(type, node.id));
         addStixRows(node, o);
-        const qsizetype ownProperties = o.size() - 3;
 
-        const QString label = node.label;
+        const QString &label = node.label;
         const bool hasLabel = !label.isEmpty() && label != node.id;
-        auto set = [&o](const char *name, const QJsonValue &value) {
-            o.insert(QLatin1String(name), value);
-        };
         auto lacks = [&o](const char *name) { return !o.contains(QLatin1String(name)); };
 
         if (kind == Kind::Observable) {
             if (type == u"ipv4-addr" || type == u"ipv6-addr" || type == u"domain-name"
                 || type == u"url" || type == u"email-addr" || type == u"mac-addr") {
-                if (label.trimmed().isEmpty())
+                // Objects that came as such keep their value as it was.
+                const QString value = choice.family == Family::Standard ? label : label.trimmed();
+                if (!StixSchema::isObservableValue(type, value))
                     return std::nullopt;
-                set("value", choice.family == Family::Standard ? label : label.trimmed());
+                o.insert(kValue, value);
             } else if (type == u"autonomous-system") {
                 if (lacks("number")) {
                     const std::optional<qint64> number = asNumberOf(label);
                     if (!number)
                         return std::nullopt;
-                    set("number", *number);
+                    o.insert(QStringLiteral("number"), QJsonValue(*number));
                 }
                 if (hasLabel && !asNumberOf(label))
-                    set("name", label);
+                    o.insert(kName, label);
             } else if (type == u"file") {
                 if (lacks("hashes")) {
                     const QJsonObject hashes = hashesOf(node);
                     if (!hashes.isEmpty())
-                        set("hashes", hashes);
+                        o.insert(QStringLiteral("hashes"), QJsonValue(hashes));
                 }
                 if (choice.family == Family::File && hasLabel)
-                    set("name", label);
+                    o.insert(kName, label);
                 if (lacks("hashes") && lacks("name"))
                     return std::nullopt;
             } else if (type == u"software" || type == u"mutex") {
                 if (!hasLabel)
                     return std::nullopt;
-                set("name", label);
-            } else if (!observableComplete(type, o, ownProperties)) {
+                o.insert(kName, label);
+            } else if (!observableComplete(type, o)) {
                 return std::nullopt;
             }
         } else {
             if (!label.isEmpty())
-                set("name", label);
+                o.insert(kName, label);
             if (!domainComplete(node, choice, o))
                 return std::nullopt;
         }
         if (!node.description.isEmpty())
-            set("description", node.description);
+            o.insert(kDescription, node.description);
         const Validity &validity = node.validity;
-        if (validity.start.isValid())
-            set("valid_from", StixSchema::timestamp(validity.start));
-        if (validity.end.isValid())
-            set("valid_until", StixSchema::timestamp(validity.end));
+        const QString start = StixSchema::timestamp(validity.start);
+        const QString end = StixSchema::timestamp(validity.end);
+        if (!start.isEmpty())
+            o.insert(kValidFrom, start);
+        if (!end.isEmpty())
+            o.insert(kValidUntil, end);
         if (kind != Kind::Observable) {
-            addVersionTimes(validity, o);
+            addVersionTimes(start, end, o);
             if (type == u"indicator" && lacks("valid_from"))
-                set("valid_from", o.value(QLatin1String("created")));
+                o.insert(kValidFrom, o.stringOf(QLatin1String("created")));
         }
         addNodeRestoration(node, o);
         return o;
     }
 
-    static bool observableComplete(const QString &type, const QJsonObject &o,
-                                   qsizetype ownProperties)
+    // What the standard requires of the observables without a value of their own.
+    static bool observableComplete(const QString &type, const StixObject &o)
     {
         if (type == u"directory")
             return hasAll(o, {"path"});
-        if (type == u"email-message")
-            return hasAll(o, {"is_multipart"});
+        if (type == u"email-message") {
+            // A multipart message has no body, and a single-part one no parts.
+            const QJsonValue multipart = o.value(QLatin1String("is_multipart"));
+            return multipart.isBool()
+                && !o.contains(QLatin1String(multipart.toBool() ? "body" : "body_multipart"));
+        }
         if (type == u"network-traffic")
-            return hasAll(o, {"protocols"})
-                && (hasAll(o, {"src_ref"}) || hasAll(o, {"dst_ref"}));
+            return hasAll(o, {"protocols"}) && (hasAll(o, {"src_ref"}) || hasAll(o, {"dst_ref"}))
+                && !(o.value(QLatin1String("is_active")).toBool() && hasAll(o, {"end"}));
         if (type == u"artifact")
             return hasAll(o, {"payload_bin"}) || hasAll(o, {"url", "hashes"});
-        // process, user-account, windows-registry-key, x509-certificate: some content.
-        return ownProperties > 0;
+        // At least one of the properties the schemas list for the type.
+        static const QHash<QString, QStringList> anyOf = {
+            {QStringLiteral("process"),
+             {"extensions", "is_hidden", "pid", "cwd", "arguments", "command_line",
+              "environment_variables", "opened_connection_refs", "creator_user_ref", "image_ref",
+              "parent_ref", "child_refs"}},
+            {QStringLiteral("user-account"),
+             {"extensions", "user_id", "credential", "account_login", "account_type",
+              "display_name", "is_service_account", "is_privileged", "can_escalate_privs",
+              "is_disabled", "account_created", "account_expires", "credential_last_changed",
+              "account_first_login", "account_last_login"}},
+            {QStringLiteral("windows-registry-key"),
+             {"key", "values", "creator_user_ref", "number_of_subkeys"}},
+            {QStringLiteral("x509-certificate"),
+             {"is_self_signed", "hashes", "version", "serial_number", "signature_algorithm",
+              "issuer", "validity_not_before", "validity_not_after", "subject",
+              "subject_public_key_algorithm", "subject_public_key_modulus",
+              "subject_public_key_exponent", "x509_v3_extensions"}}};
+        const QStringList names = anyOf.value(type);
+        return std::any_of(names.cbegin(), names.cend(),
+                           [&o](const QString &name) { return o.contains(name); });
     }
 
-    bool domainComplete(const Node &node, const Choice &choice, QJsonObject &o) const
+    bool domainComplete(const Node &node, const Choice &choice, StixObject &o) const
     {
         const QString &type = choice.type;
         const bool named = o.contains(QLatin1String("name"));
@@ -468,21 +617,21 @@ private:
             return true;
         if (type == u"malware") {
             if (!o.contains(QLatin1String("is_family")))
-                o.insert(QLatin1String("is_family"), named);
+                o.insert(QStringLiteral("is_family"), QJsonValue(named));
             return named || !o.value(QLatin1String("is_family")).toBool();
         }
         if (type == u"indicator") {
             if (!o.value(QLatin1String("pattern")).isString())
                 return false;
             if (!o.contains(QLatin1String("pattern_type")))
-                o.insert(QLatin1String("pattern_type"), QLatin1String("stix"));
+                o.insert(QStringLiteral("pattern_type"), QStringLiteral("stix"));
             return true;
         }
         if (type == u"identity" && !o.contains(QLatin1String("identity_class"))) {
             if (choice.family == Family::Organization)
-                o.insert(QLatin1String("identity_class"), QLatin1String("organization"));
+                o.insert(QStringLiteral("identity_class"), QStringLiteral("organization"));
             else if (choice.family == Family::Individual)
-                o.insert(QLatin1String("identity_class"), QLatin1String("individual"));
+                o.insert(QStringLiteral("identity_class"), QStringLiteral("individual"));
         }
         if (type == u"location") {
             if (hasAll(o, {"region"}) || hasAll(o, {"country"}) || hasAll(o, {"latitude", "longitude"}))
@@ -490,8 +639,8 @@ private:
             if (!node.geoLat || !node.geoLon || std::abs(*node.geoLat) > 90
                 || std::abs(*node.geoLon) > 180)
                 return false;
-            o.insert(QLatin1String("latitude"), *node.geoLat);
-            o.insert(QLatin1String("longitude"), *node.geoLon);
+            o.insert(QStringLiteral("latitude"), QJsonValue(*node.geoLat));
+            o.insert(QStringLiteral("longitude"), QJsonValue(*node.geoLon));
             return true;
         }
         if (type == u"report")
@@ -507,14 +656,14 @@ private:
         if (type == u"malware-analysis")
             return hasAll(o, {"product"})
                 && (hasAll(o, {"result"}) || hasAll(o, {"analysis_sco_refs"}));
-        // attack-pattern, campaign, course-of-action, identity, incident, infrastructure,
-        // intrusion-set, threat-actor, tool, vulnerability
+        // attack-pattern, campaign, course-of-action, identity, infrastructure, intrusion-set,
+        // threat-actor, tool, vulnerability
         return named;
     }
 
     // The node's "stix:" rows, first non-empty row of a name winning, typed as the standard
     // types them.
-    static void addStixRows(const Node &node, QJsonObject &o)
+    static void addStixRows(const Node &node, StixObject &o)
     {
         QSet<QString> seen;
         for (const AttributeRow &row : node.attributes) {
@@ -528,47 +677,47 @@ private:
                 continue;
             if (const std::optional<QJsonValue> value =
                     StixSchema::typedValue(name, QJsonValue(row.value)))
-                o.insert(name, *value);
+                addTyped(name, *value, o);
         }
     }
 
-    // created and modified stand for the validity bounds, which is where a reader looks
-    // for them; an absent bound is marked open so that it is not read from them.
-    void addVersionTimes(const Validity &validity, QJsonObject &o) const
+    static void addTyped(const QString &name, const QJsonValue &value, StixObject &o)
     {
-        const QString created =
-            validity.start.isValid() ? StixSchema::timestamp(validity.start) : m_now;
-        const QString modified =
-            validity.end.isValid() && StixSchema::timestamp(validity.end) >= created
-            ? StixSchema::timestamp(validity.end)
-            : created;
-        o.insert(QLatin1String("created"), created);
-        o.insert(QLatin1String("modified"), modified);
-        if (!validity.start.isValid())
-            o.insert(QLatin1String(kOpenStart), true);
-        if (!validity.end.isValid())
-            o.insert(QLatin1String(kOpenEnd), true);
+        if (value.isString())
+            o.insert(name, value.toString());
+        else
+            o.insert(name, value);
     }
 
-    static void addNodeRestoration(const Node &node, QJsonObject &o)
+    // created and modified stand for the validity bounds (given as timestamps, empty when
+    // absent), which is where a reader looks for them; an absent bound is marked open so
+    // that it is not read from them.
+    void addVersionTimes(const QString &start, const QString &end, StixObject &o) const
     {
-        if (o.value(QLatin1String("id")).toString() != node.id)
-            o.insert(QLatin1String(kOrvaneId), node.id);
-        if (o.value(QLatin1String("type")).toString() != node.type)
-            o.insert(QLatin1String(kOrvaneType), node.type);
+        const QString &created = start.isEmpty() ? m_now : start;
+        const QString &modified = !end.isEmpty() && end >= created ? end : created;
+        o.insert(kCreated, created);
+        o.insert(kModified, modified);
+        if (start.isEmpty())
+            o.insert(kOpenStart, QJsonValue(true));
+        if (end.isEmpty())
+            o.insert(kOpenEnd, QJsonValue(true));
+    }
+
+    static void addNodeRestoration(const Node &node, StixObject &o)
+    {
+        if (o.stringOf(QLatin1String("id")) != node.id)
+            o.insert(kOrvaneId, node.id);
+        if (o.stringOf(QLatin1String("type")) != node.type)
+            o.insert(kOrvaneType, node.type);
         if (nodeLabelOf(o, node.id) != node.label)
-            o.insert(QLatin1String(kOrvaneLabel), node.label);
+            o.insert(kOrvaneLabel, node.label);
         if (sameRows(nodeRowsOf(o), node.attributes))
             return;
-        if (node.attributes.isEmpty()) {
-            o.insert(QLatin1String(kNoAttributes), true);
-            return;
-        }
-        QJsonArray rows;
-        for (const AttributeRow &row : node.attributes)
-            rows.append(QJsonObject{{QStringLiteral("key"), row.key},
-                                    {QStringLiteral("value"), row.value}});
-        o.insert(QLatin1String(kAttributes), rows);
+        if (node.attributes.isEmpty())
+            o.insert(kNoAttributes, QJsonValue(true));
+        else
+            o.insertRows(kAttributes, node.attributes);
     }
 
     static QString relationshipType(const QString &type)
@@ -584,7 +733,7 @@ private:
 
     // The reference to a relation's end: the STIX id of its node, or the end itself when it
     // already is an identifier of an object a relationship may point at.
-    QString endReference(const QString &end, const char *restoreKey, QJsonObject &o) const
+    QString endReference(const QString &end, const QString &restoreKey, StixObject &o) const
     {
         const auto it = m_stixIds.constFind(end);
         if (it != m_stixIds.cend())
@@ -595,21 +744,21 @@ private:
             QStringLiteral("language-content"),   QStringLiteral("extension-definition")};
         if (StixSchema::isIdentifier(end) && !notEnds.contains(StixSchema::identifierType(end)))
             return end;
-        o.insert(QLatin1String(restoreKey), end);
+        o.insert(restoreKey, end);
         return StixSchema::derivedIdentifier(QStringLiteral("x-orvane-node"), end);
     }
 
-    QJsonObject relationshipObject(const Edge &edge) const
+    StixObject relationshipObject(const Edge &edge) const
     {
-        QJsonObject o;
+        StixObject o;
         const QString type = QStringLiteral("relationship");
-        o.insert(QLatin1String("type"), type);
-        o.insert(QLatin1String("spec_version"), QLatin1String("2.1"));
+        o.insert(kType, type);
+        o.insert(kSpecVersion, QStringLiteral("2.1"));
         const QString id =
             StixSchema::isIdentifier(edge.id) && StixSchema::identifierType(edge.id) == type
             ? edge.id
             : StixSchema::derivedIdentifier(type, edge.id);
-        o.insert(QLatin1String("id"), id);
+        o.insert(kId, id);
         for (auto it = edge.properties.cbegin(); it != edge.properties.cend(); ++it) {
             if (!it.key().startsWith(kStixPrefix))
                 continue;
@@ -620,32 +769,34 @@ private:
             const QJsonValue value =
                 given.isBool() || given.isDouble() ? given : QJsonValue(it.value().toString());
             if (const std::optional<QJsonValue> typed = StixSchema::typedValue(name, value))
-                o.insert(name, *typed);
+                addTyped(name, *typed, o);
         }
         const QString relationship = relationshipType(edge.type);
-        o.insert(QLatin1String("relationship_type"), relationship);
-        o.insert(QLatin1String("source_ref"), endReference(edge.src, kSource, o));
-        o.insert(QLatin1String("target_ref"), endReference(edge.dst, kTarget, o));
+        o.insert(QStringLiteral("relationship_type"), relationship);
+        o.insert(QStringLiteral("source_ref"), endReference(edge.src, kSource, o));
+        o.insert(QStringLiteral("target_ref"), endReference(edge.dst, kTarget, o));
         if (!edge.description.isEmpty())
-            o.insert(QLatin1String("description"), edge.description);
-        if (edge.validity.start.isValid())
-            o.insert(QLatin1String("start_time"), StixSchema::timestamp(edge.validity.start));
-        if (edge.validity.end.isValid())
-            o.insert(QLatin1String("stop_time"), StixSchema::timestamp(edge.validity.end));
-        addVersionTimes(edge.validity, o);
+            o.insert(kDescription, edge.description);
+        const QString start = StixSchema::timestamp(edge.validity.start);
+        const QString end = StixSchema::timestamp(edge.validity.end);
+        if (!start.isEmpty())
+            o.insert(QStringLiteral("start_time"), start);
+        if (!end.isEmpty())
+            o.insert(QStringLiteral("stop_time"), end);
+        addVersionTimes(start, end, o);
         if (id != edge.id)
-            o.insert(QLatin1String(kOrvaneId), edge.id);
+            o.insert(kOrvaneId, edge.id);
         if (relationship != edge.type)
-            o.insert(QLatin1String(kOrvaneType), edge.type);
+            o.insert(kOrvaneType, edge.type);
         if (relationship != edge.label)
-            o.insert(QLatin1String(kOrvaneLabel), edge.label);
+            o.insert(kOrvaneLabel, edge.label);
         return o;
     }
 
     const Graph &m_graph;
     const QString m_now;
     QHash<QString, QString> m_stixIds; // node id -> STIX id
-    mutable QHash<QString, WordMeaning> m_meanings;
+    mutable QHash<QString, TypeWord> m_typeWords;
 };
 
 } // namespace
@@ -660,19 +811,49 @@ bool exportBundle(const QString &path, const Graph &graph, QString *message, int
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return report(false, QStringLiteral("Impossible d'écrire le fichier STIX:") + path);
-    const QJsonArray objects = BundleWriter(graph).objects();
-    QJsonObject bundle{
-        {QStringLiteral("type"), QStringLiteral("bundle")},
-        {QStringLiteral("id"),
-         QString(QStringLiteral("bundle--") + QUuid::createUuid().toString(QUuid::WithoutBraces))}};
-    if (!objects.isEmpty()) // the standard gives a bundle no empty list
-        bundle.insert(QStringLiteral("objects"), objects);
-    if (file.write(QJsonDocument(bundle).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
+
+    // The text is written as QJsonDocument::Indented lays out {"id", "objects", "type"},
+    // objects at the third level, and handed to the file in pieces as it grows.
+    const qsizetype pieceSize = 1 << 20;
+    JsonText text;
+    text.bytes().reserve(pieceSize + pieceSize / 4);
+    bool written = true;
+    auto flush = [&] {
+        written = written && file.write(text.bytes()) == text.bytes().size();
+        text.bytes().resize(0);
+    };
+    text.bytes() += "{\n";
+    text.appendIndent(1);
+    text.appendKey(u"id");
+    text.appendString(QString(QStringLiteral("bundle--")
+                              + QUuid::createUuid().toString(QUuid::WithoutBraces)));
+    int count = 0;
+    BundleWriter(graph).objects([&](const StixObject &object) {
+        // The standard gives a bundle no empty list: "objects" opens with its first object.
+        text.bytes() += count == 0 ? ",\n    \"objects\": [\n" : ",\n";
+        text.appendIndent(2);
+        object.write(text, 2);
+        ++count;
+        if (text.bytes().size() >= pieceSize)
+            flush();
+    });
+    if (count > 0) {
+        text.bytes() += '\n';
+        text.appendIndent(1);
+        text.bytes() += ']';
+    }
+    text.bytes() += ",\n";
+    text.appendIndent(1);
+    text.appendKey(u"type");
+    text.appendString(u"bundle");
+    text.bytes() += "\n}\n";
+    flush();
+    if (!written || !file.commit())
         return report(false, QStringLiteral("Erreur lors de l'enregistrement du fichier STIX."));
     if (objectCount)
-        *objectCount = int(objects.size());
+        *objectCount = count;
     return report(true, QStringLiteral("Export STIX terminé : %1 objets dans le bundle.")
-                            .arg(objects.size()));
+                            .arg(count));
 }
 
 } // namespace StixIo

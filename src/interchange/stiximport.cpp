@@ -14,8 +14,6 @@ namespace StixIo {
 
 namespace Detail {
 
-namespace {
-
 bool isReservedForNode(const QString &name)
 {
     static const QSet<QString> reserved = {
@@ -27,41 +25,31 @@ bool isReservedForNode(const QString &name)
     return reserved.contains(name) || name.startsWith(kOrvanePrefix);
 }
 
-} // namespace
-
-QList<AttributeRow> nodeRowsOf(const QJsonObject &object)
-{
-    QList<AttributeRow> rows;
-    for (const char *listName : {"labels", "aliases"}) {
-        const QString text = StixSchema::valueText(object.value(QLatin1String(listName)));
-        if (!text.isEmpty())
-            rows.append({QString(), kStixPrefix + QLatin1String(listName), text});
-    }
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        if (isReservedForNode(it.key()))
-            continue;
-        const QString text = StixSchema::valueText(it.value());
-        if (!text.isEmpty())
-            rows.append({QString(), kStixPrefix + it.key(), text});
-    }
-    return rows;
-}
-
-QString nodeLabelOf(const QJsonObject &object, const QString &nodeId)
-{
-    for (const char *name : {"name", "value"}) {
-        const QString text = object.value(QLatin1String(name)).toString();
-        if (!text.isEmpty())
-            return text;
-    }
-    return nodeId;
-}
-
 } // namespace Detail
 
 namespace {
 
 using namespace Detail;
+
+// A parsed object as nodeRowsOf and nodeLabelOf read it.
+class ParsedObject
+{
+public:
+    explicit ParsedObject(const QJsonObject &object) : m_object(object) {}
+
+    QString stringOf(QLatin1String name) const { return m_object.value(name).toString(); }
+    QString textOf(QLatin1String name) const { return StixSchema::valueText(m_object.value(name)); }
+
+    template<typename Visit>
+    void forEachProperty(Visit visit) const
+    {
+        for (auto it = m_object.constBegin(); it != m_object.constEnd(); ++it)
+            visit(it.key(), [&it] { return StixSchema::valueText(it.value()); });
+    }
+
+private:
+    const QJsonObject &m_object;
+};
 
 struct Appearance
 {
@@ -88,9 +76,9 @@ void applyAppearance(Node &node, const QString &stixType)
     node.color = QColor(QLatin1String(it->color));
 }
 
-bool flag(const QJsonObject &object, const char *name)
+bool flag(const QJsonObject &object, const QString &name)
 {
-    return object.value(QLatin1String(name)).toBool();
+    return object.value(name).toBool();
 }
 
 QString text(const QJsonObject &object, const char *name)
@@ -99,7 +87,7 @@ QString text(const QJsonObject &object, const char *name)
 }
 
 // A bound given by the first property that parses, unless the writer marked it open.
-QDateTime bound(const QJsonObject &object, const char *openFlag, const char *preferred,
+QDateTime bound(const QJsonObject &object, const QString &openFlag, const char *preferred,
                 const char *fallback)
 {
     if (flag(object, openFlag))
@@ -109,9 +97,9 @@ QDateTime bound(const QJsonObject &object, const char *openFlag, const char *pre
 }
 
 // Our own properties win over what the standard ones would give.
-QString restored(const QJsonObject &object, const char *name, const QString &otherwise)
+QString restored(const QJsonObject &object, const QString &name, const QString &otherwise)
 {
-    const QJsonValue value = object.value(QLatin1String(name));
+    const QJsonValue value = object.value(name);
     return value.isString() ? value.toString() : otherwise;
 }
 
@@ -124,7 +112,7 @@ QList<AttributeRow> withFreshIds(QList<AttributeRow> rows)
 
 QList<AttributeRow> nodeAttributes(const QJsonObject &object)
 {
-    const QJsonValue saved = object.value(QLatin1String(kAttributes));
+    const QJsonValue saved = object.value(kAttributes);
     if (saved.isArray()) {
         QList<AttributeRow> rows;
         for (const QJsonValue &element : saved.toArray()) {
@@ -136,7 +124,7 @@ QList<AttributeRow> nodeAttributes(const QJsonObject &object)
     }
     if (flag(object, kNoAttributes))
         return {};
-    return withFreshIds(nodeRowsOf(object));
+    return withFreshIds(nodeRowsOf(ParsedObject(object)));
 }
 
 bool isReservedForRelationship(const QString &name)
@@ -168,17 +156,17 @@ QList<AttributeRow> relationshipAttributes(const QJsonObject &object)
 }
 
 // The id a record takes: ours when the writer saved it, else the STIX id, else a fresh
-// UUID unused in the table and in this import.
+// UUID unused in the table.
 template<typename Table>
-QString recordId(const QJsonObject &object, const Table &table, const QSet<QString> &claimed)
+QString recordId(const QJsonObject &object, const QString &stixId, const Table &table)
 {
-    const QString id = restored(object, kOrvaneId, text(object, "id"));
+    const QString id = restored(object, kOrvaneId, stixId);
     if (!id.isEmpty())
         return id;
     QString fresh;
     do {
         fresh = TextForms::newId();
-    } while (table.contains(fresh) || claimed.contains(fresh));
+    } while (table.contains(fresh));
     return fresh;
 }
 
@@ -229,9 +217,10 @@ bool importBundle(const QString &path, Graph &graph, QString *message, ImportCou
     document = QJsonDocument();
 
     // Node objects first, so that relationships can find the node ids their refs stand for.
+    // Nothing can fail from here on: records go straight into the tables.
     QHash<QString, QString> nodeIdOf; // STIX id -> node id
-    QList<Node> nodes;
-    QSet<QString> claimedNodes;
+    nodeIdOf.reserve(objects.size());
+    ImportCounts added;
     for (const QJsonValue &element : std::as_const(objects)) {
         if (!element.isObject())
             continue;
@@ -240,34 +229,31 @@ bool importBundle(const QString &path, Graph &graph, QString *message, ImportCou
         if (type == u"relationship" || type == u"sighting")
             continue;
         const QString stixId = text(object, "id");
-        const QString id = recordId(object, graph.nodes(), claimedNodes);
+        const QString id = recordId(object, stixId, graph.nodes());
         if (!stixId.isEmpty() && !nodeIdOf.contains(stixId))
             nodeIdOf.insert(stixId, id);
-        if (graph.hasNode(id) || claimedNodes.contains(id))
+        if (graph.hasNode(id))
             continue;
-        claimedNodes.insert(id);
         Node node;
         node.id = id;
         node.type = restored(object, kOrvaneType, type);
-        node.label = restored(object, kOrvaneLabel, nodeLabelOf(object, id));
+        node.label = restored(object, kOrvaneLabel, nodeLabelOf(ParsedObject(object), id));
         node.description = text(object, "description");
         node.validity.start = bound(object, kOpenStart, "valid_from", "created");
         node.validity.end = bound(object, kOpenEnd, "valid_until", "modified");
         applyAppearance(node, type);
         node.attributes = nodeAttributes(object);
-        nodes.append(node);
+        graph.insertNode(node);
+        ++added.nodes;
     }
 
-    QList<Edge> edges;
-    QSet<QString> claimedEdges;
     for (const QJsonValue &element : std::as_const(objects)) {
         const QJsonObject object = element.toObject();
         if (text(object, "type") != u"relationship")
             continue;
-        const QString id = recordId(object, graph.edges(), claimedEdges);
-        if (graph.hasEdge(id) || claimedEdges.contains(id))
+        const QString id = recordId(object, text(object, "id"), graph.edges());
+        if (graph.hasEdge(id))
             continue;
-        claimedEdges.insert(id);
         Edge edge;
         edge.id = id;
         const QString sourceRef = text(object, "source_ref");
@@ -284,19 +270,16 @@ bool importBundle(const QString &path, Graph &graph, QString *message, ImportCou
         edge.validity.start = bound(object, kOpenStart, "start_time", "created");
         edge.validity.end = bound(object, kOpenEnd, "stop_time", "modified");
         edge.attributes = relationshipAttributes(object);
-        edges.append(edge);
+        graph.insertEdge(edge);
+        ++added.edges;
     }
 
-    for (const Node &node : std::as_const(nodes))
-        graph.insertNode(node);
-    for (const Edge &edge : std::as_const(edges))
-        graph.insertEdge(edge);
     if (counts)
-        *counts = {int(nodes.size()), int(edges.size())};
+        *counts = added;
     if (message)
         *message = QStringLiteral("Import STIX terminé: %1 nœuds, %2 relations ajoutés.")
-                       .arg(nodes.size())
-                       .arg(edges.size());
+                       .arg(added.nodes)
+                       .arg(added.edges);
     return true;
 }
 

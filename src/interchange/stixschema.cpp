@@ -1,13 +1,17 @@
 #include "interchange/stixschema.h"
 
 #include <QDateTime>
+#include <QHostAddress>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
+#include <QUrl>
 #include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 
 namespace StixSchema {
@@ -16,12 +20,19 @@ namespace {
 
 enum class PropertyType {
     Text,
+    String, // a standard text property: any other value is written as its text
+    Url,
     Integer,
     Number,
     Boolean,
     TextList,
     ObjectList,
+    ExternalReferences,
+    KillChainPhases,
+    GranularMarkings,
     Object,
+    Hashes,
+    Extensions,
     Timestamp,
     Identifier,
     IdentifierList,
@@ -40,9 +51,11 @@ const QHash<QString, Kind> &kinds()
 {
     static const QHash<QString, Kind> table = [] {
         QHash<QString, Kind> t;
+        // "incident" is left out: the 2.1 schemas first forbade the type and later defined
+        // it, and only a custom type passes both.
         for (const char *type :
              {"attack-pattern", "campaign", "course-of-action", "grouping", "identity",
-              "incident", "indicator", "infrastructure", "intrusion-set", "location", "malware",
+              "indicator", "infrastructure", "intrusion-set", "location", "malware",
               "malware-analysis", "note", "observed-data", "opinion", "report", "threat-actor",
               "tool", "vulnerability"})
             t.insert(QLatin1String(type), Kind::Domain);
@@ -71,9 +84,11 @@ const QHash<QString, PropertyRule> &rules()
             for (const char *name : names)
                 t.insert(QLatin1String(name), PropertyRule{type});
         };
+        add(PropertyType::String, {"lang"});
+        add(PropertyType::Url, {"url"});
         add(PropertyType::Integer,
             {"number", "size", "src_byte_count", "dst_byte_count", "src_packets", "dst_packets",
-             "pid", "subject_public_key_exponent"});
+             "pid", "subject_public_key_exponent", "number_of_subkeys"});
         t.insert(QStringLiteral("confidence"), {PropertyType::Integer, 0, 100});
         t.insert(QStringLiteral("number_observed"), {PropertyType::Integer, 1, 999999999});
         t.insert(QStringLiteral("count"), {PropertyType::Integer, 0, 999999999});
@@ -83,24 +98,31 @@ const QHash<QString, PropertyRule> &rules()
         t.insert(QStringLiteral("longitude"), {PropertyType::Number, -180, 180});
         t.insert(QStringLiteral("precision"), {PropertyType::Number, 0, 1e300});
         add(PropertyType::Boolean,
-            {"is_family", "revoked", "defanged", "is_multipart", "is_hidden", "is_active",
-             "is_self_signed", "is_service_account", "is_privileged", "can_escalate_privs",
-             "is_disabled", "summary"});
+            {"is_family", "revoked", "defanged", "is_defanged", "is_multipart", "is_hidden",
+             "is_active", "is_self_signed", "is_service_account", "is_privileged",
+             "can_escalate_privs", "is_disabled", "summary"});
         add(PropertyType::TextList,
             {"labels", "aliases", "roles", "goals", "sectors", "threat_actor_types",
              "malware_types", "tool_types", "infrastructure_types", "indicator_types",
              "report_types", "implementation_languages", "architecture_execution_envs",
              "capabilities", "secondary_motivations", "personal_motivations", "authors",
-             "protocols", "languages"});
-        add(PropertyType::ObjectList,
-            {"external_references", "kill_chain_phases", "granular_markings"});
-        add(PropertyType::Object, {"hashes", "extensions"});
+             "protocols", "languages", "modules", "received_lines"});
+        add(PropertyType::ObjectList, {"values", "body_multipart"});
+        add(PropertyType::ExternalReferences, {"external_references"});
+        add(PropertyType::KillChainPhases, {"kill_chain_phases"});
+        add(PropertyType::GranularMarkings, {"granular_markings"});
+        add(PropertyType::Object,
+            {"environment_variables", "ipfix", "additional_header_fields", "objects",
+             "x509_v3_extensions"});
+        add(PropertyType::Hashes, {"hashes"});
+        add(PropertyType::Extensions, {"extensions"});
         add(PropertyType::Timestamp,
             {"first_seen", "last_seen", "published", "first_observed", "last_observed",
              "submitted", "analysis_started", "analysis_ended", "ctime", "mtime", "atime",
              "date", "account_created", "account_expires", "credential_last_changed",
              "account_first_login", "account_last_login", "validity_not_before",
-             "validity_not_after", "created_time", "modified_time"});
+             "validity_not_after", "created_time", "modified_time", "accessed_time", "start",
+             "end"});
         return t;
     }();
     return table;
@@ -211,8 +233,9 @@ std::optional<QJsonValue> toTextList(const QJsonValue &value, bool identifiers)
 }
 
 // An imported list of objects was kept as the compact JSON of each element joined with
-// ", ", which reads back as a JSON array once bracketed.
-std::optional<QJsonValue> toObjectList(const QJsonValue &value)
+// ", ", which reads back as a JSON array once bracketed. Every element must pass accepts.
+std::optional<QJsonValue> toObjectList(const QJsonValue &value,
+                                       bool (*accepts)(const QJsonObject &) = nullptr)
 {
     QJsonArray array;
     if (value.isArray()) {
@@ -228,23 +251,127 @@ std::optional<QJsonValue> toObjectList(const QJsonValue &value)
     if (array.isEmpty())
         return std::nullopt;
     for (const QJsonValue &element : std::as_const(array)) {
-        if (!element.isObject())
+        if (!element.isObject() || (accepts && !accepts(element.toObject())))
             return std::nullopt;
     }
     return QJsonValue(array);
 }
 
-std::optional<QJsonValue> toObject(const QJsonValue &value)
+// A dictionary: a JSON object with at least one entry, kept on import as its compact JSON.
+std::optional<QJsonValue> toObject(const QJsonValue &value,
+                                   bool (*accepts)(const QJsonObject &) = nullptr)
 {
-    if (value.isObject())
-        return value;
-    if (!value.isString())
+    QJsonObject object;
+    if (value.isObject()) {
+        object = value.toObject();
+    } else if (value.isString()) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(value.toString().toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject())
+            return std::nullopt;
+        object = document.object();
+    }
+    if (object.isEmpty() || (accepts && !accepts(object)))
         return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(value.toString().toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return QJsonValue(document.object());
+    return QJsonValue(object);
+}
+
+bool isStringOrAbsent(const QJsonValue &value)
+{
+    return value.isUndefined() || value.isString();
+}
+
+// Hash names are free ("^[a-zA-Z0-9_-]{3,250}$") and their values texts; the standard's own
+// algorithms have digests of their own form.
+bool isHashes(const QJsonObject &hashes)
+{
+    static const QRegularExpression name(QStringLiteral("^[a-zA-Z0-9_-]{3,250}$"));
+    static const QHash<QString, QRegularExpression> digests = {
+        {QStringLiteral("MD5"), QRegularExpression(QStringLiteral("^[a-fA-F0-9]{32}$"))},
+        {QStringLiteral("SHA-1"), QRegularExpression(QStringLiteral("^[a-fA-F0-9]{40}$"))},
+        {QStringLiteral("SHA-256"), QRegularExpression(QStringLiteral("^[a-fA-F0-9]{64}$"))},
+        {QStringLiteral("SHA-512"), QRegularExpression(QStringLiteral("^[a-fA-F0-9]{128}$"))},
+        {QStringLiteral("SHA3-256"), QRegularExpression(QStringLiteral("^[a-fA-F0-9]{64}$"))},
+        {QStringLiteral("SHA3-512"), QRegularExpression(QStringLiteral("^[a-fA-F0-9]{128}$"))},
+        {QStringLiteral("SSDEEP"), QRegularExpression(QStringLiteral("^[a-zA-Z0-9/+:.]{1,128}$"))},
+        {QStringLiteral("TLSH"), QRegularExpression(QStringLiteral("^[a-zA-Z0-9]{70}$"))}};
+    for (auto it = hashes.constBegin(); it != hashes.constEnd(); ++it) {
+        if (!matches(name, it.key()) || !it.value().isString())
+            return false;
+        const auto digest = digests.constFind(it.key());
+        if (digest != digests.cend() && !matches(*digest, it.value().toString()))
+            return false;
+    }
+    return true;
+}
+
+// A source name; for "cve" and "capec" an identifier of their form, which no other source
+// may use; and something to find the source by (identifier, description or URL).
+bool isExternalReference(const QJsonObject &reference)
+{
+    static const QRegularExpression cve(QStringLiteral("^CVE-\\d{4}-(0\\d{3}|[1-9]\\d{3,})$"));
+    static const QRegularExpression capec(QStringLiteral("^CAPEC-\\d+$"));
+    const QJsonValue source = reference.value(QLatin1String("source_name"));
+    const QJsonValue id = reference.value(QLatin1String("external_id"));
+    const QJsonValue url = reference.value(QLatin1String("url"));
+    const QJsonValue hashes = reference.value(QLatin1String("hashes"));
+    if (!source.isString() || !isStringOrAbsent(id))
+        return false;
+    if (!url.isUndefined() && !(url.isString() && isObservableValue(QStringLiteral("url"), url.toString())))
+        return false;
+    if (!hashes.isUndefined()) {
+        static const QSet<QString> algorithms = {
+            QStringLiteral("MD5"),      QStringLiteral("SHA-1"),    QStringLiteral("SHA-256"),
+            QStringLiteral("SHA-512"),  QStringLiteral("SHA3-256"), QStringLiteral("SHA3-512"),
+            QStringLiteral("SSDEEP"),   QStringLiteral("TLSH")};
+        const QJsonObject digests = hashes.toObject();
+        if (!hashes.isObject() || digests.isEmpty() || !isHashes(digests))
+            return false;
+        for (const QString &algorithm : digests.keys()) {
+            if (!algorithms.contains(algorithm))
+                return false;
+        }
+    }
+    const QString sourceName = source.toString();
+    const QString idText = id.toString();
+    if (sourceName == u"cve")
+        return matches(cve, idText);
+    if (sourceName == u"capec")
+        return matches(capec, idText);
+    if (matches(cve, idText) || matches(capec, idText))
+        return false;
+    return id.isString() || reference.contains(QLatin1String("description")) || url.isString();
+}
+
+bool isKillChainPhase(const QJsonObject &phase)
+{
+    return phase.value(QLatin1String("kill_chain_name")).isString()
+        && phase.value(QLatin1String("phase_name")).isString();
+}
+
+// Selectors into the object, and the marking that applies there.
+bool isGranularMarking(const QJsonObject &marking)
+{
+    static const QRegularExpression selector(QStringLiteral(
+        "^([a-z0-9_-]{3,249}(\\.(\\[\\d+\\]|[a-z0-9_-]{1,250}))*|id)$"));
+    const QJsonValue selectors = marking.value(QLatin1String("selectors"));
+    const QString reference = marking.value(QLatin1String("marking_ref")).toString();
+    if (!selectors.isArray() || selectors.toArray().isEmpty() || !isIdentifier(reference)
+        || identifierType(reference) != u"marking-definition"
+        || !isStringOrAbsent(marking.value(QLatin1String("lang"))))
+        return false;
+    const QJsonArray list = selectors.toArray();
+    return std::all_of(list.cbegin(), list.cend(), [](const QJsonValue &element) {
+        return element.isString() && matches(selector, element.toString());
+    });
+}
+
+// Extensions by name, each a non-empty object.
+bool isExtensions(const QJsonObject &extensions)
+{
+    return std::all_of(extensions.constBegin(), extensions.constEnd(), [](const QJsonValue &value) {
+        return value.isObject() && !value.toObject().isEmpty();
+    });
 }
 
 std::optional<QJsonValue> toTimestamp(const QJsonValue &value)
@@ -288,8 +415,71 @@ bool isCustomTypeName(const QString &type)
 
 bool isPropertyName(const QString &name)
 {
-    static const QRegularExpression form(QStringLiteral("^[a-z0-9_]{3,250}$"));
-    return matches(form, name);
+    // ^[a-z][a-z0-9_]{2,249}$, checked by hand: every attribute row of an export asks.
+    if (name.size() < 3 || name.size() > 250 || name.at(0) < u'a' || name.at(0) > u'z')
+        return false;
+    return std::all_of(name.cbegin(), name.cend(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+    });
+}
+
+bool isObservableValue(const QString &type, const QString &value)
+{
+    static const QRegularExpression ipv4(QStringLiteral(
+        "^((25[0-5]|2[0-4][0-9]|1[0-9]{2}|[1-9][0-9]|[0-9])\\.){3}"
+        "(25[0-5]|2[0-4][0-9]|1[0-9]{2}|[1-9][0-9]|[0-9])(/(3[0-2]|[12][0-9]|[0-9]))?$"));
+    static const QRegularExpression ipv6Prefix(
+        QStringLiteral("^(12[0-8]|1[01][0-9]|[1-9][0-9]|[0-9])$"));
+    static const QRegularExpression hexColons(QStringLiteral("^[0-9A-Fa-f:]+$"));
+    static const QRegularExpression domainForm(
+        QStringLiteral("^(?!-)[\\w-]{1,63}(?<!-)(\\.(?!-)[\\w-]{1,63}(?<!-))*\\.[^\\W\\d_]{2,63}\\.?$"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression hostName(
+        QStringLiteral("^(?=.{1,253}\\.?$)[a-z0-9](?:[a-z0-9-]{0,61}[a-z0-9])?"
+                       "(?:\\.[a-z0-9](?:[-0-9a-z]{0,61}[0-9a-z])?)*\\.?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    // RFC 3986 with an authority: scheme, user, host (name, IPv4 or bracketed IPv6), port,
+    // path, query, fragment; ASCII only, other characters percent-encoded.
+    static const QRegularExpression url(QStringLiteral(
+        "^[A-Za-z][A-Za-z0-9+.-]*://"
+        "(([A-Za-z0-9._~!$&'()*+,;=:-]|%[0-9A-Fa-f]{2})*@)?"
+        "(\\[([0-9A-Fa-f:.]+)\\]|([A-Za-z0-9._~!$&'()*+,;=-]|%[0-9A-Fa-f]{2})*)"
+        "(:[0-9]*)?"
+        "(/([A-Za-z0-9._~!$&'()*+,;=:@-]|%[0-9A-Fa-f]{2})*)*"
+        "(\\?([A-Za-z0-9._~!$&'()*+,;=:@/?-]|%[0-9A-Fa-f]{2})*)?"
+        "(#([A-Za-z0-9._~!$&'()*+,;=:@/?-]|%[0-9A-Fa-f]{2})*)?$"));
+    static const QRegularExpression email(QStringLiteral(
+        "^[a-z0-9!#$%&'*+/=?^_`{|}~-]+(\\.[a-z0-9!#$%&'*+/=?^_`{|}~-]+)*@"
+        "([a-z0-9]([a-z0-9-]*[a-z0-9])?\\.)+[a-z0-9]([a-z0-9-]*[a-z0-9])?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression mac(QStringLiteral("^([0-9a-f]{2}:){5}[0-9a-f]{2}$"));
+
+    auto isIpv6 = [&](const QString &address) {
+        // Embedded IPv4 and zone names are left out: the standard's pattern takes neither.
+        QHostAddress host;
+        return matches(hexColons, address) && host.setAddress(address)
+            && host.protocol() == QHostAddress::IPv6Protocol;
+    };
+    if (type == u"ipv4-addr")
+        return matches(ipv4, value);
+    if (type == u"ipv6-addr") {
+        const QString prefix = value.section(QLatin1Char('/'), 1);
+        return isIpv6(value.section(QLatin1Char('/'), 0, 0))
+            && (!value.contains(QLatin1Char('/')) || matches(ipv6Prefix, prefix));
+    }
+    if (type == u"domain-name")
+        return value.size() <= 253 && !value.contains(QLatin1Char('_'))
+            && matches(domainForm, value)
+            && matches(hostName, QString::fromLatin1(QUrl::toAce(value)));
+    if (type == u"url") {
+        const QRegularExpressionMatch match = url.match(value);
+        return match.hasMatch() && (match.captured(4).isEmpty() || isIpv6(match.captured(4)));
+    }
+    if (type == u"email-addr")
+        return matches(email, value);
+    if (type == u"mac-addr")
+        return matches(mac, value);
+    return false;
 }
 
 bool isIdentifier(const QString &id)
@@ -316,13 +506,84 @@ QString derivedIdentifier(const QString &type, const QString &key)
 
 QString timestamp(const QDateTime &value)
 {
-    return value.toUTC().toString(Qt::ISODateWithMs);
+    // Written by hand: bundles carry two to four timestamps per object, and the general
+    // formatter costs more than building the rest of the object. Years outside 1..9999 are
+    // left to it.
+    if (!value.isValid())
+        return QString();
+    const qint64 msecs = value.toMSecsSinceEpoch();
+    const qint64 msecsPerDay = 86400000;
+    qint64 days = msecs / msecsPerDay;
+    qint64 rest = msecs % msecsPerDay;
+    if (rest < 0) {
+        rest += msecsPerDay;
+        --days;
+    }
+    // Civil date of a day count from 1970-01-01 (proleptic Gregorian calendar).
+    const qint64 shifted = days + 719468;
+    const qint64 era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const qint64 dayOfEra = shifted - era * 146097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 monthIndex = (5 * dayOfYear + 2) / 153;
+    const int day = int(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    const int month = int(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1 || year > 9999) // the general formatter's calendar has no year 0
+        return value.toUTC().toString(Qt::ISODateWithMs);
+
+    char16_t text[24];
+    auto put = [&text](int at, qint64 number, int digits) {
+        for (int i = digits - 1; i >= 0; --i) {
+            text[at + i] = char16_t(u'0' + number % 10);
+            number /= 10;
+        }
+    };
+    put(0, year, 4);
+    text[4] = u'-';
+    put(5, month, 2);
+    text[7] = u'-';
+    put(8, day, 2);
+    text[10] = u'T';
+    put(11, rest / 3600000, 2);
+    text[13] = u':';
+    put(14, rest / 60000 % 60, 2);
+    text[16] = u':';
+    put(17, rest / 1000 % 60, 2);
+    text[19] = u'.';
+    put(20, rest % 1000, 3);
+    text[23] = u'Z';
+    return QString(reinterpret_cast<const QChar *>(text), 24);
 }
 
 QDateTime parseTimestamp(const QString &text)
 {
     if (text.isEmpty())
         return QDateTime();
+    // "yyyy-MM-ddTHH:mm:ss[.zzz]Z", the form of nearly every timestamp in a bundle, is read by
+    // hand; the general parser costs more than the rest of an object's import.
+    const qsizetype size = text.size();
+    if ((size == 20 || size == 24) && text.at(size - 1) == u'Z') {
+        const QChar *c = text.constData();
+        auto number = [c](int from, int count) {
+            int value = 0;
+            for (int i = from; i < from + count; ++i) {
+                if (c[i] < u'0' || c[i] > u'9')
+                    return -1;
+                value = value * 10 + (c[i].unicode() - u'0');
+            }
+            return value;
+        };
+        const bool shaped = c[4] == u'-' && c[7] == u'-' && c[10] == u'T' && c[13] == u':'
+            && c[16] == u':' && (size == 20 || c[19] == u'.');
+        const QDate date(number(0, 4), number(5, 2), number(8, 2));
+        const QTime time(number(11, 2), number(14, 2), number(17, 2),
+                         size == 24 ? number(20, 3) : 0);
+        // A non-digit reads as -1, which no date (of year > 0) or time takes; leap seconds
+        // and anything else unusual go to the general parser.
+        if (shaped && date.isValid() && date.year() > 0 && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
     QDateTime value = QDateTime::fromString(text, Qt::ISODateWithMs);
     if (!value.isValid())
         value = QDateTime::fromString(text, Qt::ISODate);
@@ -357,13 +618,23 @@ std::optional<QJsonValue> typedValue(const QString &name, const QJsonValue &valu
         return std::nullopt;
     const PropertyRule rule = ruleFor(name);
     switch (rule.type) {
+    case PropertyType::String: return QJsonValue(valueText(value));
+    case PropertyType::Url:
+        if (value.isString() && isObservableValue(QStringLiteral("url"), value.toString()))
+            return value;
+        return std::nullopt;
     case PropertyType::Integer: return toInteger(value, rule);
     case PropertyType::Number: return toNumber(value, rule);
     case PropertyType::Boolean: return toBoolean(value);
     case PropertyType::TextList: return toTextList(value, false);
     case PropertyType::IdentifierList: return toTextList(value, true);
     case PropertyType::ObjectList: return toObjectList(value);
+    case PropertyType::ExternalReferences: return toObjectList(value, isExternalReference);
+    case PropertyType::KillChainPhases: return toObjectList(value, isKillChainPhase);
+    case PropertyType::GranularMarkings: return toObjectList(value, isGranularMarking);
     case PropertyType::Object: return toObject(value);
+    case PropertyType::Hashes: return toObject(value, isHashes);
+    case PropertyType::Extensions: return toObject(value, isExtensions);
     case PropertyType::Timestamp: return toTimestamp(value);
     case PropertyType::Identifier:
         if (value.isString() && isIdentifier(value.toString().trimmed()))
@@ -388,6 +659,8 @@ std::optional<QJsonValue> typedValue(const QString &name, const QJsonValue &valu
     }
     if (value.isArray() && value.toArray().isEmpty())
         return std::nullopt; // the standard forbids empty lists
+    if (value.isDouble() && !std::isfinite(value.toDouble()))
+        return std::nullopt; // JSON has no such number
     return value;
 }
 

@@ -26,7 +26,12 @@ Kind kindOf(const QString &type);
 bool isTypeName(const QString &type);
 // A type name starting with "x-".
 bool isCustomTypeName(const QString &type);
+// ^[a-z][a-z0-9_]{2,249}$: the standard's characters, starting with a letter as its schemas
+// want.
 bool isPropertyName(const QString &name);
+// Whether value suits the "value" of an observable of that type (ipv4-addr, ipv6-addr,
+// domain-name, url, email-addr, mac-addr) in the form the standard's schemas accept.
+bool isObservableValue(const QString &type, const QString &value);
 // "<type>--<RFC 4122 UUID>".
 bool isIdentifier(const QString &id);
 QString identifierType(const QString &id);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What a run of the orvane-cli built beside the tests printed, and how it ended.
+struct CliRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Waits for the command to end; one that does not within a minute is reported as it stands.
+CliRun runCli(const QStringList &arguments);
