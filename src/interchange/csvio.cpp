@@ -149,6 +149,8 @@ private:
 
     void put(QStringView text)
     {
+        if (text.isEmpty())
+            return; // a null view has no data pointer, which memcpy must not be given
         std::memcpy(room(text.size()), text.utf16(), size_t(text.size()) * sizeof(char16_t));
         m_size += text.size();
     }
