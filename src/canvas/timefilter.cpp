@@ -145,7 +145,7 @@ TickUnit tickUnit(const QDateTime &start, const QDateTime &end)
 
 namespace {
 
-// Midnight of a day, in the time spec of the reference date.
+// Midnight of a day, in the same time zone as the reference date.
 QDateTime midnight(const QDateTime &reference, QDate day)
 {
     QDateTime result = reference;
