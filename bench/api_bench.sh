@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 seconds=${2:-10}
-cli=$build/src/orvane-cli
+cli=$build/bin/orvane-cli
 generator=$build/bench/api_project_generator
 for tool in "$cli" "$generator"; do
     [[ -x $tool ]] || { echo "missing $tool: build orvane-cli and api_project_generator" >&2; exit 1; }

@@ -6,8 +6,8 @@
 //
 // Usage: bench_layouts [node counts...]   (default 1000 3000 10000)
 
-#include "commands/layouts.h"
 #include "model/graph.h"
+#include "ops/layouts.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -1,9 +1,9 @@
 // Builds the demo investigation from its readable source: operation-brume.json plus the
 // files it names. The node picture is drawn here.
-#include "canvas/grouping.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "model/textforms.h"
+#include "ops/grouping.h"
 #include "storage/projectfiles.h"
 
 #include <QDir>

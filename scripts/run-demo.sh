@@ -6,4 +6,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 build_dir=${BUILD_DIR:-$root/build}
 cd "$root"
-exec "$build_dir/src/orvane" "$build_dir/demo/OperationBrume/OperationBrume.orvane.db"
+exec "$build_dir/bin/orvane" "$build_dir/demo/OperationBrume/OperationBrume.orvane.db"

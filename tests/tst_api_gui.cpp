@@ -1,8 +1,8 @@
 // Exposing and stopping the API from the main window, and the key dialog.
 
-#include "api/apiconfigdialog.h"
 #include "app/mainwindow.h"
 #include "app/tab.h"
+#include "dialogs/apiconfigdialog.h"
 #include "model/graph.h"
 #include "scriptedprompter.h"
 #include "storage/projectdb.h"

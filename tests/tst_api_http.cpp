@@ -347,7 +347,7 @@ void TestApiHttp::restartEmitsStoppedThenStarted()
 void TestApiHttp::cliPrintsKeys()
 {
     QProcess cli;
-    cli.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"), {QStringLiteral("keys"), m_dbPath});
+    cli.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane-cli"), {QStringLiteral("keys"), m_dbPath});
     QVERIFY(cli.waitForFinished(kTimeoutMs));
     QCOMPARE(cli.exitCode(), 0);
     const QByteArray expected = "read " + m_key.value(ApiRole::Read) + "\nwrite "
@@ -361,7 +361,7 @@ void TestApiHttp::cliPrintsKeys()
         QVERIFY(db.open());
         QCOMPARE(db.listApiKeys().size(), 0);
     }
-    cli.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"), {QStringLiteral("keys"), bare});
+    cli.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane-cli"), {QStringLiteral("keys"), bare});
     QVERIFY(cli.waitForFinished(kTimeoutMs));
     QCOMPARE(cli.exitCode(), 0);
     const QList<QByteArray> lines = cli.readAllStandardOutput().trimmed().split('\n');
@@ -370,7 +370,7 @@ void TestApiHttp::cliPrintsKeys()
     QVERIFY(db.open());
     QCOMPARE(lines.at(2), "admin " + db.apiKeyForRole(ApiRole::Admin).toUtf8());
 
-    cli.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"),
+    cli.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane-cli"),
               {QStringLiteral("keys"), m_dir.filePath(QStringLiteral("missing.db"))});
     QVERIFY(cli.waitForFinished(kTimeoutMs));
     QCOMPARE(cli.exitCode(), 1);
@@ -389,7 +389,7 @@ void TestApiHttp::cliServesUntilTerminated()
     }
     for (int signal : {SIGTERM, SIGINT}) {
         QProcess cli;
-        cli.start(QStringLiteral(ORVANE_BINARY_DIR "/src/orvane-cli"),
+        cli.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane-cli"),
                   {QStringLiteral("serve"), m_dbPath, other, QStringLiteral("--port"),
                    QStringLiteral("0"), QStringLiteral("--address"), QStringLiteral("127.0.0.1")});
         QVERIFY(cli.waitForStarted(kTimeoutMs));

@@ -1,7 +1,7 @@
 #include "clirunner.h"
-#include "commands/layouts.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
+#include "ops/layouts.h"
 #include "storage/projectfiles.h"
 #include "testfiles.h"
 #include "testgraphs.h"

@@ -1,5 +1,5 @@
 #include "config/appconfig.h"
-#include "config/configurationdialog.h"
+#include "dialogs/configurationdialog.h"
 #include "scriptedprompter.h"
 #include "testfiles.h"
 

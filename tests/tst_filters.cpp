@@ -1,6 +1,6 @@
-#include "canvas/timefilter.h"
-#include "commands/filterengine.h"
+#include "ops/timefilter.h"
 #include "model/graph.h"
+#include "ops/filterengine.h"
 
 #include <QTest>
 

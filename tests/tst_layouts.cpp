@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/tab.h"
-#include "commands/layouts.h"
 #include "model/graph.h"
+#include "ops/layouts.h"
 #include "scriptedprompter.h"
 
 #include <QAction>

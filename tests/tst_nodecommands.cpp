@@ -1,12 +1,12 @@
 // Table rules of the node and relation commands, the clipboard format and the logic behind
 // the editing dialogs, checked on plain graphs without a window.
-#include "commands/clipboardformat.h"
-#include "commands/nodecommands.h"
-#include "dialogs/edgeform.h"
-#include "dialogs/iconlibrary.h"
-#include "dialogs/listpaging.h"
-#include "dialogs/mediafiles.h"
-#include "dialogs/recordfilter.h"
+#include "ops/clipboardformat.h"
+#include "ops/edgeform.h"
+#include "ops/iconlibrary.h"
+#include "ops/listpaging.h"
+#include "ops/mediafiles.h"
+#include "ops/nodecommands.h"
+#include "ops/recordfilter.h"
 #include "testfiles.h"
 #include "testgraphs.h"
 

@@ -3,8 +3,8 @@
 #include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 #include "canvas/nodeitem.h"
-#include "canvas/timelineeditdialog.h"
 #include "canvas/timelinewidget.h"
+#include "dialogs/timelineeditdialog.h"
 #include "scriptedprompter.h"
 #include "testgraphs.h"
 

@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "commands.h"
 
 #include "api/apiprojects.h"
 #include "api/apiserver.h"

@@ -1,8 +1,8 @@
-#include "cli/commands.h"
+#include "commands.h"
 
-#include "commands/layouts.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
+#include "ops/layouts.h"
 #include "storage/projectdb.h"
 #include "storage/projectfiles.h"
 

@@ -1,0 +1,673 @@
+#include "ops/layouts.h"
+
+#include "model/graph.h"
+#include "ops/timefilter.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <random>
+#include <set>
+#include <tuple>
+#include <vector>
+
+namespace Layouts {
+
+namespace {
+
+constexpr double twoPi = 2.0 * M_PI;
+
+// Target ids that name a node of the table, in list order, once each.
+QStringList knownTargets(const Graph &graph, const QStringList &targets)
+{
+    QStringList known;
+    QSet<QString> seen;
+    for (const QString &id : targets) {
+        if (graph.hasNode(id) && !seen.contains(id)) {
+            seen.insert(id);
+            known.append(id);
+        }
+    }
+    return known;
+}
+
+bool isAnchored(const Graph &graph, const QString &id)
+{
+    const auto it = graph.nodes().constFind(id);
+    return it != graph.nodes().cend() && it->anchored;
+}
+
+// The relations by id: the table's own order changes from one run to the next.
+std::vector<const Edge *> edgesById(const Graph &graph)
+{
+    std::vector<const Edge *> edges;
+    edges.reserve(size_t(graph.edges().size()));
+    for (const Edge &edge : graph.edges())
+        edges.push_back(&edge);
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge *a, const Edge *b) { return a->id < b->id; });
+    return edges;
+}
+
+// Neighbours of each target over the relations joining two distinct targets, both ways.
+QHash<QString, QStringList> undirectedAdjacency(const Graph &graph, const QSet<QString> &targets)
+{
+    QHash<QString, QStringList> adjacency;
+    for (const Edge *edge : edgesById(graph)) {
+        if (edge->src == edge->dst || !targets.contains(edge->src)
+            || !targets.contains(edge->dst))
+            continue;
+        adjacency[edge->src].append(edge->dst);
+        adjacency[edge->dst].append(edge->src);
+    }
+    return adjacency;
+}
+
+QPointF centroid(const Graph &graph, const QStringList &targets)
+{
+    QPointF sum;
+    for (const QString &id : targets)
+        sum += graph.nodes().value(id).pos;
+    return targets.isEmpty() ? QPointF() : sum / targets.size();
+}
+
+// Writes the new positions of the non-anchored targets, shifted so that the centroid of the
+// targets (anchored ones where they are) is the one they had before.
+void applyKeepingCentroid(Graph &graph, const QStringList &targets,
+                          const QHash<QString, QPointF> &placed)
+{
+    if (targets.isEmpty())
+        return;
+    const QPointF before = centroid(graph, targets);
+    QPointF sum;
+    for (const QString &id : targets)
+        sum += placed.value(id, graph.nodes().value(id).pos);
+    const QPointF shift = before - sum / targets.size();
+    for (auto it = placed.cbegin(); it != placed.cend(); ++it) {
+        Node node = graph.node(it.key());
+        if (node.anchored)
+            continue;
+        node.pos = it.value() + shift;
+        graph.replaceNode(node);
+    }
+}
+
+// Places the members of a circle of the given radius around centre, member k at angle
+// 2 pi k / size, skipping anchored members.
+void placeOnCircle(const Graph &graph, const QStringList &members, QPointF centre,
+                   double radius, QHash<QString, QPointF> &placed)
+{
+    const int size = members.size();
+    for (int k = 0; k < size; ++k) {
+        if (isAnchored(graph, members.at(k)))
+            continue;
+        const double angle = twoPi * k / size;
+        placed.insert(members.at(k),
+                      centre + QPointF(radius * std::cos(angle), radius * std::sin(angle)));
+    }
+}
+
+int columnsFor(qsizetype count)
+{
+    return int(std::ceil(std::sqrt(double(count))));
+}
+
+} // namespace
+
+LabelWidth applicationLabelWidth()
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        const QFontMetricsF metrics{QFont()};
+        return [metrics](const QString &label) { return metrics.horizontalAdvance(label); };
+    }
+    // A 9-point sans-serif font advances about 7 units per character on average.
+    return [](const QString &label) { return 7.0 * double(label.size()); };
+}
+
+QStringList targetList(const Graph &graph, const QStringList &selectedIds)
+{
+    const QStringList selected = knownTargets(graph, selectedIds);
+    if (!selected.isEmpty() && selected.size() < graph.nodes().size())
+        return selected;
+    QStringList all = graph.nodes().keys();
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+double nodeDiameter(const Graph &graph, const QString &id)
+{
+    const auto it = graph.nodes().constFind(id);
+    if (it == graph.nodes().cend())
+        return 25.0;
+    if (it->size < 0.5)
+        return 12.5;
+    if (it->size > 6.0)
+        return 150.0;
+    return it->size * 25.0;
+}
+
+double labelSpacing(const Graph &graph, const QStringList &ids)
+{
+    if (ids.isEmpty())
+        return 100.0;
+    double characters = 0.0;
+    for (const QString &id : ids)
+        characters += double(graph.nodes().value(id).label.size());
+    return std::clamp(40.0 + 8.0 * characters / double(ids.size()), 80.0, 250.0);
+}
+
+void grid(Graph &graph, const QStringList &targets, const LabelWidth &labelWidth)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    const int columns = columnsFor(ids.size());
+    if (columns < 1)
+        return;
+    const LabelWidth measure = labelWidth ? labelWidth : applicationLabelWidth();
+    std::vector<double> widths(size_t(columns), 40.0);
+    for (int i = 0; i < ids.size(); ++i) {
+        const QString &id = ids.at(i);
+        const double width =
+            std::max(measure(graph.nodes().value(id).label), nodeDiameter(graph, id)) + 12.0;
+        double &column = widths[size_t(i % columns)];
+        column = std::max(column, width);
+    }
+    std::vector<double> offsets(size_t(columns), 0.0);
+    double total = widths[0] + 16.0;
+    for (size_t c = 1; c < widths.size(); ++c) {
+        offsets[c] = offsets[c - 1] + widths[c - 1] + 16.0;
+        total += widths[c] + 16.0;
+    }
+    QHash<QString, QPointF> placed;
+    for (int i = 0; i < ids.size(); ++i) {
+        if (isAnchored(graph, ids.at(i)))
+            continue;
+        const size_t column = size_t(i % columns);
+        placed.insert(ids.at(i), QPointF(offsets[column] - total / 2.0 + widths[column] / 2.0,
+                                         (i / columns) * 90.0));
+    }
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+void zigzag(Graph &graph, const QStringList &targets)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    QStringList free;
+    for (const QString &id : ids) {
+        if (!isAnchored(graph, id))
+            free.append(id);
+    }
+    if (free.isEmpty())
+        return;
+    QHash<QString, int> index;
+    for (int i = 0; i < free.size(); ++i)
+        index.insert(free.at(i), i);
+    std::vector<int> incoming(size_t(free.size()), 0);
+    std::vector<std::vector<int>> outgoing(size_t(free.size()));
+    for (const Edge *edge : edgesById(graph)) {
+        const auto src = index.constFind(edge->src);
+        const auto dst = index.constFind(edge->dst);
+        if (src == index.cend() || dst == index.cend())
+            continue;
+        ++incoming[size_t(*dst)];
+        outgoing[size_t(*src)].push_back(*dst);
+    }
+
+    // Kahn's method. When only cycles remain, the node with the fewest incoming relations
+    // left goes next, the first in target order on a tie: the smallest (count, position) of
+    // the nodes not placed yet.
+    std::set<std::pair<int, int>> remaining;
+    std::deque<int> ready;
+    for (int i = 0; i < free.size(); ++i) {
+        remaining.insert({incoming[size_t(i)], i});
+        if (incoming[size_t(i)] == 0)
+            ready.push_back(i);
+    }
+    QStringList order;
+    while (!remaining.empty()) {
+        if (ready.empty())
+            ready.push_back(remaining.begin()->second);
+        const int node = ready.front();
+        ready.pop_front();
+        if (!remaining.erase({incoming[size_t(node)], node}))
+            continue; // placed already
+        order.append(free.at(node));
+        for (int next : outgoing[size_t(node)]) {
+            int &count = incoming[size_t(next)];
+            if (!remaining.erase({count, next}))
+                continue;
+            remaining.insert({--count, next});
+            if (count == 0)
+                ready.push_back(next);
+        }
+    }
+
+    const double half = std::max(0.4 * labelSpacing(graph, order), 100.0);
+    QHash<QString, QPointF> placed;
+    for (int k = 0; k < order.size(); ++k)
+        placed.insert(order.at(k), QPointF(k % 2 == 0 ? -half : half, 100.0 * k));
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+void circle(Graph &graph, const QStringList &targets)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    const double radius = 10.0 * std::sqrt(double(ids.size())) + 200.0;
+    QHash<QString, QPointF> placed;
+    placeOnCircle(graph, ids, QPointF(), radius, placed);
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+void random(Graph &graph, const QStringList &targets)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    std::mt19937 generator(42);
+    QHash<QString, QPointF> placed;
+    for (const QString &id : ids) {
+        if (isAnchored(graph, id))
+            continue;
+        const double u1 =
+            std::generate_canonical<double, std::numeric_limits<double>::digits>(generator);
+        const double u2 =
+            std::generate_canonical<double, std::numeric_limits<double>::digits>(generator);
+        placed.insert(id, QPointF(1000.0 * u2 - 500.0, 1000.0 * u1 - 500.0));
+    }
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+void radial(Graph &graph, const QStringList &targets)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    if (ids.isEmpty())
+        return;
+    const QSet<QString> set(ids.cbegin(), ids.cend());
+    QHash<QString, int> degree;
+    for (const Edge &edge : graph.edges()) {
+        if (set.contains(edge.src) && set.contains(edge.dst)) {
+            ++degree[edge.src];
+            ++degree[edge.dst];
+        }
+    }
+    QString root = ids.first();
+    for (const QString &id : ids) {
+        if (degree.value(id) > degree.value(root))
+            root = id;
+    }
+
+    const QHash<QString, QStringList> adjacency = undirectedAdjacency(graph, set);
+    QList<QStringList> levels{{root}};
+    QHash<QString, int> levelOf{{root, 0}};
+    std::deque<QString> queue{root};
+    while (!queue.empty()) {
+        const QString id = queue.front();
+        queue.pop_front();
+        const int next = levelOf.value(id) + 1;
+        for (const QString &neighbour : adjacency.value(id)) {
+            if (levelOf.contains(neighbour))
+                continue;
+            levelOf.insert(neighbour, next);
+            if (levels.size() <= next)
+                levels.append(QStringList());
+            levels[next].append(neighbour);
+            queue.push_back(neighbour);
+        }
+    }
+    QStringList unreached;
+    for (const QString &id : ids) {
+        if (!levelOf.contains(id))
+            unreached.append(id);
+    }
+    if (!unreached.isEmpty())
+        levels.append(unreached);
+
+    QHash<QString, QPointF> placed;
+    for (int level = 0; level < levels.size(); ++level)
+        placeOnCircle(graph, levels.at(level), QPointF(), 120.0 * level + 80.0, placed);
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+void components(Graph &graph, const QStringList &targets)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    const QHash<QString, QStringList> adjacency =
+        undirectedAdjacency(graph, QSet<QString>(ids.cbegin(), ids.cend()));
+    QList<QStringList> parts;
+    QSet<QString> visited;
+    for (const QString &start : ids) {
+        if (visited.contains(start))
+            continue;
+        visited.insert(start);
+        QStringList part{start};
+        for (int head = 0; head < part.size(); ++head) {
+            for (const QString &neighbour : adjacency.value(part.at(head))) {
+                if (!visited.contains(neighbour)) {
+                    visited.insert(neighbour);
+                    part.append(neighbour);
+                }
+            }
+        }
+        parts.append(part);
+    }
+    const int columns = columnsFor(parts.size());
+    QHash<QString, QPointF> placed;
+    for (int j = 0; j < parts.size(); ++j) {
+        const QPointF centre((j % columns) * 600.0, (j / columns) * 600.0);
+        const double radius = 10.0 * std::sqrt(double(parts.at(j).size())) + 80.0;
+        placeOnCircle(graph, parts.at(j), centre, radius, placed);
+    }
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+void clustersByType(Graph &graph, const QStringList &targets)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    QStringList types; // in order of first appearance
+    QHash<QString, QStringList> members;
+    for (const QString &id : ids) {
+        const QString type = graph.nodes().value(id).type;
+        if (!members.contains(type))
+            types.append(type);
+        members[type].append(id);
+    }
+    const int columns = columnsFor(types.size());
+    QHash<QString, QPointF> placed;
+    for (int j = 0; j < types.size(); ++j) {
+        const QStringList &group = members[types.at(j)];
+        const QPointF centre((j % columns) * 700.0, (j / columns) * 700.0);
+        placeOnCircle(graph, group, centre, 15.0 * std::sqrt(double(group.size())) + 90.0,
+                      placed);
+    }
+    applyKeepingCentroid(graph, ids, placed);
+}
+
+ForceParams forcePreset(ForcePreset preset, int n)
+{
+    switch (preset) {
+    case ForcePreset::Compact:
+        return {0.8, 0.05, 0.01, 0.9, std::min(n / 15 + 80, 300)};
+    case ForcePreset::Spaced:
+        return {1.0, 0.015, 0.003, 1.3, std::min(n / 15 + 80, 300)};
+    case ForcePreset::Fast:
+        break;
+    }
+    return {0.75, 0.02, 0.005, 1.0, std::min(n / 20 + 50, 200)};
+}
+
+namespace {
+
+// One force layout run over flat arrays: the pair loop dominates (n^2 / 2 pairs per
+// iteration), so it avoids square roots and lookups and visits every pair once.
+class ForceRun
+{
+public:
+    ForceRun(std::vector<double> x, std::vector<double> y, std::vector<char> fixed,
+             std::vector<std::pair<int, int>> springs, const ForceParams &params)
+        : m_n(x.size()), m_x(std::move(x)), m_y(std::move(y)), m_dx(m_n), m_dy(m_n),
+          m_fixed(std::move(fixed)), m_springs(std::move(springs)), m_params(params),
+          m_k(std::sqrt(640000.0 / double(std::max<size_t>(m_n, 1)))
+              * std::max(params.kMul, 1e-6))
+    {
+    }
+
+    void iterate(int t, int total)
+    {
+        std::fill(m_dx.begin(), m_dx.end(), 0.0);
+        std::fill(m_dy.begin(), m_dy.end(), 0.0);
+        repel();
+        separateCoincident();
+        attract();
+        pullToCentre();
+        move((1.0 - double(t) / total) * (std::log(1.0 + double(m_n)) + 80.0));
+    }
+
+    const std::vector<double> &x() const { return m_x; }
+    const std::vector<double> &y() const { return m_y; }
+
+private:
+    // (delta / dist) * (k^2 / dist) * repC == delta * (k^2 * repC / dist^2), with the distance
+    // floor 1e-9 becoming a floor of 1e-18 on its square. Each pair is visited once: the push
+    // on j is the opposite of the push on i. The inner loop is written for the vectoriser:
+    // no branch, no aliasing, sums it may reorder.
+    void repel()
+    {
+        const double strength = m_k * m_k * m_params.repulsion;
+        const double *__restrict x = m_x.data();
+        const double *__restrict y = m_y.data();
+        double *__restrict dx = m_dx.data();
+        double *__restrict dy = m_dy.data();
+        const size_t n = m_n;
+        for (size_t i = 0; i < n; ++i) {
+            const double xi = x[i];
+            const double yi = y[i];
+            double sx = 0.0;
+            double sy = 0.0;
+#pragma omp simd reduction(+ : sx, sy)
+            for (size_t j = i + 1; j < n; ++j) {
+                const double deltaX = xi - x[j];
+                const double deltaY = yi - y[j];
+                const double w = strength / std::max(deltaX * deltaX + deltaY * deltaY, 1e-18);
+                sx += deltaX * w;
+                sy += deltaY * w;
+                dx[j] -= deltaX * w;
+                dy[j] -= deltaY * w;
+            }
+            dx[i] += sx;
+            dy[i] += sy;
+        }
+    }
+
+    // Nodes at exactly the same place have no direction between them, so the repulsion above
+    // leaves them together for ever. Each such pair is pushed apart as if the two sat at the
+    // floor distance in a direction drawn from their indices.
+    void separateCoincident()
+    {
+        m_places.resize(m_n);
+        for (size_t i = 0; i < m_n; ++i)
+            m_places[i] = {m_x[i], m_y[i], i};
+        std::sort(m_places.begin(), m_places.end());
+        const double push = m_k * m_k / 1e-9 * m_params.repulsion;
+        const double goldenAngle = M_PI * (3.0 - std::sqrt(5.0));
+        for (size_t first = 0; first < m_n;) {
+            size_t last = first + 1;
+            while (last < m_n && std::get<0>(m_places[last]) == std::get<0>(m_places[first])
+                   && std::get<1>(m_places[last]) == std::get<1>(m_places[first]))
+                ++last;
+            for (size_t p = first; p < last; ++p) {
+                for (size_t q = p + 1; q < last; ++q) {
+                    const size_t a = std::get<2>(m_places[p]);
+                    const size_t b = std::get<2>(m_places[q]);
+                    const double angle = goldenAngle * double(a + b);
+                    m_dx[a] += std::cos(angle) * push;
+                    m_dy[a] += std::sin(angle) * push;
+                    m_dx[b] -= std::cos(angle) * push;
+                    m_dy[b] -= std::sin(angle) * push;
+                }
+            }
+            first = last;
+        }
+    }
+
+    void attract()
+    {
+        for (const auto &[a, b] : m_springs) {
+            const double deltaX = m_x[size_t(a)] - m_x[size_t(b)];
+            const double deltaY = m_y[size_t(a)] - m_y[size_t(b)];
+            double dist = std::sqrt(deltaX * deltaX + deltaY * deltaY);
+            double dist2 = dist * dist;
+            if (dist < 1e-9) {
+                dist = 1e-9;
+                dist2 = 1e-18;
+            }
+            const double scale = dist2 / m_k / dist * m_params.attraction;
+            m_dx[size_t(a)] -= deltaX * scale;
+            m_dy[size_t(a)] -= deltaY * scale;
+            m_dx[size_t(b)] += deltaX * scale;
+            m_dy[size_t(b)] += deltaY * scale;
+        }
+    }
+
+    void pullToCentre()
+    {
+        double cx = 0.0, cy = 0.0;
+        for (size_t i = 0; i < m_n; ++i) {
+            cx += m_x[i];
+            cy += m_y[i];
+        }
+        cx /= double(m_n);
+        cy /= double(m_n);
+        for (size_t i = 0; i < m_n; ++i) {
+            m_dx[i] += (cx - m_x[i]) * m_params.gravity;
+            m_dy[i] += (cy - m_y[i]) * m_params.gravity;
+        }
+    }
+
+    // Each free node moves by exactly the temperature along its displacement.
+    void move(double temperature)
+    {
+        for (size_t i = 0; i < m_n; ++i) {
+            if (m_fixed[i])
+                continue;
+            const double length = std::sqrt(m_dx[i] * m_dx[i] + m_dy[i] * m_dy[i]);
+            if (length > 1e-9) {
+                m_x[i] += m_dx[i] * temperature / length;
+                m_y[i] += m_dy[i] * temperature / length;
+            }
+        }
+    }
+
+    size_t m_n;
+    std::vector<double> m_x, m_y, m_dx, m_dy;
+    std::vector<char> m_fixed;
+    std::vector<std::pair<int, int>> m_springs;
+    std::vector<std::tuple<double, double, size_t>> m_places; // x, y, index
+    ForceParams m_params;
+    double m_k;
+};
+
+} // namespace
+
+bool force(Graph &graph, const QStringList &targets, const ForceParams &params,
+           const Progress &progress)
+{
+    const QStringList ids = knownTargets(graph, targets);
+    const int n = ids.size();
+    if (n == 0)
+        return true;
+    QHash<QString, int> index;
+    const auto count = static_cast<size_t>(n);
+    std::vector<double> x(count), y(count);
+    std::vector<char> fixed(count);
+    for (int i = 0; i < n; ++i) {
+        const Node &node = *graph.nodes().constFind(ids.at(i));
+        index.insert(node.id, i);
+        x[size_t(i)] = node.pos.x();
+        y[size_t(i)] = node.pos.y();
+        fixed[size_t(i)] = node.anchored;
+    }
+    // A self-loop pulls a node towards itself: no effect, so it is left out.
+    std::vector<std::pair<int, int>> springs;
+    for (const Edge *edge : edgesById(graph)) {
+        const auto a = index.constFind(edge->src);
+        const auto b = index.constFind(edge->dst);
+        if (a != index.cend() && b != index.cend() && *a != *b)
+            springs.emplace_back(*a, *b);
+    }
+
+    ForceRun run(std::move(x), std::move(y), std::move(fixed), std::move(springs), params);
+    const int total = std::max(params.iterations, 1);
+    for (int t = 0; t < total; ++t) {
+        run.iterate(t, total);
+        if (progress && !progress(t + 1, total))
+            return false;
+    }
+    QHash<QString, QPointF> placed;
+    for (int i = 0; i < n; ++i)
+        placed.insert(ids.at(i), QPointF(run.x()[size_t(i)], run.y()[size_t(i)]));
+    applyKeepingCentroid(graph, ids, placed);
+    return true;
+}
+
+TimelinePlacement timeline(Graph &graph, const LabelWidth &labelWidth)
+{
+    struct Dated
+    {
+        QDateTime start;
+        QString id;
+        bool anchored;
+    };
+    std::vector<Dated> dated;
+    for (const Node &node : graph.nodes()) {
+        if (node.validity.start.isValid())
+            dated.push_back({node.validity.start, node.id, node.anchored});
+    }
+    TimelinePlacement plan;
+    if (dated.empty())
+        return plan;
+    std::sort(dated.begin(), dated.end(), [](const Dated &a, const Dated &b) {
+        return a.start != b.start ? a.start < b.start : a.id < b.id;
+    });
+    plan.found = true;
+    plan.earliest = dated.front().start;
+    plan.latest = dated.back().start;
+    qint64 sum = 0;
+    for (const Dated &entry : dated)
+        sum += entry.start.toSecsSinceEpoch();
+    const QDateTime mean = std::clamp(
+        QDateTime::fromSecsSinceEpoch(sum / qint64(dated.size()), Qt::UTC), plan.earliest,
+        plan.latest);
+    plan.viewCentre = QPointF(
+        TimelineMath::xOfDate(plan.earliest, 0.0, timelinePixelsPerDay, mean), timelineAxisY);
+
+    // Rows under the axis; a node takes the first row whose last node is at least 120 to the
+    // left and whose label ends at least 16 before its own label begins.
+    constexpr double rowGap = 100.0;
+    constexpr double minimumSpacing = 120.0;
+    constexpr double labelGap = 16.0;
+    const LabelWidth measure = labelWidth ? labelWidth : applicationLabelWidth();
+    struct RowEnd
+    {
+        double x;
+        double halfWidth; // of the label or the node, whichever is wider
+    };
+    std::vector<RowEnd> rowEnds;
+    for (const Dated &entry : dated) {
+        if (entry.anchored)
+            continue;
+        const double x =
+            TimelineMath::xOfDate(plan.earliest, 0.0, timelinePixelsPerDay, entry.start);
+        const double halfWidth =
+            std::max(measure(graph.node(entry.id).label), nodeDiameter(graph, entry.id)) / 2.0;
+        const auto fits = [&](const RowEnd &end) {
+            return x - end.x >= minimumSpacing
+                && (x - halfWidth) - (end.x + end.halfWidth) >= labelGap;
+        };
+        size_t row = 0;
+        while (row < rowEnds.size() && !fits(rowEnds[row]))
+            ++row;
+        if (row == rowEnds.size())
+            rowEnds.push_back({x, halfWidth});
+        rowEnds[row] = {x, halfWidth};
+        Node node = graph.node(entry.id);
+        node.pos = QPointF(x, timelineAxisY + rowGap * double(row + 1));
+        graph.replaceNode(node);
+    }
+    return plan;
+}
+
+bool allNodesAtOrigin(const Graph &graph)
+{
+    if (graph.nodes().size() < 2)
+        return false;
+    for (const Node &node : graph.nodes()) {
+        if (std::abs(node.pos.x()) > 1e-12 || std::abs(node.pos.y()) > 1e-12)
+            return false;
+    }
+    return true;
+}
+
+} // namespace Layouts

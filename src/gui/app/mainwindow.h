@@ -1,0 +1,224 @@
+#pragma once
+
+#include "dialogs/searchwidget.h"
+#include "model/edge.h"
+#include "ops/filterengine.h"
+#include "ops/layouts.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ApiServer;
+class EdgeItem;
+class EdgesListDialog;
+class Graph;
+class GraphScene;
+class NodeItem;
+class NodesListDialog;
+class Prompter;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class TimelineWidget;
+struct Tab;
+
+// The single main window: one tab per open investigation, the menus from which every
+// command is reached, and the status bar that reports their outcome.
+//
+// Each tab's tables are the single source of truth; commands change them through the
+// tab's graph operations and then call refreshTab(), which rebuilds the canvas items. Every
+// question to the user goes through the Prompter given at construction.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Without a prompter the window asks with real message boxes and file choosers.
+    explicit MainWindow(Prompter *prompter = nullptr, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    int tabCount() const;
+    Tab *tabAt(int index) const;
+    Tab *currentTab() const;
+    GraphScene *currentScene() const;
+    QString tabTitle(int index) const;
+    QAction *action(const QString &objectName) const;
+    QMenu *menu(const QString &objectName) const;
+    TimelineWidget *timelineWidget() const { return m_timeline; }
+    SearchWidget *searchWidget() const { return m_search; }
+
+    // Loads a project file or folder into a new tab, or into the first tab when it is
+    // still empty; used for a file given on the command line.
+    bool openPath(const QString &path);
+
+public Q_SLOTS:
+    int addNewTab();
+    void closeTab(int index);
+    void renameTab(int index);
+    void reloadCurrentTab();
+    void onCurrentTabChanged(int index);
+    void onTabBarContextMenuRequested(const QPoint &pos);
+    void newProject();
+    void openProject();
+    void saveProject();
+    void saveProjectAs();
+    void onOpenInvestigationInNewTab(const QString &dbPath, const QString &fromNodeId);
+    void fitView();
+    void selectAllItems();
+    void openOrvaneConfiguration();
+    void showVersion();
+    void refreshTab(Tab *tab);
+    // Applies one change to the tab's tables as one step named undoText (the name the Edition
+    // menu shows), then brings the canvas up to date. Commands that change a tab go through
+    // here rather than writing into its tables.
+    void editTab(Tab *tab, const QString &undoText, const std::function<void(Graph &)> &change);
+    void updateActionStates();
+    void selectOnlyNodes();
+    // Spacing of parallel relations: 0.25 × factor, kept within 0.2 … 3.0.
+    void setMultiEdgeSeparation(double factor);
+    void showGridDialog();
+    void showCentreDialog();
+    void onBackgroundContextMenuRequested(const QPoint &screenPos);
+    void onNodeEdited(const Node &node);
+    void groupSelection();
+    void addSelectionToGroup();
+    void addNodesToGroup(const QString &groupId, const QStringList &nodeIds);
+    void onRequestExpandGroup(const QString &groupId);
+    void onRequestCollapseGroup(const QString &groupId);
+    void onRequestUngroup(const QString &groupId);
+    void onRequestOpenGroupTab(const QString &groupId);
+    void layoutGrid();
+    void layoutZigzag();
+    void layoutCircle();
+    void layoutRandom();
+    void layoutRadial();
+    void layoutComponents();
+    void layoutForceDirected();
+    void layoutForceCompact();
+    void layoutForceSpaced();
+    void layoutClusterByType();
+    void forceLayout(double repC, double attC, double gravity, double kMul, int iterations);
+    void layoutTimeline();
+    // Timeline band and time filter.
+    void clearTimeFilter();
+    void showTimeline();
+    void hideTimeline();
+    void editTimeline();
+    // Filters, type visibility and search.
+    void openFiltersDialog();
+    void showNodeTypesDialog();
+    void showEdgeTypesDialog();
+    void onSearchRequested(SearchWidget::Scope scope, SearchWidget::Field field,
+                           const QString &query);
+    void importNodes();
+    void importEdges();
+    void exportNodesCSV();
+    void exportEdgesCSV();
+    void importStix();
+    void exportStix();
+    void exposeApi();
+    void stopApi();
+    // Node and relation commands on the current tab.
+    void createNodeFromMenu();
+    void createNodeAt(const QPointF &scenePos);
+    void editSelectedNode();
+    void cloneNode(const Node &node);
+    void deleteSelectedNodes();
+    void onDeleteNodeRequested(const QString &nodeId);
+    // Without confirmation: for the assistant, whose changes the analyst confirmed already.
+    void deleteNodesByIds(const QStringList &ids);
+    void deleteEdgesByIds(const QStringList &ids);
+    void createEdgeFromSelection();
+    void createEdgeToSelection();
+    void editSelectedEdge();
+    void deleteSelectedEdges();
+    void onEdgeEdited(const Edge &edge);
+    void onDeleteEdgeRequested(const QString &edgeId);
+    void copySelectedNode();
+    void pasteNode();
+    void pasteNodeAt(const QPointF &scenePos);
+    void listNodes();
+    void listEdges();
+    void listMedias();
+    // The lists restricted to a group's members and the relations between them.
+    void listGroupNodes(const QString &groupId);
+    void listGroupEdges(const QString &groupId);
+    void onViewFileDropped(const QString &filePath);
+
+private:
+    void buildMenus();
+    void buildFileMenu();
+    void buildViewMenu();
+    void buildThemeMenu();
+    void buildApiActions(QMenu *tools);
+    void buildLayoutMenu(QMenu *parent);
+    // The timeline and search tool bars, before the tabs exist.
+    void buildToolBars();
+    // "Réorganiser" and "Timeline" of the canvas background menu.
+    void addLayoutMenus(QMenu *menu);
+    void onTimelineRangeChanged(const QDateTime &start, const QDateTime &end);
+    // A freshly loaded tab: no band, no time filter, the widget's dates around the tab's.
+    void resetTimeline(Tab *tab);
+    void onTimelineInstantChanged(const QDateTime &instant);
+    // Greys or hides what the filter did not retain, asking first how to show retained
+    // members of groups; reports the counts.
+    void applyFilter(Tab *tab, const FilterState &state, const FilterEngine::Result &result);
+    QAction *addMenuAction(QMenu *menu, const QString &name, const QString &text,
+                           void (MainWindow::*slot)());
+
+    int createTab(const QString &title);
+    void removeTab(int index);
+    int indexOfTab(const Tab *tab) const;
+    // Replaces the tab's content with the project; false (tab unchanged) on failure.
+    bool loadIntoTab(Tab *tab, const QString &dbPath);
+    bool saveTabTo(Tab *tab, const QString &dbPath);
+    void onTabMoved(int from, int to);
+    // Scene connections of a new tab; item connections after each rebuild.
+    void setUpCanvas(Tab *tab);
+    void connectNodeItem(NodeItem *item);
+    void connectEdgeItem(EdgeItem *item);
+    void buildEditMenu();
+    // Relations from the first (or last) clicked of the selected nodes to the others.
+    void createEdgesFromPicked(bool firstIsSource);
+    // Centre of the part of the scene the tab's view shows; the origin without a view.
+    QPointF visibleCentre(const Tab *tab) const;
+    void selectNodeItem(Tab *tab, const QString &id);
+    // The first selected node of the tab as its table holds it, or as its item shows it once
+    // the table no longer does; nothing when no node is selected.
+    std::optional<Node> firstSelectedNode(const Tab *tab) const;
+    // Ask first, then delete from the tab (the relations of deleted nodes with them).
+    void confirmAndDeleteNodes(Tab *tab, const QStringList &ids);
+    void confirmAndDeleteEdges(Tab *tab, const QStringList &ids);
+    void connectNodeList(NodesListDialog *dialog, Tab *tab);
+    void connectEdgeList(EdgesListDialog *dialog, Tab *tab);
+    // Opens a connected list of the tab's records, or of restrictTo only when given.
+    void openNodeList(Tab *tab, const QString &title = QString(),
+                      const QStringList &restrictTo = QStringList());
+    void openEdgeList(Tab *tab, const QString &title = QString(),
+                      const QStringList &restrictTo = QStringList());
+    // "Séparation multi-liens" entries, with their long names in the menu bar.
+    QMenu *addEdgeSeparationMenu(QMenu *parent, bool longNames);
+    // Ids of the selected node items of the current scene.
+    QStringList selectedNodeIds() const;
+    // Runs a layout on the current tab's targets, then rebuilds the canvas and reports.
+    void applyLayout(void (*layout)(Graph &, const QStringList &), const QString &message,
+                     bool fit);
+    // The force layout on the current tab, with the parameters for its number of targets,
+    // behind a cancellable progress dialog that shows when it lasts; false when there is no
+    // tab or the analyst cancelled.
+    bool runForceLayout(const std::function<Layouts::ForceParams(int targetCount)> &parameters);
+
+    Prompter *m_prompter = nullptr;
+    std::unique_ptr<Prompter> m_ownedPrompter;
+    QTabWidget *m_tabs = nullptr;
+    std::vector<std::unique_ptr<Tab>> m_tabList; // in tab order
+    ApiServer *m_apiServer = nullptr; // created at the first exposure, kept with the window
+    TimelineWidget *m_timeline = nullptr;
+    SearchWidget *m_search = nullptr;
+};

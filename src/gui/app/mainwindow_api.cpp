@@ -1,0 +1,87 @@
+#include "app/mainwindow.h"
+
+#include "api/apiprojects.h"
+#include "api/apiserver.h"
+#include "app/prompter.h"
+#include "app/tab.h"
+#include "dialogs/apiconfigdialog.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStatusBar>
+
+void MainWindow::buildApiActions(QMenu *tools)
+{
+    tools->addSeparator();
+    addMenuAction(tools, QStringLiteral("actionExposeApi"), QStringLiteral("Exposer l’API…"),
+                  &MainWindow::exposeApi);
+    addMenuAction(tools, QStringLiteral("actionStopApi"), QStringLiteral("Stopper l’API"),
+                  &MainWindow::stopApi)
+        ->setEnabled(false);
+}
+
+void MainWindow::exposeApi()
+{
+    const QMessageBox::StandardButton answer = m_prompter->message(
+        this, QMessageBox::Warning, QStringLiteral("Exposer l’API"),
+        QStringLiteral("Vous allez démarrer un serveur HTTP pour exposer une API.\n\n"
+                       "• Cela peut rendre l’application accessible sur le réseau.\n"
+                       "• Assurez-vous d’être dans un environnement de confiance.\n\n"
+                       "Continuer ?"),
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
+        return;
+    Tab *tab = currentTab();
+    if (!tab)
+        return;
+    if (tab->dbPath.isEmpty()) {
+        m_prompter->warning(this, QStringLiteral("API"),
+                            QStringLiteral("Ouvre d’abord un projet pour stocker les clés API."));
+        return;
+    }
+    const QString keyDb = tab->dbPath;
+    ApiConfigDialog dialog(*m_prompter, this);
+    dialog.setDbPath(keyDb);
+    if (m_prompter->exec(dialog) != QDialog::Accepted)
+        return;
+
+    if (!m_apiServer)
+        m_apiServer = new ApiServer(this);
+    if (!m_apiServer->initDb(keyDb)) {
+        m_prompter->critical(this, QStringLiteral("Erreur"),
+                             QStringLiteral("Impossible d’initialiser la base pour l’API."));
+        return;
+    }
+    // The tabs as they are when each request arrives, never a copy taken now.
+    auto tabPaths = [this]() {
+        QStringList paths;
+        for (int i = 0; i < tabCount(); ++i)
+            paths.append(tabAt(i)->dbPath);
+        return paths;
+    };
+    m_apiServer->setProjectsProvider([tabPaths]() { return ApiProjects::describe(tabPaths()); });
+    m_apiServer->setProjectResolver([this, tabPaths](const QString &name) {
+        const Tab *current = currentTab();
+        return ApiProjects::resolve(name, tabPaths(), current ? current->dbPath : QString());
+    });
+    if (!m_apiServer->start(dialog.address(), dialog.port())) {
+        m_prompter->critical(this, QStringLiteral("Erreur"),
+                             QStringLiteral("Impossible de démarrer le serveur API."));
+        return;
+    }
+    action(QStringLiteral("actionExposeApi"))->setEnabled(false);
+    action(QStringLiteral("actionStopApi"))->setEnabled(true);
+    statusBar()->showMessage(QStringLiteral("API exposée sur %1:%2")
+                                 .arg(m_apiServer->address().toString())
+                                 .arg(m_apiServer->port()),
+                             4000);
+}
+
+void MainWindow::stopApi()
+{
+    if (m_apiServer && m_apiServer->isRunning())
+        m_apiServer->stop();
+    action(QStringLiteral("actionExposeApi"))->setEnabled(true);
+    action(QStringLiteral("actionStopApi"))->setEnabled(false);
+    statusBar()->showMessage(QStringLiteral("API stoppée"), 2500);
+}

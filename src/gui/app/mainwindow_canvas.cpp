@@ -1,0 +1,180 @@
+// The canvas side of the main window: scene and item connections, the background context
+// menu, the grid and centre dialogs and the spacing of parallel relations.
+#include "app/mainwindow.h"
+
+#include "app/prompter.h"
+#include "app/tab.h"
+#include "canvas/edgeitem.h"
+#include "canvas/graphscene.h"
+#include "canvas/graphview.h"
+#include "canvas/nodeitem.h"
+#include "dialogs/centredialog.h"
+#include "dialogs/griddialog.h"
+#include "ops/nodecommands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStatusBar>
+
+void MainWindow::setUpCanvas(Tab *tab)
+{
+    tab->scene->setPrompter(m_prompter);
+    connect(tab->scene, &GraphScene::backgroundContextMenuRequested, this,
+            &MainWindow::onBackgroundContextMenuRequested);
+    connect(tab->view, &GraphView::fileDropped, this, &MainWindow::onViewFileDropped);
+    connect(tab->scene, &GraphScene::timelineCustomizationRequested, this,
+            &MainWindow::editTimeline);
+}
+
+// Queued: these requests rebuild the scene, which deletes the item whose menu or handler
+// is still running when the signal is emitted.
+void MainWindow::connectNodeItem(NodeItem *item)
+{
+    connect(item, &NodeItem::nodeEdited, this, &MainWindow::onNodeEdited, Qt::QueuedConnection);
+    connect(item, &NodeItem::addNodesToGroupRequested, this, &MainWindow::addNodesToGroup,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::openInvestigationInNewTabRequested, this,
+            &MainWindow::onOpenInvestigationInNewTab, Qt::QueuedConnection);
+    connect(item, &NodeItem::deleteRequested, this, &MainWindow::onDeleteNodeRequested,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::createNodeRequested, this, &MainWindow::cloneNode,
+            Qt::QueuedConnection);
+    connect(
+        item, &NodeItem::graphChanged, this, [this]() { refreshTab(currentTab()); },
+        Qt::QueuedConnection);
+    if (!item->node().isGroup)
+        return;
+    connect(item, &NodeItem::requestExpandGroup, this, &MainWindow::onRequestExpandGroup,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::requestCollapseGroup, this, &MainWindow::onRequestCollapseGroup,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::requestUngroup, this, &MainWindow::onRequestUngroup,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::requestOpenGroupInNewTab, this, &MainWindow::onRequestOpenGroupTab,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::requestListGroupNodes, this, &MainWindow::listGroupNodes,
+            Qt::QueuedConnection);
+    connect(item, &NodeItem::requestListGroupEdges, this, &MainWindow::listGroupEdges,
+            Qt::QueuedConnection);
+}
+
+// The item already shows the edited record; the table takes its fields but keeps the
+// position it holds, which the scene keeps current while nodes are dragged.
+void MainWindow::onNodeEdited(const Node &node)
+{
+    Tab *tab = currentTab();
+    if (!tab)
+        return;
+    NodeCommands::mergeEditedNode(tab->graph, node);
+}
+
+void MainWindow::onBackgroundContextMenuRequested(const QPoint &screenPos)
+{
+    GraphScene *scene = currentScene();
+    if (!scene)
+        return;
+    QMenu menu(this);
+    const QPointF scenePos = currentTab()->view->mapToScene(
+        currentTab()->view->viewport()->mapFromGlobal(screenPos));
+    connect(menu.addAction(QStringLiteral("Ajouter un nœud ici…")), &QAction::triggered, this,
+            [this, scenePos]() { createNodeAt(scenePos); });
+    menu.addSeparator();
+    QAction *group = menu.addAction(QStringLiteral("Grouper la sélection"));
+    group->setEnabled(scene->selectedNodeItems().size() >= 2);
+    connect(group, &QAction::triggered, this, &MainWindow::groupSelection);
+    connect(menu.addAction(QStringLiteral("Ajouter la sélection à un groupe…")),
+            &QAction::triggered, this, &MainWindow::addSelectionToGroup);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Lister les nœuds…")), &QAction::triggered, this,
+            &MainWindow::listNodes);
+    connect(menu.addAction(QStringLiteral("Lister les relations…")), &QAction::triggered, this,
+            &MainWindow::listEdges);
+    connect(menu.addAction(QStringLiteral("Lister les médias…")), &QAction::triggered, this,
+            &MainWindow::listMedias);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Filtrer par types de nœuds")), &QAction::triggered,
+            this, &MainWindow::showNodeTypesDialog);
+    connect(menu.addAction(QStringLiteral("Filtrer par types de relations")),
+            &QAction::triggered, this, &MainWindow::showEdgeTypesDialog);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Grille d'arrière-plan")), &QAction::triggered, this,
+            &MainWindow::showGridDialog);
+    connect(menu.addAction(QStringLiteral("Visualiser le centre")), &QAction::triggered, this,
+            &MainWindow::showCentreDialog);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Coller (CTRL+V)")), &QAction::triggered, this,
+            [this, scenePos]() { pasteNodeAt(scenePos); });
+    menu.addSeparator();
+    addLayoutMenus(&menu);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Créer relation(s) du premier cliqué vers les autres…")),
+            &QAction::triggered, this, &MainWindow::createEdgeFromSelection);
+    connect(menu.addAction(QStringLiteral("Créer relation(s) du dernier cliqué → autres…")),
+            &QAction::triggered, this, &MainWindow::createEdgeToSelection);
+    connect(menu.addAction(QStringLiteral("Supprimer les nœuds sélectionnés")), &QAction::triggered,
+            this, &MainWindow::deleteSelectedNodes);
+    connect(menu.addAction(QStringLiteral("Supprimer les relations sélectionnées")),
+            &QAction::triggered, this, &MainWindow::deleteSelectedEdges);
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Ajuster la vue (Fit)")), &QAction::triggered, this,
+            &MainWindow::fitView);
+    addEdgeSeparationMenu(&menu, false);
+    menu.exec(screenPos);
+}
+
+QMenu *MainWindow::addEdgeSeparationMenu(QMenu *parent, bool longNames)
+{
+    QMenu *separation = parent->addMenu(QStringLiteral("Séparation multi-liens"));
+    if (longNames)
+        separation->setObjectName(QStringLiteral("menuEdgeSeparation"));
+    const struct
+    {
+        const char *longName;
+        const char *shortName;
+        double factor;
+    } entries[] = {{"Très faible (×0.1)", "×0.1", 0.1},
+                   {"Normal (×1.0)", "×1.0", 1.0},
+                   {"Fort (×2)", "×2", 2.0},
+                   {"Très fort (×3)", "×3", 3.0}};
+    for (const auto &entry : entries) {
+        QAction *action =
+            separation->addAction(QString::fromUtf8(longNames ? entry.longName : entry.shortName));
+        action->setData(entry.factor);
+        const double factor = entry.factor;
+        connect(action, &QAction::triggered, this,
+                [this, factor]() { setMultiEdgeSeparation(factor); });
+    }
+    return separation;
+}
+
+// The separation is shared by every relation item, so every tab is redrawn with it.
+void MainWindow::setMultiEdgeSeparation(double factor)
+{
+    EdgeItem::setEdgeSeparation(0.25 * factor);
+    for (int i = 0; i < tabCount(); ++i)
+        tabAt(i)->scene->refreshEdges();
+    statusBar()->showMessage(
+        QStringLiteral("Séparation multi-liens : ×%1").arg(QString::number(factor)), 1500);
+}
+
+void MainWindow::showGridDialog()
+{
+    GraphScene *scene = currentScene();
+    if (!scene)
+        return;
+    GridDialog dialog(*m_prompter, scene->gridStep(), scene->gridWidth(), scene->gridColor(),
+                      this);
+    if (m_prompter->exec(dialog) == QDialog::Accepted)
+        scene->setGrid(dialog.gridShown(), dialog.step(), dialog.lineWidth(), dialog.color());
+}
+
+void MainWindow::showCentreDialog()
+{
+    GraphScene *scene = currentScene();
+    if (!scene)
+        return;
+    CentreDialog dialog(*m_prompter, scene->centreShown(), scene->centreWidth(),
+                        scene->centreColor(), this);
+    if (m_prompter->exec(dialog) == QDialog::Accepted)
+        scene->setCentre(dialog.centreShown(), dialog.lineWidth(), dialog.color());
+}

@@ -1,0 +1,635 @@
+#include "canvas/edgeitem.h"
+
+#include "app/prompter.h"
+#include "canvas/graphscene.h"
+#include "canvas/labelitem.h"
+#include "canvas/nodeitem.h"
+#include "dialogs/edgeattributesdialog.h"
+#include "dialogs/edgeeditdialog.h"
+#include "ops/recordfilter.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QGraphicsSceneContextMenuEvent>
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
+#include <QPainter>
+#include <QMenu>
+#include <QPainterPathStroker>
+#include <QPointer>
+#include <QStyleOptionGraphicsItem>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+double EdgeItem::s_edgeSeparation = 0.25;
+
+namespace {
+
+double length(const QPointF &v)
+{
+    return std::hypot(v.x(), v.y());
+}
+
+QPointF unitOrDefault(const QPointF &v)
+{
+    const double l = length(v);
+    return l <= 1e-9 ? QPointF(1, 0) : v / l;
+}
+
+// Half of the larger side of a node item's bounding rectangle, in the edge's coordinates.
+double halfSize(const QGraphicsItem *edge, const NodeItem *node)
+{
+    const QRectF rect = edge->mapRectFromItem(node, node->boundingRect());
+    return std::max(rect.width(), rect.height()) / 2;
+}
+
+// Bounds of the control polygon of a curve piece, which contain the piece.
+struct Bounds
+{
+    double left, top, right, bottom;
+};
+
+Bounds boundsOf(const QPointF &a, const QPointF &b, const QPointF &c)
+{
+    return {std::min({a.x(), b.x(), c.x()}), std::min({a.y(), b.y(), c.y()}),
+            std::max({a.x(), b.x(), c.x()}), std::max({a.y(), b.y(), c.y()})};
+}
+
+// Appends to path the parts of the quadratic piece p0, c, p1 that may cross the visible
+// rectangle, splitting the piece in halves down to a given depth.
+void appendVisible(QPainterPath &path, const QPointF &p0, const QPointF &c, const QPointF &p1,
+                   const QRectF &visible, int depth)
+{
+    const Bounds box = boundsOf(p0, c, p1);
+    if (box.right < visible.left() || box.left > visible.right() || box.bottom < visible.top()
+        || box.top > visible.bottom())
+        return;
+    const bool inside = box.left >= visible.left() && box.right <= visible.right()
+        && box.top >= visible.top() && box.bottom <= visible.bottom();
+    if (inside || depth == 0) {
+        if (path.elementCount() == 0 || path.currentPosition() != p0)
+            path.moveTo(p0);
+        path.quadTo(c, p1);
+        return;
+    }
+    const QPointF m0 = (p0 + c) / 2;
+    const QPointF m1 = (c + p1) / 2;
+    const QPointF middle = (m0 + m1) / 2;
+    appendVisible(path, p0, m0, middle, visible, depth - 1);
+    appendVisible(path, middle, m1, p1, visible, depth - 1);
+}
+
+// Cuts the segment a, b to the rectangle (Liang and Barsky); false when nothing is left.
+bool clipSegment(QPointF &a, QPointF &b, const QRectF &rect)
+{
+    const QPointF d = b - a;
+    double t0 = 0;
+    double t1 = 1;
+    const double p[] = {-d.x(), d.x(), -d.y(), d.y()};
+    const double q[] = {a.x() - rect.left(), rect.right() - a.x(), a.y() - rect.top(),
+                        rect.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF start = a;
+    a = start + t0 * d;
+    b = start + t1 * d;
+    return true;
+}
+
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF ab = b - a;
+    const double len2 = QPointF::dotProduct(ab, ab);
+    if (len2 <= 0)
+        return length(p - a);
+    const double t = std::clamp(QPointF::dotProduct(p - a, ab) / len2, 0.0, 1.0);
+    return length(p - (a + t * ab));
+}
+
+} // namespace
+
+EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, QGraphicsItem *parent)
+    : QGraphicsObject(parent), m_edge(edge), m_source(source), m_target(target)
+{
+    m_labelItem = new LabelItem(this);
+    m_labelItem->setZValue(10000);
+    m_labelItem->setAcceptedMouseButtons(Qt::NoButton);
+    m_labelItem->setAcceptHoverEvents(false);
+    m_labelItem->setPointSize(10);
+    m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
+    m_labelItem->setText(m_edge.label);
+    m_labelItem->setVisible(m_edge.showLabel && !m_edge.label.isEmpty());
+
+    setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
+    setZValue(-1);
+    setFlag(ItemIsSelectable);
+    // The exposed area handed to paint is then the part to repaint, not the whole item.
+    setFlag(ItemUsesExtendedStyleOption);
+    if (!m_edge.description.isEmpty())
+        setToolTip(m_edge.description);
+    adjust();
+}
+
+void EdgeItem::setEdgeSeparation(double value)
+{
+    s_edgeSeparation = std::clamp(value, 0.2, 3.0);
+}
+
+double EdgeItem::viewUnit(const QGraphicsScene *scene)
+{
+    if (!scene || scene->views().isEmpty())
+        return 1.0;
+    const double scale = scene->views().constFirst()->transform().m11();
+    return scale <= 1e-6 ? 1e6 : 1.0 / scale;
+}
+
+bool EdgeItem::endsShown() const
+{
+    return m_endsShown;
+}
+
+QColor EdgeItem::effectiveColor() const
+{
+    if (m_edge.color.isValid())
+        return m_edge.color;
+    const QString text = m_edge.properties.value(QStringLiteral("color")).toString().trimmed();
+    if (!text.isEmpty()) {
+        const QColor parsed = QColor::fromString(text);
+        if (parsed.isValid())
+            return parsed;
+    }
+    return Qt::red;
+}
+
+double EdgeItem::effectiveWidth() const
+{
+    if (m_edge.width > 0)
+        return std::clamp(m_edge.width, 0.5, 12.0);
+    const double property = m_edge.properties.value(QStringLiteral("width")).toDouble();
+    if (property > 0)
+        return std::clamp(property, 0.5, 12.0);
+    return 1.8;
+}
+
+double EdgeItem::curveOffset() const
+{
+    const double l = m_line.length();
+    const double w = effectiveWidth();
+    const int k = m_laneIndex;
+    const int n = m_laneCount;
+    const double f = std::abs(k) > 1 ? 1 + 0.25 * (std::abs(k) - 1) : 1.0;
+    return k * (1.5 * w + std::max(0.45 * l, 50.0)) * (1 + 0.35 * (n - 1)) * f * s_edgeSeparation;
+}
+
+bool EdgeItem::isCurved() const
+{
+    return m_laneCount >= 2;
+}
+
+void EdgeItem::ensurePath() const
+{
+    if (!m_dirty && m_pathLine == m_line)
+        return;
+    const QPointF start = m_line.p1();
+    const QPointF end = m_line.p2();
+    m_path = QPainterPath(start);
+    m_control = (start + end) / 2;
+    if (isCurved()) {
+        double l = m_line.length();
+        if (l < 1e-6)
+            l = 1.0;
+        const QPointF normal(-m_line.dy() / l, m_line.dx() / l);
+        m_control += normal * curveOffset();
+        m_path.quadTo(m_control, end);
+    } else {
+        m_path.lineTo(end);
+    }
+    m_pathLine = m_line;
+    m_dirty = false;
+    m_shapeUnit = -1.0;
+    m_boundsUnit = -1.0;
+}
+
+QPointF EdgeItem::controlPoint() const
+{
+    ensurePath();
+    return m_control;
+}
+
+QPainterPath EdgeItem::centreLine() const
+{
+    ensurePath();
+    return m_path;
+}
+
+QPointF EdgeItem::pointAt(double t) const
+{
+    ensurePath();
+    const double u = 1 - t;
+    return u * u * m_line.p1() + 2 * t * u * m_control + t * t * m_line.p2();
+}
+
+double EdgeItem::distanceTo(const QPointF &point) const
+{
+    double best = std::numeric_limits<double>::max();
+    QPointF previous = pointAt(0);
+    for (int i = 1; i <= 64; ++i) {
+        const QPointF next = pointAt(i / 64.0);
+        best = std::min(best, distanceToSegment(point, previous, next));
+        previous = next;
+    }
+    return best;
+}
+
+double EdgeItem::strokeWidth(double unit) const
+{
+    const double thickness = m_laneCount > 1 ? 3.5 : 7.0;
+    const double halo = m_edge.hypothesis ? 18 * unit : 0.0;
+    return std::max(halo, thickness * unit + std::max(1.5, effectiveWidth()));
+}
+
+QPainterPath EdgeItem::shape() const
+{
+    if (!endsShown() || !m_edge.visible)
+        return QPainterPath();
+    ensurePath();
+    const double unit = m_unit;
+    if (m_shapeUnit != unit) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(strokeWidth(unit));
+        stroker.setCapStyle(Qt::RoundCap);
+        stroker.setJoinStyle(Qt::RoundJoin);
+        stroker.setMiterLimit(2);
+        m_shape = stroker.createStroke(m_path);
+        m_shapeUnit = unit;
+    }
+    return m_shape;
+}
+
+QRectF EdgeItem::boundingRect() const
+{
+    if (!endsShown() || !m_edge.visible)
+        return QRectF();
+    ensurePath();
+    if (m_boundsUnit == m_unit)
+        return m_bounds;
+    // The stroked outline's extent, computed without stroking: the line grown by half the
+    // hit width on every side, plus room for the arrowheads around both ends.
+    const double half = strokeWidth(m_unit) / 2;
+    m_bounds = m_path.boundingRect().adjusted(-half, -half, half, half);
+    if (m_edge.direction != EdgeDirection::None) {
+        const double reach = 14 + std::max(2.5, effectiveWidth());
+        const QPointF margin(reach, reach);
+        m_bounds |= QRectF(m_line.p1() - margin, m_line.p1() + margin);
+        m_bounds |= QRectF(m_line.p2() - margin, m_line.p2() + margin);
+    }
+    m_boundsUnit = m_unit;
+    return m_bounds;
+}
+
+void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
+{
+    if (!endsShown() || !m_edge.visible)
+        return;
+    ensurePath();
+    const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
+    // Lines thinner than a pixel gain nothing from antialiasing, which doubles their cost when
+    // a whole large graph is in view.
+    painter->setRenderHint(QPainter::Antialiasing, lod * effectiveWidth() >= 1);
+    const auto *owner = qobject_cast<const GraphScene *>(scene());
+    const bool simplified = owner && owner->interactionActive();
+    const QColor color = effectiveColor();
+    const double w = effectiveWidth();
+    QPen pen(color, isSelected() ? std::max(2.5, w) : w, Qt::SolidLine, Qt::RoundCap,
+             Qt::RoundJoin);
+    if (m_edge.direction == EdgeDirection::None && !simplified)
+        pen.setDashPattern({6, 4});
+
+    painter->setBrush(Qt::NoBrush);
+    const QRectF area = paintedArea(painter, option->exposedRect);
+    const QPainterPath line = visiblePart(area);
+    if (m_edge.hypothesis) {
+        // 18 pixels wide, except far out where that would be wider than the nodes it joins:
+        // it then narrows with the graph.
+        QPen halo(QColor(100, 180, 255, 90), std::min(18.0, maximumHaloWidth * lod),
+                  Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        halo.setCosmetic(true);
+        painter->setPen(halo);
+        painter->drawPath(line);
+    }
+    if (isCurved() || pen.style() != Qt::SolidLine) {
+        painter->setPen(pen);
+        painter->drawPath(line);
+    } else if (line.elementCount() >= 2) {
+        // A solid straight line with square caps takes the rasteriser's fast line path; round
+        // caps would send it through the general stroker.
+        pen.setCapStyle(Qt::SquareCap);
+        painter->setPen(pen);
+        painter->drawLine(QLineF(line.elementAt(0), line.elementAt(line.elementCount() - 1)));
+        pen.setCapStyle(Qt::RoundCap);
+    }
+
+    if (simplified || m_edge.direction == EdgeDirection::None || lod * 12 < minimumArrowPixels)
+        return;
+    pen.setStyle(Qt::SolidLine);
+    painter->setPen(pen);
+    painter->setBrush(color);
+    const bool straight = !isCurved() || std::abs(curveOffset()) <= 0.5;
+    const QPointF start = m_line.p1();
+    const QPointF end = m_line.p2();
+    // Stroking a head with round joins is dear; a pan repaints many relations whose heads lie
+    // outside the uncovered strip.
+    const auto drawHead = [&](const QPolygonF &head) {
+        if (area.isNull() || area.intersects(head.boundingRect()))
+            painter->drawPolygon(head);
+    };
+    if (m_edge.direction == EdgeDirection::Directed
+        || m_edge.direction == EdgeDirection::Undirected)
+        drawHead(
+            arrowHead(end, unitOrDefault(straight ? end - start : 2 * (end - m_control)), true));
+    if (m_edge.direction == EdgeDirection::DirectedInverse
+        || m_edge.direction == EdgeDirection::Undirected)
+        drawHead(arrowHead(start, unitOrDefault(straight ? end - start : 2 * (m_control - start)),
+                           false));
+}
+
+QRectF EdgeItem::paintedArea(const QPainter *painter, const QRectF &exposed)
+{
+    bool invertible = false;
+    const QTransform inverse = painter->worldTransform().inverted(&invertible);
+    if (!painter->device() || !invertible)
+        return QRectF();
+    // Grown by the widest stroke (the 18-pixel halo) so that cut ends stay out of sight.
+    const double margin = 20 * std::max(1.0, 1.0 / std::max(1e-6, painter->worldTransform().m11()));
+    QRectF visible = inverse.mapRect(QRectF(painter->viewport()));
+    if (!exposed.isEmpty())
+        visible &= exposed;
+    return visible.adjusted(-margin, -margin, margin, margin);
+}
+
+QPainterPath EdgeItem::visiblePart(const QRectF &area) const
+{
+    if (area.isNull() || area.contains(m_path.controlPointRect()))
+        return m_path;
+    QPainterPath part;
+    if (isCurved()) {
+        // Pieces of a 4096th of the curve are short enough for any zoom.
+        appendVisible(part, m_line.p1(), m_control, m_line.p2(), area, 12);
+        return part;
+    }
+    QPointF a = m_line.p1();
+    QPointF b = m_line.p2();
+    if (clipSegment(a, b, area)) {
+        part.moveTo(a);
+        part.lineTo(b);
+    }
+    return part;
+}
+
+QPolygonF EdgeItem::arrowHead(const QPointF &point, const QPointF &direction, bool atEnd)
+{
+    const double sign = atEnd ? -1.0 : 1.0;
+    const QPointF tip = point + sign * 2 * direction;
+    const double theta = std::atan2(direction.y(), direction.x());
+    const double spread = M_PI / 6;
+    const QPointF wing1 =
+        tip + sign * 12 * QPointF(std::cos(theta - spread), std::sin(theta - spread));
+    const QPointF wing2 =
+        tip + sign * 12 * QPointF(std::cos(theta + spread), std::sin(theta + spread));
+    return QPolygonF({tip, wing1, wing2});
+}
+
+void EdgeItem::adjust()
+{
+    if (!m_source || !m_target)
+        return;
+    prepareGeometryChange();
+    m_unit = viewUnit(scene());
+    m_boundsUnit = -1.0;
+    m_endsShown = m_source->isVisible() && m_target->isVisible();
+    if (m_endsShown) {
+        const QPointF source = mapFromItem(m_source, 0, 0);
+        const QPointF target = mapFromItem(m_target, 0, 0);
+        const QPointF d = target - source;
+        const double l = length(d);
+        if (l < 0.001) {
+            m_line = QLineF(source, source);
+        } else {
+            const QPointF u = d / l;
+            m_line = QLineF(source + u * halfSize(this, m_source),
+                            target - u * halfSize(this, m_target));
+        }
+    }
+    m_dirty = true;
+    layoutLabel();
+}
+
+void EdgeItem::setLane(int index, int count)
+{
+    prepareGeometryChange();
+    m_unit = viewUnit(scene());
+    m_laneIndex = index;
+    m_laneCount = count;
+    setZValue(index * 0.001 - 1);
+    m_dirty = true;
+    layoutLabel();
+    update();
+}
+
+void EdgeItem::viewScaleChanged()
+{
+    const double unit = viewUnit(scene());
+    if (unit == m_unit)
+        return;
+    prepareGeometryChange();
+    m_unit = unit;
+    if (m_labelItem->isVisible())
+        layoutLabel();
+}
+
+void EdgeItem::setEdge(const Edge &edge)
+{
+    prepareGeometryChange();
+    m_edge = edge;
+    if (m_labelItem->text() != m_edge.label)
+        m_labelItem->setText(m_edge.label);
+    m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
+    setToolTip(m_edge.description);
+    adjust();
+    update();
+}
+
+void EdgeItem::layoutLabel()
+{
+    if (!m_edge.showLabel || m_edge.label.isEmpty() || !m_edge.visible || !endsShown()) {
+        m_labelItem->hide();
+        return;
+    }
+    ensurePath();
+    m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
+    const double l = m_line.length();
+    QPointF normal = l > 1e-6 ? QPointF(-m_line.dy() / l, m_line.dx() / l) : QPointF(0, -1);
+    QPointF anchor = (m_line.p1() + m_line.p2()) / 2;
+    if (isCurved()) {
+        // The tangent at the curve's middle is parallel to the chord.
+        anchor = pointAt(0.5);
+        if (curveOffset() < 0)
+            normal = -normal;
+    }
+    const QRectF box = m_labelItem->boundingRect();
+    // 8 pixels from the line, and never so close that the text covers it: the text grows
+    // with the zoom while the 8 pixels do not.
+    const double clearance =
+        (std::abs(normal.x()) * box.width() + std::abs(normal.y()) * box.height()) / 2 + 2;
+    const QPointF centre = anchor + normal * std::max(8 * m_unit, clearance);
+    m_labelItem->setPos(centre - QPointF(box.width() / 2, box.height() / 2));
+    m_labelItem->setRotation(0);
+    m_labelItem->show();
+}
+
+QRectF EdgeItem::paintedSceneRect() const
+{
+    QRectF rect = sceneBoundingRect();
+    if (m_labelItem->isVisible())
+        rect |= m_labelItem->sceneBoundingRect();
+    return rect;
+}
+
+double EdgeItem::halfLabelWidth() const
+{
+    if (!m_labelItem->isVisible() || m_edge.label.isEmpty())
+        return 0.0;
+    QFont font = m_labelItem->font();
+    font.setPointSizeF(10);
+    return std::min(300.0, 0.5 * QFontMetricsF(font).horizontalAdvance(m_edge.label) + 12);
+}
+
+void EdgeItem::setLabelFont(const QFont &font)
+{
+    m_labelItem->setFont(font);
+    layoutLabel();
+}
+
+void EdgeItem::setLabelPointSize(double pointSize)
+{
+    m_labelItem->setPointSize(pointSize);
+    layoutLabel();
+}
+
+void EdgeItem::setLabelColor(const QColor &color)
+{
+    m_labelItem->setDefaultTextColor(color);
+}
+
+void EdgeItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !scene()) {
+        QGraphicsObject::mousePressEvent(event);
+        return;
+    }
+    const double reach = 6 * viewUnit(scene());
+    QPainterPath around;
+    around.addEllipse(event->scenePos(), reach, reach);
+    EdgeItem *nearest = nullptr;
+    double best = std::numeric_limits<double>::max();
+    for (QGraphicsItem *item : scene()->items(around, Qt::IntersectsItemShape)) {
+        if (item->type() != EdgeItem::Type)
+            continue;
+        auto *candidate = static_cast<EdgeItem *>(item);
+        const double d = candidate->distanceTo(candidate->mapFromScene(event->scenePos()));
+        if (d < best) {
+            best = d;
+            nearest = candidate;
+        }
+    }
+    if (!nearest) {
+        QGraphicsObject::mousePressEvent(event);
+        return;
+    }
+    if (!(event->modifiers() & Qt::ControlModifier))
+        scene()->clearSelection();
+    nearest->setSelected(true);
+    event->accept();
+}
+
+void EdgeItem::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
+{
+    QMenu menu;
+    connect(menu.addAction(QStringLiteral("Ouvrir la fiche…")), &QAction::triggered, this,
+            &EdgeItem::openEditor);
+    connect(menu.addAction(QStringLiteral("Lister les attributs…")), &QAction::triggered, this,
+            &EdgeItem::openAttributes);
+    connect(menu.addAction(QStringLiteral("Supprimer…")), &QAction::triggered, this,
+            [this]() { Q_EMIT deleteRequested(m_edge.id); });
+    event->accept();
+    menu.exec(event->screenPos());
+}
+
+void EdgeItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QGraphicsObject::mouseDoubleClickEvent(event);
+        return;
+    }
+    event->accept();
+    openEditor();
+}
+
+void EdgeItem::openEditor()
+{
+    auto *owner = qobject_cast<GraphScene *>(scene());
+    if (!owner || !owner->graph())
+        return;
+    const Graph &graph = *owner->graph();
+    const QStringList ids = RecordFilter::nodeIds(graph, QString(), {});
+    QStringList names;
+    for (const QString &id : ids) {
+        const Node &node = *graph.nodes().constFind(id);
+        names.append(node.label.trimmed().isEmpty() ? id : node.label.trimmed());
+    }
+    EdgeEditDialog dialog(m_edge, ids, names, &graph, owner->prompter());
+    // The dialog runs its own event loop, in which the scene may rebuild and delete this item.
+    QPointer<EdgeItem> guard(this);
+    if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
+        return;
+    setEdge(dialog.edge());
+    Q_EMIT edgeEdited(m_edge);
+}
+
+void EdgeItem::openAttributes()
+{
+    auto *owner = qobject_cast<GraphScene *>(scene());
+    if (!owner)
+        return;
+    EdgeAttributesDialog dialog(m_edge, owner->graph());
+    QPointer<EdgeItem> guard(this);
+    if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
+        return;
+    setEdge(dialog.edge());
+    Q_EMIT edgeEdited(m_edge);
+}
+
+// The press already chose the relation nearest to the click. The default release would
+// select the item that received the press instead, or toggle it with Ctrl.
+void EdgeItem::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QGraphicsObject::mouseReleaseEvent(event);
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "model/graph.h"
+#include "ops/timefilter.h"
+
+#include <QColor>
+#include <QGraphicsScene>
+#include <QHash>
+#include <QList>
+
+class EdgeItem;
+class NodeItem;
+class Prompter;
+
+// The scene of one tab. It draws what the tab's tables hold, keeps node positions in the
+// tables up to date while nodes are dragged, and reports background right-clicks and
+// selection activity; the main window decides what they lead to.
+class GraphScene : public QGraphicsScene
+{
+    Q_OBJECT
+
+public:
+    explicit GraphScene(QObject *parent = nullptr);
+
+    // The tables this scene shows; owned by the tab.
+    void setGraph(Graph *graph) { m_graph = graph; }
+    Graph *graph() const { return m_graph; }
+    const Graph::NodeTable *nodeTable() const { return m_graph ? &m_graph->nodes() : nullptr; }
+
+    // Questions asked by the items; a desktop prompter when none was given.
+    void setPrompter(Prompter *prompter) { m_prompter = prompter; }
+    Prompter &prompter() const;
+
+    // Deletes the node and relation items and recreates them from the tables: one node item
+    // per shown node, one relation item per shown relation whose ends have items, lanes for
+    // parallel relations. Other items (background pictures, shapes) are kept.
+    void rebuild();
+
+    NodeItem *nodeItem(const QString &id) const { return m_nodeItems.value(id); }
+    const QHash<QString, NodeItem *> &nodeItems() const { return m_nodeItems; }
+    const QList<EdgeItem *> &edgeItems() const { return m_edgeItems; }
+    QList<NodeItem *> selectedNodeItems() const;
+
+    // Recomputes every relation item, after the separation of parallel relations changed.
+    void refreshEdges();
+    // Relation labels and hit areas are sized in device pixels: they follow the zoom.
+    void viewScaleChanged();
+
+    bool interactionActive() const { return m_interactionActive; }
+    void setInteractionActive(bool active) { m_interactionActive = active; }
+    // Scene area repainted while a node was dragged, where relations were drawn simplified.
+    void noteInteractionArea(const QRectF &rect) { m_interactionArea |= rect; }
+    // Ends a drag: repaints in full what was drawn simplified and lets the view reach the
+    // moved nodes.
+    void endInteraction();
+
+    void setGrid(bool shown, int step, double width, const QColor &color);
+    bool gridShown() const { return m_gridShown; }
+    int gridStep() const { return m_gridStep; }
+    double gridWidth() const { return m_gridWidth; }
+    QColor gridColor() const { return m_gridColor; }
+    void setCentre(bool shown, double width, const QColor &color);
+    bool centreShown() const { return m_centreShown; }
+    double centreWidth() const { return m_centreWidth; }
+    QColor centreColor() const { return m_centreColor; }
+
+    // Time and type filters: which node and relation items show.
+    const TimeFilterState &timeFilter() const { return m_timeFilter; }
+    void setTimeRange(const QDateTime &start, const QDateTime &end);
+    void setTimeInstant(const QDateTime &instant);
+    void setNodeTypeHidden(const QString &type, bool hidden);
+    void setRelationTypeHidden(const QString &type, bool hidden);
+    // Type changes between the two wait; the end applies the rule once.
+    void beginVisibilityBatch();
+    void endVisibilityBatch();
+    // Shows the items the records' visible flags, the hidden types and the time filter allow;
+    // a relation item hides with either end.
+    void applyVisibility();
+    // How often the rule ran, so that a batch can be seen to run it once.
+    int visibilityPasses() const { return m_visibilityPasses; }
+
+    // The timeline band: axis in the background, links from dated nodes in the foreground.
+    const TimelineBand &timelineBand() const { return m_band; }
+    void setTimeline(const QDateTime &start, const QDateTime &end, double pixelsPerDay, double y,
+                     bool shown);
+    void setTimelineShown(bool shown);
+    void applyTimelineSettings(const TimelineSettings &settings, const QDateTime &start,
+                               const QDateTime &end);
+    double xOfDate(const QDateTime &date) const { return m_band.xOfDate(date); }
+
+Q_SIGNALS:
+    void selectionChangedWithItems();
+    void backgroundContextMenuRequested(const QPoint &screenPos);
+    void timelineCustomizationRequested();
+
+protected:
+    bool event(QEvent *event) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
+    void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
+    void drawForeground(QPainter *painter, const QRectF &rect) override;
+
+private:
+    void clearGraphItems();
+    // The area the view scrolls over: the items with a margin, grown in large steps so that
+    // the spatial index, rebuilt whenever it changes, is rarely rebuilt during work.
+    void fitSceneRect();
+    void growSceneRect(const QRectF &rect);
+    // The scene also spans the timeline band while it is shown, wherever it was dragged.
+    void includeTimelineBand();
+    void onNodePositionCommitted(const QString &id, const QPointF &pos);
+    void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
+
+    Graph *m_graph = nullptr;
+    Prompter *m_prompter = nullptr;
+    QHash<QString, NodeItem *> m_nodeItems;
+    QList<EdgeItem *> m_edgeItems;
+    bool m_interactionActive = false;
+    QRectF m_interactionArea;
+    bool m_gridShown = false;
+    int m_gridStep = 30;
+    QColor m_gridColor = QColor(QStringLiteral("#246d6d"));
+    double m_gridWidth = 1.0;
+    bool m_centreShown = false;
+    double m_centreWidth = 1.0;
+    QColor m_centreColor = QColor(QStringLiteral("#246d6d"));
+    TimeFilterState m_timeFilter;
+    int m_visibilityBatch = 0;
+    int m_visibilityPasses = 0;
+    TimelineBand m_band;
+};
