@@ -173,7 +173,7 @@ void run(const QString &name, Graph graph, bool spread)
     window.show();
     QApplication::processEvents();
     Tab *tab = window.currentTab();
-    tab->graph = graph;
+    tab->document->load(graph, {}, tab->dbPath());
 
     QElapsedTimer timer;
     timer.start();

@@ -148,7 +148,7 @@ void TestApiGui::exposeServesTheTabsAndStops()
     QVERIFY(window.openPath(first));
     QVERIFY(window.openPath(second));
     QCOMPARE(window.tabCount(), 2);
-    QCOMPARE(window.currentTab()->dbPath, second);
+    QCOMPARE(window.currentTab()->dbPath(), second);
 
     const quint16 port = freePort();
     scriptExposure(prompter, port);

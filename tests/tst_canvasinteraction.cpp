@@ -86,7 +86,7 @@ void TstCanvasInteraction::cleanup()
 
 void TstCanvasInteraction::show(const Graph &graph)
 {
-    tab()->graph = graph;
+    tab()->document->load(graph, {}, tab()->dbPath());
     m_window->refreshTab(tab());
     tab()->view->resetTransform();
     tab()->view->centerOn(0, 0);
@@ -158,8 +158,8 @@ void TstCanvasInteraction::draggingMovesTheNodeInTheTable()
     release(QPointF(40, 60));
 
     QCOMPARE(a->pos(), QPointF(40, 60));
-    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(40, 60));
-    QCOMPARE(tab()->graph.node(QStringLiteral("b")).pos, QPointF(300, 0));
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).pos, QPointF(40, 60));
+    QCOMPARE(tab()->graph().node(QStringLiteral("b")).pos, QPointF(300, 0));
     QVERIFY(!tab()->scene->interactionActive());
     QVERIFY(edge->line().p1() != startBefore);
 
@@ -195,7 +195,7 @@ void TstCanvasInteraction::middleDragPansTheView()
     QVERIFY2(QLineF(under, grabbed).length() < 1.5,
              qPrintable(QStringLiteral("%1,%2").arg(under.x()).arg(under.y())));
     QVERIFY(tab()->scene->selectedItems().isEmpty());
-    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(0, 0));
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).pos, QPointF(0, 0));
 }
 
 void TstCanvasInteraction::anchoredNodeStaysPut()
@@ -213,7 +213,7 @@ void TstCanvasInteraction::anchoredNodeStaysPut()
     moveTo(QPointF(60, 60));
     release(QPointF(60, 60));
     QCOMPARE(a->pos(), QPointF(10, 10));
-    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(10, 10));
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).pos, QPointF(10, 10));
 }
 
 void TstCanvasInteraction::selectionRaisesTheNode()
@@ -342,7 +342,7 @@ void TstCanvasInteraction::rightClickOnEmptyCanvasShowsTheBackgroundMenu()
     m_prompter->dialogs << [](QDialog &) { return int(QDialog::Accepted); };
     const QList<MenuEntry> again = rightClick(QPointF(100, 150), QStringLiteral("Grouper la sélection"));
     QVERIFY(again.at(1).enabled);
-    QCOMPARE(tab()->graph.nodes().size(), 3);
+    QCOMPARE(tab()->graph().nodes().size(), 3);
     QVERIFY(!tab()->scene->nodeItem(QStringLiteral("a")));
 }
 
@@ -378,7 +378,7 @@ void TstCanvasInteraction::rightClickOnANodeShowsItsMenu()
     QVERIFY(enabled.contains(QStringLiteral("Ouvrir le groupe dans un nouvel onglet")));
 
     rightClick(QPointF(300, 0), QStringLiteral("Étendre le groupe"));
-    QTRY_VERIFY(tab()->graph.node(QStringLiteral("g")).expanded);
+    QTRY_VERIFY(tab()->graph().node(QStringLiteral("g")).expanded);
 }
 
 void TstCanvasInteraction::anchoringFromTheMenuReachesTheTable()
@@ -388,13 +388,16 @@ void TstCanvasInteraction::anchoringFromTheMenuReachesTheTable()
     graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
     show(graph);
     NodeItem *a = tab()->scene->nodeItem(QStringLiteral("a"));
-    a->setPos(15, 25);
-    QSignalSpy fixed(a, &NodeItem::anchoredPositionFixed);
+    tab()->document->edit(QString(), [](Graph &graph) {
+        Node moved = graph.node(QStringLiteral("a"));
+        moved.pos = QPointF(15, 25);
+        graph.replaceNode(moved);
+    });
+    QCOMPARE(a->pos(), QPointF(15, 25));
     rightClick(QPointF(15, 25), QStringLiteral("Ancrer le nœud"));
     QVERIFY(a->isAnchored());
-    QCOMPARE(fixed.size(), 1);
-    QTRY_VERIFY(tab()->graph.node(QStringLiteral("a")).anchored);
-    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(15, 25));
+    QTRY_VERIFY(tab()->graph().node(QStringLiteral("a")).anchored);
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).pos, QPointF(15, 25));
 
     // The anchoring survives a rebuild, and the menu shows it checked.
     m_window->refreshTab(tab());

@@ -417,8 +417,10 @@ void TstDialogs::checkingARowFindsTheItem()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     Tab *tab = window.currentTab();
-    tab->graph.insertNode(makeNode(QStringLiteral("a"), QStringLiteral("A"), QPointF(0, 0)));
-    tab->graph.insertNode(makeNode(QStringLiteral("far"), QStringLiteral("Loin"), QPointF(3000, 2000)));
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QStringLiteral("A"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("far"), QStringLiteral("Loin"), QPointF(3000, 2000)));
+    tab->document->load(graph, {}, QString());
     window.refreshTab(tab);
     tab->view->resetTransform();
     tab->view->centerOn(0, 0);
@@ -497,18 +499,23 @@ void TstDialogs::attributeRowsBecomeNodes()
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Attributs du nœud — Serveur"));
     QCOMPARE(child<QLabel>(&dialog, "pageLabel")->text(),
              QStringLiteral("Page 1 / 1 — 3 attribut(s)"));
-    QSignalSpy changed(&dialog, &NodeAttributesDialog::graphChanged);
+    QSignalSpy planned(&dialog, &NodeAttributesDialog::nodesPlanned);
     auto *table = child<QTableWidget>(&dialog, "attributeTable");
     table->item(0, 0)->setCheckState(Qt::Checked);
     table->item(1, 0)->setCheckState(Qt::Checked);
     child<QPushButton>(&dialog, "createNodesButton")->click();
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(graph.nodes().size(), 2);
-    QCOMPARE(graph.edges().size(), 1);
-    const Edge edge = *graph.edges().cbegin();
+    QCOMPARE(planned.count(), 1);
+    // Planned only: the tables take the nodes when the dialog is accepted.
+    QCOMPARE(graph.nodes().size(), 1);
+    QCOMPARE(dialog.preview().nodes().size(), 2);
+    Graph accepted = graph;
+    dialog.applyTo(accepted);
+    QCOMPARE(accepted.nodes().size(), 2);
+    QCOMPARE(accepted.edges().size(), 1);
+    const Edge edge = *accepted.edges().cbegin();
     QCOMPARE(edge.src, QStringLiteral("src"));
-    QCOMPARE(graph.node(edge.dst).label, QStringLiteral("c2.example"));
-    QCOMPARE(graph.node(edge.dst).pos, QPointF(10, 10));
+    QCOMPARE(accepted.node(edge.dst).label, QStringLiteral("c2.example"));
+    QCOMPARE(accepted.node(edge.dst).pos, QPointF(10, 10));
 
     // Editing a cell and removing checked rows change the copy only.
     table->item(2, 2)->setText(QStringLiteral("10.1.1.2"));

@@ -67,7 +67,8 @@ QString looks(const GraphScene *scene)
         parts.append(item->isVisible() ? QStringLiteral("%1=%2").arg(id).arg(item->opacity())
                                        : QStringLiteral("%1=hidden").arg(id));
     }
-    QList<const EdgeItem *> edges(scene->edgeItems().cbegin(), scene->edgeItems().cend());
+    const QList<EdgeItem *> items = scene->edgeItems();
+    QList<const EdgeItem *> edges(items.cbegin(), items.cend());
     std::sort(edges.begin(), edges.end(), [](const EdgeItem *a, const EdgeItem *b) {
         return a->edge().id < b->edge().id;
     });
@@ -132,7 +133,7 @@ void TstFilterWindow::cleanup()
 
 void TstFilterWindow::show(const Graph &graph)
 {
-    tab()->graph = graph;
+    tab()->document->load(graph, {}, tab()->dbPath());
     m_window->refreshTab(tab());
 }
 
@@ -281,8 +282,7 @@ void TstFilterWindow::groupModes()
 
     // Expanded: the members have items; with the group shown, the relations leaving them
     // stay greyed, since their member end is not at full opacity.
-    Grouping::expand(tab()->graph, g);
-    m_window->refreshTab(tab());
+    tab()->document->edit(QString(), [&g](Graph &graph) { Grouping::expand(graph, g); });
     m_prompter->dialogs << filling([](FiltersDialog &dialog) {
         dialog.nodeTypesBox()->setChecked(QStringLiteral("ip"), true);
         dialog.nodeTypesBox()->setChecked(QStringLiteral("domain"), true);

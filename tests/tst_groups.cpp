@@ -111,7 +111,7 @@ void TstGroups::cleanup()
 
 void TstGroups::show(const Graph &graph)
 {
-    tab()->graph = graph;
+    tab()->document->load(graph, {}, tab()->dbPath());
     m_window->refreshTab(tab());
 }
 
@@ -123,15 +123,15 @@ void TstGroups::groupingNeedsTwoNodesAndTheEditor()
     QCOMPARE(m_prompter->last(QStringLiteral("message")).text,
              QStringLiteral("Sélectionnez au moins 2 nœuds."));
     QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 0);
-    QCOMPARE(tab()->graph.nodes().size(), 4);
-    QCOMPARE(tab()->graph.edges().size(), 4);
+    QCOMPARE(tab()->graph().nodes().size(), 4);
+    QCOMPARE(tab()->graph().edges().size(), 4);
 
     // Cancelling the editor of the new group leaves the graph as it was.
     tab()->scene->nodeItem(QStringLiteral("b"))->setSelected(true);
-    const quint64 revision = tab()->graph.revision();
+    const quint64 revision = tab()->graph().revision();
     m_window->groupSelection();
     QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 1);
-    QCOMPARE(tab()->graph.revision(), revision);
+    QCOMPARE(tab()->graph().revision(), revision);
     QVERIFY(tab()->scene->nodeItem(QStringLiteral("a")));
 }
 
@@ -157,7 +157,7 @@ void TstGroups::groupingBridgesOnlyRelationsLeavingTheGroup()
     QCOMPARE(offered.type, QStringLiteral("groupe"));
     QCOMPARE(offered.color, QColor(QStringLiteral("#f5f5f5")));
 
-    const Graph &graph = tab()->graph;
+    const Graph &graph = tab()->graph();
     const Node a = graph.node(QStringLiteral("a"));
     const Node group = graph.node(a.parentGroup);
     QCOMPARE(group.id, offered.id);
@@ -210,7 +210,7 @@ void TstGroups::nodeMovesFromOneGroupToAnother()
     m_window->addNodesToGroup(second.id, {QStringLiteral("b")});
     QCOMPARE(m_window->statusBar()->currentMessage(),
              QStringLiteral("1 nœud(s) ajouté(s) au groupe"));
-    const Graph &after = tab()->graph;
+    const Graph &after = tab()->graph();
     QCOMPARE(after.node(first).groupMembers, QStringList({QStringLiteral("a")}));
     QCOMPARE(after.node(second.id).groupMembers, QStringList({QStringLiteral("b")}));
     QCOMPARE(after.node(QStringLiteral("b")).parentGroup, second.id);
@@ -220,7 +220,7 @@ void TstGroups::nodeMovesFromOneGroupToAnother()
     // A target that is not a group changes nothing.
     const quint64 revision = after.revision();
     m_window->addNodesToGroup(QStringLiteral("c"), {QStringLiteral("d")});
-    QCOMPARE(tab()->graph.revision(), revision);
+    QCOMPARE(tab()->graph().revision(), revision);
 }
 
 void TstGroups::expandAndCollapseSwapMembersAndBridges()
@@ -240,7 +240,7 @@ void TstGroups::expandAndCollapseSwapMembersAndBridges()
                                                 QStringLiteral("c"), QStringLiteral("d")}));
     QCOMPARE(scene->nodeItem(QStringLiteral("a"))->pos(), QPointF(950, 950));
     QCOMPARE(scene->nodeItem(QStringLiteral("b"))->pos(), QPointF(1050, 950));
-    QCOMPARE(tab()->graph.node(QStringLiteral("a")).pos, QPointF(950, 950));
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).pos, QPointF(950, 950));
     QCOMPARE(edgeItemIds(scene), (QSet<QString>{QStringLiteral("ab"), QStringLiteral("ac"),
                                                 QStringLiteral("cb"), QStringLiteral("cd")}));
 
@@ -248,7 +248,7 @@ void TstGroups::expandAndCollapseSwapMembersAndBridges()
     QCOMPARE(nodeItemIds(scene), (QSet<QString>{groupId, QStringLiteral("c"), QStringLiteral("d")}));
     QCOMPARE(edgeItemIds(scene),
              (QSet<QString>{bridges.at(0), bridges.at(1), QStringLiteral("cd")}));
-    QCOMPARE(tab()->graph.node(QStringLiteral("a")).groupOffset, QPointF(-50, -50));
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).groupOffset, QPointF(-50, -50));
 }
 
 void TstGroups::nodeOfAMissingGroupStaysVisible()
@@ -280,7 +280,7 @@ void TstGroups::ungroupAsksFirst()
     group.pos = QPointF(500, 500);
     graph.replaceNode(group);
     show(graph);
-    const Graph before = tab()->graph;
+    const Graph before = tab()->graph();
 
     m_prompter->answers << answer;
     m_window->onRequestUngroup(groupId);
@@ -288,7 +288,7 @@ void TstGroups::ungroupAsksFirst()
     QCOMPARE(question.title, QStringLiteral("Confirmation de dégrouper"));
     QVERIFY(question.text.startsWith(QStringLiteral("Vous vous apprêtez à supprimer")));
 
-    const Graph &after = tab()->graph;
+    const Graph &after = tab()->graph();
     if (!ungrouped) {
         QCOMPARE(after.nodes(), before.nodes());
         QCOMPARE(after.edges(), before.edges());
@@ -328,13 +328,13 @@ void TstGroups::groupOpensInANewTab()
     QCOMPARE(m_window->tabTitle(1),
              label.isEmpty() ? QStringLiteral("Groupe ") + groupId : QStringLiteral("Groupe Infra"));
     Tab *opened = m_window->tabAt(1);
-    QCOMPARE(opened->graph.nodes().keys().size(), 2);
-    QCOMPARE(opened->graph.edges().keys(), QStringList({QStringLiteral("ab")}));
+    QCOMPARE(opened->graph().nodes().keys().size(), 2);
+    QCOMPARE(opened->graph().edges().keys(), QStringList({QStringLiteral("ab")}));
     // The copies no longer belong to a group of that tab, so they are drawn.
     QCOMPARE(nodeItemIds(opened->scene), (QSet<QString>{QStringLiteral("a"), QStringLiteral("b")}));
     QCOMPARE(edgeItemIds(opened->scene), QSet<QString>{QStringLiteral("ab")});
     // The original tab is untouched.
-    QCOMPARE(m_window->tabAt(0)->graph.nodes(), graph.nodes());
+    QCOMPARE(m_window->tabAt(0)->graph().nodes(), graph.nodes());
 }
 
 void TstGroups::nodeMenuRequestReachesTheWindow()
@@ -345,11 +345,11 @@ void TstGroups::nodeMenuRequestReachesTheWindow()
     Q_EMIT tab()->scene->nodeItem(groupId)->requestExpandGroup(groupId);
     QVERIFY(!tab()->scene->nodeItem(QStringLiteral("a")));
     QTRY_VERIFY(tab()->scene->nodeItem(QStringLiteral("a")));
-    QVERIFY(tab()->graph.node(groupId).expanded);
+    QVERIFY(tab()->graph().node(groupId).expanded);
 
     Q_EMIT tab()->scene->nodeItem(QStringLiteral("d"))
         ->addNodesToGroupRequested(groupId, {QStringLiteral("d")});
-    QTRY_COMPARE(tab()->graph.node(QStringLiteral("d")).parentGroup, groupId);
+    QTRY_COMPARE(tab()->graph().node(QStringLiteral("d")).parentGroup, groupId);
 }
 
 void TstGroups::membershipsSurviveSaveAndReload()

@@ -22,10 +22,12 @@ void fillTab(Tab *tab)
         Node node = makeNode(QLatin1String(id), QStringLiteral("Nœud ") + QLatin1String(id),
                              QStringLiteral("Acteur"));
         node.attributes = {{QString(), QStringLiteral("pays"), QStringLiteral("FR")}};
-        tab->graph.insertNode(node);
+        tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(node); });
     }
-    tab->graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"),
-                                   QStringLiteral("relation"), QStringLiteral("lien")));
+    tab->document->edit(QString(), [](Graph &graph) {
+        graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"),
+                                  QStringLiteral("relation"), QStringLiteral("lien")));
+    });
 }
 
 QStringList actionTexts(const QMenu *menu)
@@ -109,7 +111,7 @@ void TestInterchangeMenus::csvExportThenImportIntoAnotherTab()
 
     m_window->addNewTab();
     Tab *target = m_window->currentTab();
-    QVERIFY(target->graph.isEmpty());
+    QVERIFY(target->graph().isEmpty());
     m_prompter->answers = {nodesPath};
     m_window->action(QStringLiteral("actionImportNodes"))->trigger();
     QCOMPARE(m_prompter->last("open").title, QStringLiteral("Importer nodes.csv"));
@@ -118,18 +120,18 @@ void TestInterchangeMenus::csvExportThenImportIntoAnotherTab()
     m_window->action(QStringLiteral("actionImportEdges"))->trigger();
     QCOMPARE(m_prompter->last("open").title, QStringLiteral("Importer edges.csv"));
     QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("Relations importées: 1 (total 1)"));
-    QCOMPARE(target->graph.node(QStringLiteral("b")).label, QStringLiteral("Nœud b"));
-    QCOMPARE(target->graph.edge(QStringLiteral("e")).dst, QStringLiteral("b"));
+    QCOMPARE(target->graph().node(QStringLiteral("b")).label, QStringLiteral("Nœud b"));
+    QCOMPARE(target->graph().edge(QStringLiteral("e")).dst, QStringLiteral("b"));
     // The canvas was rebuilt: the imported nodes are drawn, spread on a circle.
     QVERIFY(target->scene->items().size() >= 4);
-    QVERIFY(target->graph.node(QStringLiteral("a")).pos != target->graph.node(QStringLiteral("b")).pos);
+    QVERIFY(target->graph().node(QStringLiteral("a")).pos != target->graph().node(QStringLiteral("b")).pos);
     QCOMPARE(m_prompter->count("message"), 0);
 }
 
 void TestInterchangeMenus::csvImportFailureShowsError()
 {
     fillTab(m_window->currentTab());
-    const Graph before = m_window->currentTab()->graph;
+    const Graph before = m_window->currentTab()->graph();
     writeBytes(m_dir->filePath("empty.csv"), "");
     m_prompter->answers = {m_dir->filePath("empty.csv")};
     m_window->action(QStringLiteral("actionImportEdges"))->trigger();
@@ -137,7 +139,7 @@ void TestInterchangeMenus::csvImportFailureShowsError()
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.title, QStringLiteral("Erreur"));
     QCOMPARE(box.text, QStringLiteral("Fichier vide"));
-    QCOMPARE(m_window->currentTab()->graph.nodes(), before.nodes());
+    QCOMPARE(m_window->currentTab()->graph().nodes(), before.nodes());
 
     m_prompter->answers = {m_dir->filePath("missing/nodes.csv")};
     m_window->action(QStringLiteral("actionExportNodesCsv"))->trigger();
@@ -159,7 +161,7 @@ void TestInterchangeMenus::cancelledChooserDoesNothing()
     QCOMPARE(m_prompter->count("open") + m_prompter->count("save"), 6);
     QCOMPARE(m_prompter->count("message"), 0);
     QCOMPARE(m_window->statusBar()->currentMessage(), QString());
-    QCOMPARE(m_window->currentTab()->graph.nodes().size(), 3);
+    QCOMPARE(m_window->currentTab()->graph().nodes().size(), 3);
 }
 
 void TestInterchangeMenus::stixExportThenImportIntoAnotherTab()
@@ -181,21 +183,21 @@ void TestInterchangeMenus::stixExportThenImportIntoAnotherTab()
     QCOMPARE(m_prompter->last("open").title, QStringLiteral("Importer STIX 2.1"));
     QCOMPARE(m_window->statusBar()->currentMessage(),
              QStringLiteral("Import STIX : 3 nœuds, 1 relations ajoutés (total 3 nœuds, 1 relations)"));
-    QCOMPARE(target->graph.node(QStringLiteral("c")).type, QStringLiteral("Acteur"));
-    QCOMPARE(target->graph.edge(QStringLiteral("e")).label, QStringLiteral("lien"));
+    QCOMPARE(target->graph().node(QStringLiteral("c")).type, QStringLiteral("Acteur"));
+    QCOMPARE(target->graph().edge(QStringLiteral("e")).label, QStringLiteral("lien"));
     QVERIFY(target->scene->items().size() >= 4);
 }
 
 void TestInterchangeMenus::stixFailuresShowBoxes()
 {
     fillTab(m_window->currentTab());
-    const Graph before = m_window->currentTab()->graph;
+    const Graph before = m_window->currentTab()->graph();
     m_prompter->answers = {QStringLiteral(ORVANE_TEST_DATA "/stix/invalid.json")};
     m_window->importStix();
     QCOMPARE(m_prompter->last("message").icon, QMessageBox::Critical);
     QCOMPARE(m_prompter->last("message").title, QStringLiteral("Erreur"));
     QVERIFY(m_prompter->last("message").text.startsWith(QStringLiteral("JSON invalide: ")));
-    QCOMPARE(m_window->currentTab()->graph.nodes(), before.nodes());
+    QCOMPARE(m_window->currentTab()->graph().nodes(), before.nodes());
 
     const QString unwritable = m_dir->filePath("missing/bundle.json");
     m_prompter->answers = {unwritable};

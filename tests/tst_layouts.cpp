@@ -629,7 +629,7 @@ void TstLayouts::layoutMenuRunsLayouts()
     QVERIFY(!layouts->isEnabled());
 
     // The tab's tables get nodes; the submenu follows the action states.
-    tab->graph = mixedGraph();
+    tab->document->load(mixedGraph(), {}, tab->dbPath());
     window.refreshTab(tab);
     QVERIFY(layouts->isEnabled());
 
@@ -648,17 +648,17 @@ void TstLayouts::layoutMenuRunsLayouts()
                 {"actionLayoutClusterByType", "Layout par clusters (type) appliqué"}};
     for (const auto &run : runs) {
         window.statusBar()->clearMessage();
-        const Graph::NodeTable before = tab->graph.nodes();
+        const Graph::NodeTable before = tab->graph().nodes();
         window.action(QLatin1String(run.action))->trigger();
         QCOMPARE(window.statusBar()->currentMessage(), QString::fromUtf8(run.message));
-        QVERIFY2(tab->graph.nodes() != before, run.action);
+        QVERIFY2(tab->graph().nodes() != before, run.action);
     }
 
     // The zigzag says nothing.
     window.statusBar()->clearMessage();
-    const Graph::NodeTable before = tab->graph.nodes();
+    const Graph::NodeTable before = tab->graph().nodes();
     window.action(QStringLiteral("actionLayoutZigzag"))->trigger();
-    QVERIFY(tab->graph.nodes() != before);
+    QVERIFY(tab->graph().nodes() != before);
     QCOMPARE(window.statusBar()->currentMessage(), QString());
 }
 

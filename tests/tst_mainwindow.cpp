@@ -60,7 +60,7 @@ private Q_SLOTS:
     void openUsesTheEmptyCurrentTab();
     void openAsksWhereWhenTheTabHoldsSomething();
     void failedOpenLeavesTheTabAsItWas();
-    void reloadDiscardsUnsavedChanges();
+    void reloadAsksBeforeDiscardingUnsavedChanges();
     void nodesAllAtOriginAreArrangedOnACircle();
     void newProjectStartsOver();
     void themesChangeThePalette();
@@ -89,7 +89,7 @@ void TstMainWindow::startsWithOneEmptyTab()
 {
     QCOMPARE(m_window->tabCount(), 1);
     QCOMPARE(m_window->tabTitle(0), QStringLiteral("Graphe 1"));
-    QVERIFY(m_window->currentTab()->dbPath.isEmpty());
+    QVERIFY(m_window->currentTab()->dbPath().isEmpty());
     QVERIFY(!m_window->action(QStringLiteral("actionSave"))->isEnabled());
     QVERIFY(!m_window->action(QStringLiteral("actionReload"))->isEnabled());
     QCOMPARE(m_window->addNewTab(), 1);
@@ -122,13 +122,13 @@ void TstMainWindow::renamingToBlanksKeepsTheTitle()
 void TstMainWindow::saveAsFollowsTheFolderRule()
 {
     Tab *tab = m_window->currentTab();
-    tab->graph.insertNode(makeNode(QStringLiteral("n1")));
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("n1"))); });
     const QString parent = m_dir.filePath(QStringLiteral("saveas"));
     QDir().mkpath(parent);
     m_prompter->answers << QDir(parent).filePath(QStringLiteral("Affaire.orvane.db"));
     m_window->saveProjectAs();
     const QString expected = QDir(parent).filePath(QStringLiteral("Affaire/Affaire.orvane.db"));
-    QCOMPARE(tab->dbPath, expected);
+    QCOMPARE(tab->dbPath(), expected);
     QVERIFY(QFile::exists(expected));
     QVERIFY(QFileInfo(QDir(parent).filePath(QStringLiteral("Affaire/nodes"))).isDir());
     QCOMPARE(m_window->tabTitle(0), QStringLiteral("Affaire"));
@@ -138,7 +138,7 @@ void TstMainWindow::saveAsFollowsTheFolderRule()
     // Chosen inside a folder already named like the project: saved right there.
     m_prompter->answers << expected;
     m_window->saveProjectAs();
-    QCOMPARE(tab->dbPath, expected);
+    QCOMPARE(tab->dbPath(), expected);
     QVERIFY(!QFile::exists(QDir(parent).filePath(QStringLiteral("Affaire/Affaire/Affaire.orvane.db"))));
 }
 
@@ -149,7 +149,7 @@ void TstMainWindow::saveRefusesAFileOutsideItsProjectFolder()
                      {QStringLiteral("a")});
     QVERIFY(m_window->openPath(dbPath));
     const QByteArray before = fileBytes(dbPath);
-    m_window->currentTab()->graph.insertNode(makeNode(QStringLiteral("b")));
+    m_window->currentTab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("b"))); });
     m_window->saveProject();
     QCOMPARE(m_prompter->last().title, QStringLiteral("Sauvegarde"));
     QCOMPARE(m_prompter->last().text,
@@ -168,8 +168,8 @@ void TstMainWindow::openUsesTheEmptyCurrentTab()
     QCOMPARE(m_prompter->last().title, QStringLiteral("Ouvrir un projet"));
     QCOMPARE(m_window->tabCount(), 1);
     QCOMPARE(m_window->tabTitle(0), QStringLiteral("Ouvert"));
-    QCOMPARE(m_window->currentTab()->dbPath, dbPath);
-    QCOMPARE(m_window->currentTab()->graph.nodes().size(), 2);
+    QCOMPARE(m_window->currentTab()->dbPath(), dbPath);
+    QCOMPARE(m_window->currentTab()->graph().nodes().size(), 2);
     QVERIFY(m_window->action(QStringLiteral("actionSave"))->isEnabled());
 }
 
@@ -177,7 +177,7 @@ void TstMainWindow::openAsksWhereWhenTheTabHoldsSomething()
 {
     const QString dbPath = writeProject(m_dir.filePath(QStringLiteral("Choix")),
                                         QStringLiteral("Choix"), {QStringLiteral("p")});
-    m_window->currentTab()->graph.insertNode(makeNode(QStringLiteral("local")));
+    m_window->currentTab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("local"))); });
 
     m_prompter->answers << dbPath << -1;
     m_window->openProject();
@@ -185,43 +185,49 @@ void TstMainWindow::openAsksWhereWhenTheTabHoldsSomething()
     QCOMPARE(m_prompter->last().text,
              QStringLiteral("Ouvrir « Choix » dans l’onglet courant ou dans un nouvel onglet ?"));
     QCOMPARE(m_window->tabCount(), 1);
-    QVERIFY(m_window->currentTab()->graph.hasNode(QStringLiteral("local")));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("local")));
 
     m_prompter->answers << dbPath << 1;
     m_window->openProject();
     QCOMPARE(m_window->tabCount(), 2);
     QCOMPARE(m_window->tabTitle(1), QStringLiteral("Choix"));
-    QVERIFY(m_window->currentTab()->graph.hasNode(QStringLiteral("p")));
-    QVERIFY(m_window->tabAt(0)->graph.hasNode(QStringLiteral("local")));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("p")));
+    QVERIFY(m_window->tabAt(0)->graph().hasNode(QStringLiteral("local")));
 
-    m_window->tabAt(1)->graph.insertNode(makeNode(QStringLiteral("unsaved")));
-    m_prompter->answers << dbPath << 0;
+    // Opening over unsaved changes asks first; Annuler keeps them, "Ne pas enregistrer"
+    // gives them up.
+    m_window->tabAt(1)->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("unsaved"))); });
+    m_prompter->answers << dbPath << 0 << -1;
+    m_window->openProject();
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Modifications non enregistrées"));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("unsaved")));
+    m_prompter->answers << dbPath << 0 << 1;
     m_window->openProject();
     QCOMPARE(m_window->tabCount(), 2);
-    QVERIFY(!m_window->currentTab()->graph.hasNode(QStringLiteral("unsaved")));
-    QVERIFY(m_window->currentTab()->graph.hasNode(QStringLiteral("p")));
+    QVERIFY(!m_window->currentTab()->graph().hasNode(QStringLiteral("unsaved")));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("p")));
 }
 
 void TstMainWindow::failedOpenLeavesTheTabAsItWas()
 {
     const QString notes = m_dir.filePath(QStringLiteral("notes.db"));
     writeBytes(notes, QByteArray("du texte, pas une base\n").repeated(40));
-    m_window->currentTab()->graph.insertNode(makeNode(QStringLiteral("garde")));
+    m_window->currentTab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("garde"))); });
 
-    m_prompter->answers << notes << 0;
+    m_prompter->answers << notes << 0 << 1;
     m_window->openProject();
     QCOMPARE(m_prompter->last().title, QStringLiteral("Erreur BDD"));
     QVERIFY(m_prompter->last().text.startsWith(QStringLiteral("initSchema() failed: ")));
     QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
-    QVERIFY(m_window->currentTab()->graph.hasNode(QStringLiteral("garde")));
-    QCOMPARE(m_window->tabTitle(0), QStringLiteral("Graphe 1"));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("garde")));
+    QCOMPARE(m_window->tabTitle(0), QStringLiteral("Graphe 1 *"));
 
     m_prompter->answers << notes << 1;
     m_window->openProject();
     QCOMPARE(m_window->tabCount(), 1);
 }
 
-void TstMainWindow::reloadDiscardsUnsavedChanges()
+void TstMainWindow::reloadAsksBeforeDiscardingUnsavedChanges()
 {
     m_window->reloadCurrentTab();
     QVERIFY(m_prompter->calls.isEmpty());
@@ -229,16 +235,20 @@ void TstMainWindow::reloadDiscardsUnsavedChanges()
     const QString dbPath = writeProject(m_dir.filePath(QStringLiteral("Recharge")),
                                         QStringLiteral("Recharge"), {QStringLiteral("a")});
     QVERIFY(m_window->openPath(dbPath));
-    m_window->currentTab()->graph.insertNode(makeNode(QStringLiteral("brouillon")));
+    m_window->currentTab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("brouillon"))); });
+    m_prompter->answers << -1;
     m_window->action(QStringLiteral("actionReload"))->trigger();
-    QVERIFY(!m_window->currentTab()->graph.hasNode(QStringLiteral("brouillon")));
-    QVERIFY(m_window->currentTab()->graph.hasNode(QStringLiteral("a")));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("brouillon")));
+    m_prompter->answers << 1;
+    m_window->action(QStringLiteral("actionReload"))->trigger();
+    QVERIFY(!m_window->currentTab()->graph().hasNode(QStringLiteral("brouillon")));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("a")));
 
     QVERIFY(QFile::remove(dbPath));
     m_window->reloadCurrentTab();
     QCOMPARE(m_prompter->last().title, QStringLiteral("Recharger"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("Base introuvable :\n%1").arg(dbPath));
-    QVERIFY(m_window->currentTab()->graph.hasNode(QStringLiteral("a")));
+    QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("a")));
 }
 
 void TstMainWindow::nodesAllAtOriginAreArrangedOnACircle()
@@ -250,7 +260,7 @@ void TstMainWindow::nodesAllAtOriginAreArrangedOnACircle()
     QVERIFY(m_window->openPath(dbPath));
     const double radius = 10.0 * std::sqrt(4.0) + 200.0;
     QSet<QPair<int, int>> places;
-    for (const Node &node : m_window->currentTab()->graph.nodes()) {
+    for (const Node &node : m_window->currentTab()->graph().nodes()) {
         QVERIFY(std::abs(std::hypot(node.pos.x(), node.pos.y()) - radius) < 1e-9);
         places.insert({qRound(node.pos.x()), qRound(node.pos.y())});
     }
@@ -266,7 +276,7 @@ void TstMainWindow::newProjectStartsOver()
     m_window->newProject();
     QCOMPARE(m_window->tabCount(), 1);
     QCOMPARE(m_window->tabTitle(0), QStringLiteral("Graphe 1"));
-    QVERIFY(m_window->currentTab()->graph.isEmpty());
+    QVERIFY(m_window->currentTab()->graph().isEmpty());
     QVERIFY(!m_window->action(QStringLiteral("actionSave"))->isEnabled());
 }
 

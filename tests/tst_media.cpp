@@ -284,9 +284,9 @@ void TstMedia::droppedFileIsAttachedToChosenNodes()
     ScriptedPrompter prompter;
     MainWindow window(&prompter);
     Tab *tab = window.currentTab();
-    tab->graph.insertNode(makeNode(QStringLiteral("n1"), QStringLiteral("Serveur")));
-    tab->graph.insertNode(makeNode(QStringLiteral("n2"), QStringLiteral("Poste")));
-    tab->graph.insertNode(makeNode(QStringLiteral("n3"), QStringLiteral("Autre")));
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("n1"), QStringLiteral("Serveur"))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("n2"), QStringLiteral("Poste"))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("n3"), QStringLiteral("Autre"))); });
     window.refreshTab(tab);
 
     prompter.dialogs << [](QDialog &dialog) { return int(QDialog::Accepted); };
@@ -310,7 +310,7 @@ void TstMedia::droppedFileIsAttachedToChosenNodes()
     QCOMPARE(window.statusBar()->currentMessage(),
              QStringLiteral("Média « capture.png » attaché à 2 nœud(s)."));
     for (const char *id : {"n1", "n2"}) {
-        const QList<MediaRecord> medias = tab->graph.node(QLatin1String(id)).medias;
+        const QList<MediaRecord> medias = tab->graph().node(QLatin1String(id)).medias;
         QCOMPARE(medias.size(), 1);
         QCOMPARE(medias.at(0).file, path);
         QCOMPARE(medias.at(0).name, QStringLiteral("capture.png"));
@@ -318,7 +318,7 @@ void TstMedia::droppedFileIsAttachedToChosenNodes()
         QCOMPARE(medias.at(0).author, QStringLiteral("SOC"));
         QCOMPARE(medias.at(0).date, QDate(2024, 6, 1).startOfDay());
     }
-    QVERIFY(tab->graph.node(QStringLiteral("n3")).medias.isEmpty());
+    QVERIFY(tab->graph().node(QStringLiteral("n3")).medias.isEmpty());
 }
 
 void TstMedia::droppedCsvIsImported()
@@ -331,14 +331,14 @@ void TstMedia::droppedCsvIsImported()
     Tab *tab = window.currentTab();
     prompter.dialogs << [](QDialog &) { return int(QDialog::Accepted); };
     window.onViewFileDropped(nodes);
-    QCOMPARE(tab->graph.nodes().size(), 2);
+    QCOMPARE(tab->graph().nodes().size(), 2);
     QCOMPARE(window.statusBar()->currentMessage(),
              QStringLiteral("Nœuds importés depuis nodes.csv : 2 (total 2)"));
 
     const QString edges = writeFile(dir, QStringLiteral("edges.csv"), "id,src,dst\ne1,x1,x2\n");
     prompter.dialogs << [](QDialog &) { return int(QDialog::Accepted); };
     window.onViewFileDropped(edges);
-    QCOMPARE(tab->graph.edges().size(), 1);
+    QCOMPARE(tab->graph().edges().size(), 1);
     QCOMPARE(window.statusBar()->currentMessage(),
              QStringLiteral("Relations importées depuis edges.csv : 1 (total 1)"));
 

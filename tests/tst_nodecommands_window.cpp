@@ -116,7 +116,7 @@ void TstNodeCommandsWindow::cleanup()
 
 void TstNodeCommandsWindow::show(const Graph &graph)
 {
-    tab()->graph = graph;
+    tab()->document->load(graph, {}, tab()->dbPath());
     m_window->refreshTab(tab());
     tab()->view->resetTransform();
     tab()->view->centerOn(0, 0);
@@ -142,7 +142,7 @@ void TstNodeCommandsWindow::editMenuComesSecondWithItsEntries()
     QStringList entries;
     for (QAction *action : m_window->menu(QStringLiteral("menuEdit"))->actions())
         entries << (action->isSeparator() ? QStringLiteral("--") : action->text());
-    QCOMPARE(entries, QStringList({"Créer un nœud…", "Éditer un nœud…",
+    QCOMPARE(entries, QStringList({"Annuler", "Rétablir", "--", "Créer un nœud…", "Éditer un nœud…",
                                    "Supprimer les nœuds sélectionnés", "--",
                                    "Créer relation(s) du premier cliqué → autres…",
                                    "Créer relation(s) du dernier cliqué → autres…",
@@ -175,7 +175,7 @@ void TstNodeCommandsWindow::creatingANodeFromTheMenu()
 {
     show(sampleGraph());
     m_window->createNodeFromMenu();
-    QCOMPARE(tab()->graph.nodes().size(), 4);
+    QCOMPARE(tab()->graph().nodes().size(), 4);
     QCOMPARE(m_prompter->last(QStringLiteral("dialog")).title, QStringLiteral("Éditer le nœud — Nouveau"));
 
     Node seen;
@@ -186,9 +186,9 @@ void TstNodeCommandsWindow::creatingANodeFromTheMenu()
         return dialog.result();
     };
     m_window->action(QStringLiteral("actionCreateNode"))->trigger();
-    QCOMPARE(tab()->graph.nodes().size(), 5);
-    QVERIFY(tab()->graph.hasNode(seen.id));
-    const Node created = tab()->graph.node(seen.id);
+    QCOMPARE(tab()->graph().nodes().size(), 5);
+    QVERIFY(tab()->graph().hasNode(seen.id));
+    const Node created = tab()->graph().node(seen.id);
     QCOMPARE(created.label, QStringLiteral("C2"));
     QCOMPARE(created.pos, viewCentre());
     QCOMPARE(status(), QStringLiteral("Nœud %1 créé").arg(seen.id));
@@ -212,7 +212,7 @@ void TstNodeCommandsWindow::editingKeepsPositionAndAnchoring()
         return dialog.result();
     };
     m_window->editSelectedNode();
-    const Node edited = tab()->graph.node(QStringLiteral("b"));
+    const Node edited = tab()->graph().node(QStringLiteral("b"));
     QCOMPARE(edited.label, QStringLiteral("Bravo"));
     QCOMPARE(edited.pos, QPointF(200, 0));
     QVERIFY(edited.anchored);
@@ -250,13 +250,13 @@ void TstNodeCommandsWindow::deletingANodeAsksWithTheRightWording()
     QCOMPARE(call.title, QStringLiteral("Supprimer le nœud"));
     QTEST(call.text, "question");
     QCOMPARE(call.icon, QMessageBox::Warning);
-    QVERIFY(tab()->graph.hasNode(id));
+    QVERIFY(tab()->graph().hasNode(id));
 
     m_prompter->answers << int(QMessageBox::Yes);
     Q_EMIT tab()->scene->nodeItem(id)->deleteRequested(id);
     QCoreApplication::processEvents();
-    QVERIFY(!tab()->graph.hasNode(id));
-    QCOMPARE(tab()->graph.edges().size(), edgesLeft);
+    QVERIFY(!tab()->graph().hasNode(id));
+    QCOMPARE(tab()->graph().edges().size(), edgesLeft);
     QVERIFY(!tab()->scene->nodeItem(id));
     QCOMPARE(status(), QStringLiteral("Nœud %1 supprimé").arg(label.isEmpty() ? id : label));
 }
@@ -272,20 +272,20 @@ void TstNodeCommandsWindow::deletingSeveralNodes()
     QCOMPARE(call.title, QStringLiteral("Supprimer nœuds"));
     QCOMPARE(call.text,
              QStringLiteral("Supprimer 2 nœud(s) sélectionné(s) et leurs 2 relation(s) liée(s) ?"));
-    QCOMPARE(tab()->graph.nodes().keys().size(), 2);
-    QVERIFY(tab()->graph.hasNode(QStringLiteral("c")));
-    QVERIFY(tab()->graph.hasNode(QStringLiteral("d")));
-    QCOMPARE(tab()->graph.edges().keys(), QStringList{QStringLiteral("cd")});
+    QCOMPARE(tab()->graph().nodes().keys().size(), 2);
+    QVERIFY(tab()->graph().hasNode(QStringLiteral("c")));
+    QVERIFY(tab()->graph().hasNode(QStringLiteral("d")));
+    QCOMPARE(tab()->graph().edges().keys(), QStringList{QStringLiteral("cd")});
     QCOMPARE(status(), QStringLiteral("Suppression effectuée"));
 
     Node isolated = makeNode(QStringLiteral("e"), QStringLiteral("E"), QPointF(300, 300));
-    tab()->graph.insertNode(isolated);
+    tab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(isolated); });
     m_window->refreshTab(tab());
     tab()->scene->nodeItem(QStringLiteral("e"))->setSelected(true);
     m_window->deleteSelectedNodes();
     QCOMPARE(m_prompter->last(QStringLiteral("message")).text,
              QStringLiteral("Supprimer 1 nœud(s) sélectionné(s) (aucune relation liée). Continuer ?"));
-    QVERIFY(tab()->graph.hasNode(QStringLiteral("e")));
+    QVERIFY(tab()->graph().hasNode(QStringLiteral("e")));
 }
 
 void TstNodeCommandsWindow::relationsFromTheClickedNodes_data()
@@ -316,7 +316,7 @@ void TstNodeCommandsWindow::relationsFromTheClickedNodes()
         for (int i = 0; i < targets->count(); ++i)
             offered << targets->item(i)->text();
         dialog.findChild<QLineEdit *>(QStringLiteral("labelEdit"))->setText(QStringLiteral("lien"));
-        tab()->graph.removeNode(removed);
+        tab()->document->edit(QString(), [&](Graph &graph) { graph.removeNode(removed); });
         clickOk(dialog);
         return dialog.result();
     };
@@ -328,9 +328,9 @@ void TstNodeCommandsWindow::relationsFromTheClickedNodes()
     QCOMPARE(offered.size(), 2);
     QVERIFY(!offered.contains(source.toUpper()));
     QCOMPARE(status(), QStringLiteral("1 relation(s) créée(s), 1 ignorée(s)."));
-    QCOMPARE(tab()->graph.edges().size(), 4);
+    QCOMPARE(tab()->graph().edges().size(), 4);
     Edge made;
-    for (const Edge &edge : tab()->graph.edges()) {
+    for (const Edge &edge : tab()->graph().edges()) {
         if (edge.label == u"lien")
             made = edge;
     }
@@ -355,20 +355,20 @@ void TstNodeCommandsWindow::relationsNeedTwoNodesAndAValidSource()
 
     click(QPointF(200, 0), Qt::ControlModifier);
     m_prompter->dialogs << [this](QDialog &dialog) {
-        tab()->graph.removeNode(QStringLiteral("a"));
+        tab()->document->edit(QString(), [&](Graph &graph) { graph.removeNode(QStringLiteral("a")); });
         clickOk(dialog);
         return dialog.result();
     };
     m_window->createEdgeFromSelection();
     QCOMPARE(m_prompter->last().title, QStringLiteral("Source invalide"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("Le nœud source « a » n'existe pas."));
-    QCOMPARE(tab()->graph.edges().size(), 3);
+    QCOMPARE(tab()->graph().edges().size(), 3);
 }
 
 void TstNodeCommandsWindow::editedRelationWithMissingEndsIsRefused()
 {
     show(sampleGraph());
-    Edge edited = tab()->graph.edge(QStringLiteral("ab"));
+    Edge edited = tab()->graph().edge(QStringLiteral("ab"));
     edited.dst = QStringLiteral("ghost");
     edited.label = QStringLiteral("changé");
     m_window->onEdgeEdited(edited);
@@ -376,12 +376,12 @@ void TstNodeCommandsWindow::editedRelationWithMissingEndsIsRefused()
     QCOMPARE(m_prompter->last().text,
              QStringLiteral("Les nœuds src/dst doivent exister.\nsrc='a' (existe=oui)\n"
                             "dst='ghost' (existe=non)"));
-    QCOMPARE(tab()->graph.edge(QStringLiteral("ab")).dst, QStringLiteral("b"));
-    QVERIFY(tab()->graph.edge(QStringLiteral("ab")).label.isEmpty());
+    QCOMPARE(tab()->graph().edge(QStringLiteral("ab")).dst, QStringLiteral("b"));
+    QVERIFY(tab()->graph().edge(QStringLiteral("ab")).label.isEmpty());
 
     edited.dst = QStringLiteral("d");
     m_window->onEdgeEdited(edited);
-    QCOMPARE(tab()->graph.edge(QStringLiteral("ab")).dst, QStringLiteral("d"));
+    QCOMPARE(tab()->graph().edge(QStringLiteral("ab")).dst, QStringLiteral("d"));
     QCOMPARE(status(), QStringLiteral("Relation ab mise à jour"));
     bool redrawn = false;
     for (const EdgeItem *item : tab()->scene->edgeItems())
@@ -401,18 +401,18 @@ void TstNodeCommandsWindow::relationItemSignalsArriveQueued()
     Edge edited = item->edge();
     edited.label = QStringLiteral("renommée");
     Q_EMIT item->edgeEdited(edited);
-    QVERIFY(tab()->graph.edge(QStringLiteral("cd")).label.isEmpty());
+    QVERIFY(tab()->graph().edge(QStringLiteral("cd")).label.isEmpty());
     QCoreApplication::processEvents();
-    QCOMPARE(tab()->graph.edge(QStringLiteral("cd")).label, QStringLiteral("renommée"));
+    QCOMPARE(tab()->graph().edge(QStringLiteral("cd")).label, QStringLiteral("renommée"));
 
     m_prompter->answers << int(QMessageBox::Yes);
     Q_EMIT item->deleteRequested(QStringLiteral("cd"));
     QCOMPARE(m_prompter->count(QStringLiteral("message")), 0);
-    QVERIFY(tab()->graph.hasEdge(QStringLiteral("cd")));
+    QVERIFY(tab()->graph().hasEdge(QStringLiteral("cd")));
     QCoreApplication::processEvents();
     QCOMPARE(m_prompter->last().title, QStringLiteral("Supprimer la relation"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("Supprimer la relation « cd » ?"));
-    QVERIFY(!tab()->graph.hasEdge(QStringLiteral("cd")));
+    QVERIFY(!tab()->graph().hasEdge(QStringLiteral("cd")));
     QCOMPARE(status(), QStringLiteral("Relation cd supprimée"));
 }
 
@@ -439,9 +439,9 @@ void TstNodeCommandsWindow::copyThenPasteTwice()
     const QPointF centre = viewCentre();
     m_window->action(QStringLiteral("actionPaste"))->trigger();
     m_window->pasteNode();
-    QCOMPARE(tab()->graph.nodes().size(), 6);
+    QCOMPARE(tab()->graph().nodes().size(), 6);
     QStringList pasted;
-    for (const Node &node : tab()->graph.nodes()) {
+    for (const Node &node : tab()->graph().nodes()) {
         if (node.label == u"A" && node.id != u"a") {
             pasted << node.id;
             QCOMPARE(node.pos, centre);
@@ -455,7 +455,7 @@ void TstNodeCommandsWindow::copyThenPasteTwice()
     // Something else on the clipboard pastes nothing.
     QGuiApplication::clipboard()->setText(QStringLiteral("{\"label\":\"texte\"}"));
     m_window->pasteNode();
-    QCOMPARE(tab()->graph.nodes().size(), 6);
+    QCOMPARE(tab()->graph().nodes().size(), 6);
 }
 
 void TstNodeCommandsWindow::doubleClickingANodeEditsEveryField()
@@ -471,7 +471,7 @@ void TstNodeCommandsWindow::doubleClickingANodeEditsEveryField()
     QCOMPARE(m_prompter->last(QStringLiteral("dialog")).title, QStringLiteral("Éditer le nœud — B"));
     QVERIFY(tab()->scene->nodeItem(QStringLiteral("b"))->node().hypothesis);
     QCoreApplication::processEvents();
-    const Node b = tab()->graph.node(QStringLiteral("b"));
+    const Node b = tab()->graph().node(QStringLiteral("b"));
     QVERIFY(b.hypothesis);
     QCOMPARE(b.geoLat.value_or(-1), 0.0);
     QCOMPARE(b.pos, QPointF(200, 0));
@@ -492,7 +492,7 @@ void TstNodeCommandsWindow::doubleClickingARelationOpensItsForm()
     QCOMPARE(m_prompter->last(QStringLiteral("dialog")).title, QStringLiteral("Éditer la relation — ab"));
     QCOMPARE(offeredTarget, QStringLiteral("B"));
     QCoreApplication::processEvents();
-    QCOMPARE(tab()->graph.edge(QStringLiteral("ab")).dst, QStringLiteral("d"));
+    QCOMPARE(tab()->graph().edge(QStringLiteral("ab")).dst, QStringLiteral("d"));
     QCOMPARE(status(), QStringLiteral("Relation ab mise à jour"));
 }
 
@@ -528,9 +528,9 @@ void TstNodeCommandsWindow::backgroundMenuAddsANodeWhereClicked()
                               "Supprimer les relations sélectionnées"})
         QVERIFY2(entries.contains(QString::fromUtf8(entry)), entry);
     QCOMPARE(entries.first(), QStringLiteral("Ajouter un nœud ici…"));
-    QCOMPARE(tab()->graph.nodes().size(), 5);
+    QCOMPARE(tab()->graph().nodes().size(), 5);
     bool placed = false;
-    for (const Node &node : tab()->graph.nodes())
+    for (const Node &node : tab()->graph().nodes())
         placed |= node.label == u"Nouveau" && QLineF(node.pos, QPointF(100, 150)).length() < 1.5;
     QVERIFY(placed);
 }
@@ -557,7 +557,7 @@ void TstNodeCommandsWindow::relationMenuDeletesAfterAsking()
     QCOMPARE(entries, QStringList({QStringLiteral("Ouvrir la fiche…"),
                                    QStringLiteral("Lister les attributs…"),
                                    QStringLiteral("Supprimer…")}));
-    QTRY_VERIFY(!tab()->graph.hasEdge(QStringLiteral("ab")));
+    QTRY_VERIFY(!tab()->graph().hasEdge(QStringLiteral("ab")));
     QCOMPARE(m_prompter->last(QStringLiteral("message")).text,
              QStringLiteral("Supprimer la relation « ab » ?"));
 }
@@ -576,22 +576,22 @@ void TstNodeCommandsWindow::listDeletionReachesTheTables()
     remove->click();
     QCOMPARE(m_prompter->last().text,
              QStringLiteral("Supprimer 1 nœud(s) sélectionné(s) et leurs 2 relation(s) liée(s) ?"));
-    QVERIFY(tab()->graph.hasNode(QStringLiteral("c")));
+    QVERIFY(tab()->graph().hasNode(QStringLiteral("c")));
     QCOMPARE(table->rowCount(), 4);
     m_prompter->answers << int(QMessageBox::Yes);
     remove->click();
-    QVERIFY(!tab()->graph.hasNode(QStringLiteral("c")));
+    QVERIFY(!tab()->graph().hasNode(QStringLiteral("c")));
     QCOMPARE(table->rowCount(), 3);
-    QCOMPARE(tab()->graph.edges().keys(), QStringList{QStringLiteral("ab")});
+    QCOMPARE(tab()->graph().edges().keys(), QStringList{QStringLiteral("ab")});
 
     // Without a question: the assistant's deletions by id.
     show(sampleGraph());
     m_window->deleteNodesByIds({QStringLiteral("c"), QStringLiteral("unknown")});
     QCOMPARE(status(), QStringLiteral("Nœuds supprimés: 1"));
-    QCOMPARE(tab()->graph.edges().keys(), QStringList{QStringLiteral("ab")});
+    QCOMPARE(tab()->graph().edges().keys(), QStringList{QStringLiteral("ab")});
     m_window->deleteEdgesByIds({QStringLiteral("ab"), QStringLiteral("ab")});
     QCOMPARE(status(), QStringLiteral("Relations supprimées: 1"));
-    QVERIFY(tab()->graph.edges().isEmpty());
+    QVERIFY(tab()->graph().edges().isEmpty());
     QVERIFY(tab()->scene->edgeItems().isEmpty());
 }
 

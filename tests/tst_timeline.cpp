@@ -297,7 +297,7 @@ void TstTimeline::widgetDrivesTheCurrentScene()
     ScriptedPrompter prompter;
     MainWindow window(&prompter);
     Tab *tab = window.currentTab();
-    tab->graph = datedGraph();
+    tab->document->load(datedGraph(), {}, tab->dbPath());
     window.refreshTab(tab);
     TimelineWidget *widget = window.timelineWidget();
     QVERIFY(widget);
@@ -342,8 +342,8 @@ void TstTimeline::bandCommands()
     ScriptedPrompter prompter;
     MainWindow window(&prompter);
     Tab *tab = window.currentTab();
-    tab->graph.insertNode(makeNode(QStringLiteral("x"), QPointF(5, 5)));
-    tab->graph.insertNode(makeNode(QStringLiteral("y"), QPointF(9, 9)));
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("x"), QPointF(5, 5))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("y"), QPointF(9, 9))); });
     window.refreshTab(tab);
 
     window.showTimeline();
@@ -355,7 +355,7 @@ void TstTimeline::bandCommands()
     QCOMPARE(prompter.last().text, QStringLiteral("Aucune date trouvée dans les nœuds."));
     QCOMPARE(prompter.count(QStringLiteral("dialog")), 0);
 
-    tab->graph = datedGraph();
+    tab->document->load(datedGraph(), {}, tab->dbPath());
     window.refreshTab(tab);
     window.showTimeline();
     QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Timeline affichée"));
@@ -365,12 +365,17 @@ void TstTimeline::bandCommands()
     QCOMPARE(band.end, at(10));
     QCOMPARE(band.pixelsPerDay, 40.0);
     QCOMPARE(band.y, -80.0);
-    QCOMPARE(tab->graph.node(QStringLiteral("b")).pos.x(), 320.0);
+    // The band shows the node on the axis; the table keeps the analyst's position.
+    QCOMPARE(tab->scene->nodeItem(QStringLiteral("b"))->pos().x(), 320.0);
+    const QPointF kept = tab->graph().node(QStringLiteral("b")).pos;
+    QVERIFY(kept.x() != 320.0);
     QVERIFY(tab->scene->sceneRect().contains(band.extent()));
 
     window.hideTimeline();
     QVERIFY(!band.shown);
     QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Timeline masquée"));
+    QCOMPARE(tab->scene->nodeItem(QStringLiteral("b"))->pos(), kept);
+    QVERIFY(!tab->document->isModified());
 
     // The background menu's layout entry shows the band again.
     window.layoutTimeline();
@@ -382,7 +387,7 @@ void TstTimeline::editDialogAppliesItsValues()
     ScriptedPrompter prompter;
     MainWindow window(&prompter);
     Tab *tab = window.currentTab();
-    tab->graph = datedGraph();
+    tab->document->load(datedGraph(), {}, tab->dbPath());
     window.refreshTab(tab);
     TimelineSettings opened;
     prompter.answers << QColor(Qt::magenta);

@@ -1,13 +1,35 @@
 #include "model/graph.h"
 
+#include "model/changeset.h"
 #include "model/textforms.h"
 
 #include <QSet>
+
+void Graph::noteNode(const QString &id)
+{
+    if (!m_recorder || m_recorder->nodes.contains(id))
+        return;
+    const auto it = m_nodes.constFind(id);
+    ChangeSet::NodeChange &change = m_recorder->nodes[id];
+    if (it != m_nodes.cend())
+        change.before = *it;
+}
+
+void Graph::noteEdge(const QString &id)
+{
+    if (!m_recorder || m_recorder->edges.contains(id))
+        return;
+    const auto it = m_edges.constFind(id);
+    ChangeSet::EdgeChange &change = m_recorder->edges[id];
+    if (it != m_edges.cend())
+        change.before = *it;
+}
 
 bool Graph::insertNode(const Node &node)
 {
     if (m_nodes.contains(node.id))
         return false;
+    noteNode(node.id);
     m_nodes.insert(node.id, node);
     ++m_revision;
     return true;
@@ -18,6 +40,7 @@ bool Graph::replaceNode(const Node &node)
     auto it = m_nodes.find(node.id);
     if (it == m_nodes.end())
         return false;
+    noteNode(node.id);
     *it = node;
     ++m_revision;
     return true;
@@ -25,12 +48,16 @@ bool Graph::replaceNode(const Node &node)
 
 void Graph::putNode(const Node &node)
 {
+    noteNode(node.id);
     m_nodes.insert(node.id, node);
     ++m_revision;
 }
 
 bool Graph::removeNode(const QString &id)
 {
+    if (!m_nodes.contains(id))
+        return false;
+    noteNode(id);
     if (!m_nodes.remove(id))
         return false;
     ++m_revision;
@@ -41,6 +68,7 @@ bool Graph::insertEdge(const Edge &edge)
 {
     if (m_edges.contains(edge.id))
         return false;
+    noteEdge(edge.id);
     m_edges.insert(edge.id, edge);
     ++m_revision;
     return true;
@@ -51,6 +79,7 @@ bool Graph::replaceEdge(const Edge &edge)
     auto it = m_edges.find(edge.id);
     if (it == m_edges.end())
         return false;
+    noteEdge(edge.id);
     *it = edge;
     ++m_revision;
     return true;
@@ -58,12 +87,16 @@ bool Graph::replaceEdge(const Edge &edge)
 
 void Graph::putEdge(const Edge &edge)
 {
+    noteEdge(edge.id);
     m_edges.insert(edge.id, edge);
     ++m_revision;
 }
 
 bool Graph::removeEdge(const QString &id)
 {
+    if (!m_edges.contains(id))
+        return false;
+    noteEdge(id);
     if (!m_edges.remove(id))
         return false;
     ++m_revision;
@@ -72,6 +105,12 @@ bool Graph::removeEdge(const QString &id)
 
 void Graph::clear()
 {
+    if (m_recorder) {
+        for (auto it = m_nodes.cbegin(); it != m_nodes.cend(); ++it)
+            noteNode(it.key());
+        for (auto it = m_edges.cbegin(); it != m_edges.cend(); ++it)
+            noteEdge(it.key());
+    }
     m_nodes.clear();
     m_edges.clear();
     ++m_revision;
@@ -79,6 +118,16 @@ void Graph::clear()
 
 void Graph::assign(NodeTable nodes, EdgeTable edges)
 {
+    if (m_recorder) {
+        for (const NodeTable *table : {&m_nodes, &nodes}) {
+            for (auto it = table->cbegin(); it != table->cend(); ++it)
+                noteNode(it.key());
+        }
+        for (const EdgeTable *table : {&m_edges, &edges}) {
+            for (auto it = table->cbegin(); it != table->cend(); ++it)
+                noteEdge(it.key());
+        }
+    }
     m_nodes = std::move(nodes);
     m_edges = std::move(edges);
     ++m_revision;

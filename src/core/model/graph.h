@@ -4,11 +4,14 @@
 
 #include <QHash>
 
+struct ChangeSet;
+
 // The node and relation tables of one investigation, keyed by id.
 //
-// The tables are the single source of truth of an open investigation: canvas items,
-// dialogs and components hold copies and hand their changes back through the few
-// operations below, so that every change passes through one place.
+// An open investigation's tables belong to its GraphDocument, which runs every edit with a
+// recorder set: each mutator below first notes the record as it was before its first change,
+// and the document turns what was noted into one undo step. A Graph that is not a tab's (a
+// reader's result, a copy for export) is used without a recorder.
 class Graph
 {
 public:
@@ -52,8 +55,17 @@ public:
     // Grows by one with every change; lets caches and views notice that the tables moved on.
     quint64 revision() const { return m_revision; }
 
+    // Until stopRecording, notes into changes the prior value of every record a mutator
+    // touches (its "before"); the caller fills in the "after" values.
+    void startRecording(ChangeSet *changes) { m_recorder = changes; }
+    void stopRecording() { m_recorder = nullptr; }
+
 private:
+    void noteNode(const QString &id);
+    void noteEdge(const QString &id);
+
     NodeTable m_nodes;
     EdgeTable m_edges;
     quint64 m_revision = 0;
+    ChangeSet *m_recorder = nullptr;
 };

@@ -670,4 +670,17 @@ bool allNodesAtOrigin(const Graph &graph)
     return true;
 }
 
+void placeFreshNodes(Graph &graph)
+{
+    if (graph.nodes().size() == 1) {
+        Node only = *graph.nodes().cbegin();
+        if (only.pos != QPointF()) {
+            only.pos = QPointF();
+            graph.replaceNode(only);
+        }
+    } else if (allNodesAtOrigin(graph)) {
+        circle(graph, graph.nodes().keys());
+    }
+}
+
 } // namespace Layouts

@@ -104,4 +104,8 @@ TimelinePlacement timeline(Graph &graph, const LabelWidth &labelWidth = {});
 // nodes do.
 bool allNodesAtOrigin(const Graph &graph);
 
+// Gives nodes that have no place yet one: a lone node goes to the origin, several nodes
+// that all sit at the origin go on a circle. Run after every change but a move.
+void placeFreshNodes(Graph &graph);
+
 } // namespace Layouts

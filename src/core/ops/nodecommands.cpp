@@ -236,4 +236,18 @@ AttributeNodes createNodesFromAttributes(Graph &graph, const QString &sourceId,
     return result;
 }
 
+int attachMedia(Graph &graph, const QStringList &nodeIds, const MediaRecord &media)
+{
+    int attached = 0;
+    for (const QString &id : nodeIds) {
+        if (!graph.hasNode(id))
+            continue;
+        Node node = graph.node(id);
+        node.medias.append(media);
+        graph.replaceNode(node);
+        ++attached;
+    }
+    return attached;
+}
+
 } // namespace NodeCommands

@@ -78,4 +78,7 @@ struct AttributeNodes
 AttributeNodes createNodesFromAttributes(Graph &graph, const QString &sourceId,
                                          const QList<AttributeRow> &rows);
 
+// Appends the media record to each listed node that exists; answers how many took it.
+int attachMedia(Graph &graph, const QStringList &nodeIds, const MediaRecord &media);
+
 } // namespace NodeCommands

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGraphicsItem>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +21,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUndoGroup>
 
 MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
     : QMainWindow(parent), m_prompter(prompter)
@@ -122,13 +124,15 @@ int MainWindow::createTab(const QString &title)
 {
     auto tab = std::make_unique<Tab>();
     tab->scene = new GraphScene(this);
-    tab->scene->setGraph(&tab->graph);
+    tab->scene->setDocument(tab->document.get());
     tab->view = new GraphView(tab->scene);
     connect(tab->scene, &GraphScene::selectionChangedWithItems, this,
             &MainWindow::updateActionStates);
     connect(tab->scene, &QGraphicsScene::selectionChanged, this, &MainWindow::updateActionStates);
+    tab->title = title;
     Tab *raw = tab.get();
     setUpCanvas(raw);
+    m_undoGroup->addStack(raw->document->undoStack());
     m_tabList.push_back(std::move(tab));
     // Adding the page may make it current at once: the tab must already be in the list.
     const int index = m_tabs->addTab(raw->view, title);
@@ -158,7 +162,16 @@ void MainWindow::closeTab(int index)
                                 QStringLiteral("Au moins un onglet doit rester ouvert."));
         return;
     }
-    removeTab(index);
+    if (maybeSaveTab(tabAt(index)))
+        removeTab(index);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (maybeSaveAllTabs())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::renameTab(int index)
@@ -169,7 +182,7 @@ void MainWindow::renameTab(int index)
         m_prompter->text(this, QStringLiteral("Renommer l’onglet"), QStringLiteral("Nom :"),
                          m_tabs->tabText(index));
     if (answer && !answer->trimmed().isEmpty())
-        m_tabs->setTabText(index, answer->trimmed());
+        setTabTitle(tabAt(index), answer->trimmed());
 }
 
 void MainWindow::onTabBarContextMenuRequested(const QPoint &pos)
@@ -191,7 +204,10 @@ void MainWindow::onCurrentTabChanged(int)
 {
     fitView();
     Tab *tab = currentTab();
-    action(QStringLiteral("actionReload"))->setEnabled(tab && !tab->dbPath.isEmpty());
+    if (tab)
+        m_undoGroup->setActiveStack(tab->document->undoStack());
+    updateWindowTitle();
+    action(QStringLiteral("actionReload"))->setEnabled(tab && !tab->dbPath().isEmpty());
     updateActionStates();
 }
 
@@ -199,32 +215,35 @@ void MainWindow::refreshTab(Tab *tab)
 {
     if (!tab)
         return;
-    const Graph &graph = tab->graph;
-    if (graph.nodes().size() == 1) {
-        Node only = *graph.nodes().cbegin();
-        if (only.pos != QPointF()) {
-            only.pos = QPointF();
-            tab->graph.replaceNode(only);
-        }
-    } else if (Layouts::allNodesAtOrigin(graph)) {
-        Layouts::circle(tab->graph, graph.nodes().keys());
-    }
     tab->scene->rebuild();
-    for (NodeItem *item : tab->scene->nodeItems())
-        connectNodeItem(item);
-    for (EdgeItem *item : tab->scene->edgeItems())
-        connectEdgeItem(item);
     updateActionStates();
 }
 
 void MainWindow::editTab(Tab *tab, const QString &undoText,
                          const std::function<void(Graph &)> &change)
 {
-    Q_UNUSED(undoText)
     if (!tab)
         return;
-    change(tab->graph);
-    refreshTab(tab);
+    tab->document->edit(undoText, [&change](Graph &graph) {
+        change(graph);
+        Layouts::placeFreshNodes(graph);
+    });
+    updateActionStates();
+}
+
+bool MainWindow::tryEditTab(Tab *tab, const QString &undoText,
+                            const std::function<bool(Graph &)> &change)
+{
+    if (!tab)
+        return false;
+    const bool done = tab->document->tryEdit(undoText, [&change](Graph &graph) {
+        if (!change(graph))
+            return false;
+        Layouts::placeFreshNodes(graph);
+        return true;
+    });
+    updateActionStates();
+    return done;
 }
 
 void MainWindow::fitView()

@@ -25,6 +25,7 @@ class QActionGroup;
 class QLabel;
 class QMenu;
 class QTabWidget;
+class QUndoGroup;
 class TimelineWidget;
 struct Tab;
 
@@ -78,6 +79,9 @@ public Q_SLOTS:
     // menu shows), then brings the canvas up to date. Commands that change a tab go through
     // here rather than writing into its tables.
     void editTab(Tab *tab, const QString &undoText, const std::function<void(Graph &)> &change);
+    // The same for a change that can fail: on false nothing of it stays in the tables.
+    bool tryEditTab(Tab *tab, const QString &undoText,
+                    const std::function<bool(Graph &)> &change);
     void updateActionStates();
     void selectOnlyNodes();
     // Spacing of parallel relations: 0.25 × factor, kept within 0.2 … 3.0.
@@ -151,6 +155,10 @@ public Q_SLOTS:
     void listGroupEdges(const QString &groupId);
     void onViewFileDropped(const QString &filePath);
 
+protected:
+    // Asks about every tab with unsaved changes; Annuler keeps the window open.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildMenus();
     void buildFileMenu();
@@ -178,12 +186,30 @@ private:
     // Replaces the tab's content with the project; false (tab unchanged) on failure.
     bool loadIntoTab(Tab *tab, const QString &dbPath);
     bool saveTabTo(Tab *tab, const QString &dbPath);
+    // Saves the tab where it was saved before, or asks where; false when it was not saved.
+    bool saveTab(Tab *tab);
+    bool saveTabAs(Tab *tab);
+    void adoptSavedPaths(Tab *tab, const Graph &saved);
+    // Asks whether to save a tab with unsaved changes: true when the caller may go on
+    // (saved, or changes given up), false when the analyst cancelled or the save failed.
+    bool maybeSaveTab(Tab *tab);
+    bool maybeSaveAllTabs();
+    void setTabTitle(Tab *tab, const QString &title);
+    void updateWindowTitle();
     void onTabMoved(int from, int to);
     // Scene connections of a new tab; item connections after each rebuild.
     void setUpCanvas(Tab *tab);
-    void connectNodeItem(NodeItem *item);
-    void connectEdgeItem(EdgeItem *item);
+    void connectNodeItem(Tab *tab, NodeItem *item);
+    void applyEditedNode(Tab *tab, const Node &node);
+    void applyEditedEdge(Tab *tab, const Edge &edge);
+    void editNodeAttributes(Tab *tab, const QString &id);
+    // One undo step for nodes the analyst dragged, on the release of the mouse.
+    void moveNodes(Tab *tab, const QHash<QString, QPointF> &positions);
+    // "<project>" with an asterisk while the tab holds unsaved changes; the window title too.
+    void updateTabTitle(Tab *tab);
+    void connectEdgeItem(Tab *tab, EdgeItem *item);
     void buildEditMenu();
+    void buildUndoActions(QMenu *edit);
     // Relations from the first (or last) clicked of the selected nodes to the others.
     void createEdgesFromPicked(bool firstIsSource);
     // Centre of the part of the scene the tab's view shows; the origin without a view.
@@ -218,6 +244,7 @@ private:
     std::unique_ptr<Prompter> m_ownedPrompter;
     QTabWidget *m_tabs = nullptr;
     std::vector<std::unique_ptr<Tab>> m_tabList; // in tab order
+    QUndoGroup *m_undoGroup = nullptr; // the tabs' histories, the current one active
     ApiServer *m_apiServer = nullptr; // created at the first exposure, kept with the window
     TimelineWidget *m_timeline = nullptr;
     SearchWidget *m_search = nullptr;

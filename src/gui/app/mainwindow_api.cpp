@@ -34,12 +34,12 @@ void MainWindow::exposeApi()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    if (tab->dbPath.isEmpty()) {
+    if (tab->dbPath().isEmpty()) {
         m_prompter->warning(this, QStringLiteral("API"),
                             QStringLiteral("Ouvre d’abord un projet pour stocker les clés API."));
         return;
     }
-    const QString keyDb = tab->dbPath;
+    const QString keyDb = tab->dbPath();
     ApiConfigDialog dialog(*m_prompter, this);
     dialog.setDbPath(keyDb);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
@@ -56,13 +56,13 @@ void MainWindow::exposeApi()
     auto tabPaths = [this]() {
         QStringList paths;
         for (int i = 0; i < tabCount(); ++i)
-            paths.append(tabAt(i)->dbPath);
+            paths.append(tabAt(i)->dbPath());
         return paths;
     };
     m_apiServer->setProjectsProvider([tabPaths]() { return ApiProjects::describe(tabPaths()); });
     m_apiServer->setProjectResolver([this, tabPaths](const QString &name) {
         const Tab *current = currentTab();
-        return ApiProjects::resolve(name, tabPaths(), current ? current->dbPath : QString());
+        return ApiProjects::resolve(name, tabPaths(), current ? current->dbPath() : QString());
     });
     if (!m_apiServer->start(dialog.address(), dialog.port())) {
         m_prompter->critical(this, QStringLiteral("Erreur"),

@@ -10,6 +10,7 @@
 #include "canvas/nodeitem.h"
 #include "dialogs/centredialog.h"
 #include "dialogs/griddialog.h"
+#include "dialogs/nodeattributesdialog.h"
 #include "ops/nodecommands.h"
 
 #include <QAction>
@@ -19,6 +20,15 @@
 void MainWindow::setUpCanvas(Tab *tab)
 {
     tab->scene->setPrompter(m_prompter);
+    connect(tab->scene, &GraphScene::nodeItemCreated, this,
+            [this, tab](NodeItem *item) { connectNodeItem(tab, item); });
+    connect(tab->scene, &GraphScene::edgeItemCreated, this,
+            [this, tab](EdgeItem *item) { connectEdgeItem(tab, item); });
+    connect(tab->scene, &GraphScene::nodesMoved, this,
+            [this, tab](const QHash<QString, QPointF> &positions) { moveNodes(tab, positions); });
+    connect(tab->document.get(), &GraphDocument::modifiedChanged, this,
+            [this, tab]() { updateTabTitle(tab); });
+    connect(tab->document.get(), &GraphDocument::changed, this, &MainWindow::updateActionStates);
     connect(tab->scene, &GraphScene::backgroundContextMenuRequested, this,
             &MainWindow::onBackgroundContextMenuRequested);
     connect(tab->view, &GraphView::fileDropped, this, &MainWindow::onViewFileDropped);
@@ -26,11 +36,17 @@ void MainWindow::setUpCanvas(Tab *tab)
             &MainWindow::editTimeline);
 }
 
-// Queued: these requests rebuild the scene, which deletes the item whose menu or handler
-// is still running when the signal is emitted.
-void MainWindow::connectNodeItem(NodeItem *item)
+// Queued: these requests change the document, which may delete the item whose menu or
+// handler is still running when the signal is emitted. Edits go to the item's own tab,
+// whichever is current when they arrive.
+void MainWindow::connectNodeItem(Tab *tab, NodeItem *item)
 {
-    connect(item, &NodeItem::nodeEdited, this, &MainWindow::onNodeEdited, Qt::QueuedConnection);
+    connect(
+        item, &NodeItem::nodeEdited, this,
+        [this, tab](const Node &node) { applyEditedNode(tab, node); }, Qt::QueuedConnection);
+    connect(
+        item, &NodeItem::attributesRequested, this,
+        [this, tab](const QString &id) { editNodeAttributes(tab, id); }, Qt::QueuedConnection);
     connect(item, &NodeItem::addNodesToGroupRequested, this, &MainWindow::addNodesToGroup,
             Qt::QueuedConnection);
     connect(item, &NodeItem::openInvestigationInNewTabRequested, this,
@@ -39,9 +55,6 @@ void MainWindow::connectNodeItem(NodeItem *item)
             Qt::QueuedConnection);
     connect(item, &NodeItem::createNodeRequested, this, &MainWindow::cloneNode,
             Qt::QueuedConnection);
-    connect(
-        item, &NodeItem::graphChanged, this, [this]() { refreshTab(currentTab()); },
-        Qt::QueuedConnection);
     if (!item->node().isGroup)
         return;
     connect(item, &NodeItem::requestExpandGroup, this, &MainWindow::onRequestExpandGroup,
@@ -58,14 +71,46 @@ void MainWindow::connectNodeItem(NodeItem *item)
             Qt::QueuedConnection);
 }
 
-// The item already shows the edited record; the table takes its fields but keeps the
-// position it holds, which the scene keeps current while nodes are dragged.
 void MainWindow::onNodeEdited(const Node &node)
 {
-    Tab *tab = currentTab();
-    if (!tab)
+    applyEditedNode(currentTab(), node);
+}
+
+// The table takes the edited fields but keeps the position it holds: a drag not yet
+// released is no part of the edit.
+void MainWindow::applyEditedNode(Tab *tab, const Node &node)
+{
+    if (!tab || !tab->graph().hasNode(node.id))
         return;
-    NodeCommands::mergeEditedNode(tab->graph, node);
+    editTab(tab, QStringLiteral("Modifier le nœud « %1 »").arg(NodeCommands::displayName(node)),
+            [&node](Graph &graph) { NodeCommands::mergeEditedNode(graph, node); });
+}
+
+void MainWindow::editNodeAttributes(Tab *tab, const QString &id)
+{
+    if (!tab || !tab->graph().hasNode(id))
+        return;
+    NodeAttributesDialog dialog(tab->graph().node(id), tab->graph(), this);
+    if (m_prompter->exec(dialog) != QDialog::Accepted)
+        return;
+    editTab(tab, QStringLiteral("Modifier les attributs"),
+            [&dialog](Graph &graph) { dialog.applyTo(graph); });
+}
+
+void MainWindow::moveNodes(Tab *tab, const QHash<QString, QPointF> &positions)
+{
+    const QString text = positions.size() == 1
+        ? QStringLiteral("Déplacer le nœud")
+        : QStringLiteral("Déplacer %1 nœuds").arg(positions.size());
+    tab->document->edit(text, [&positions](Graph &graph) {
+        for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
+            if (!graph.hasNode(it.key()))
+                continue;
+            Node node = graph.node(it.key());
+            node.pos = it.value();
+            graph.replaceNode(node);
+        }
+    });
 }
 
 void MainWindow::onBackgroundContextMenuRequested(const QPoint &screenPos)

@@ -19,18 +19,18 @@ void MainWindow::openFiltersDialog()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    FiltersDialog dialog(tab->graph, this);
+    FiltersDialog dialog(tab->graph(), this);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
     const FilterState state = dialog.filterState();
-    applyFilter(tab, state, FilterEngine::run(tab->graph, state));
+    applyFilter(tab, state, FilterEngine::run(tab->graph(), state));
 }
 
 void MainWindow::applyFilter(Tab *tab, const FilterState &state,
                              const FilterEngine::Result &result)
 {
     int groupMode = FilterEngine::ShowNodeOnly;
-    const QStringList groups = FilterEngine::groupLabels(tab->graph, result);
+    const QStringList groups = FilterEngine::groupLabels(tab->graph(), result);
     if (!groups.isEmpty()) {
         GroupRevealDialog dialog(groups, this);
         if (m_prompter->exec(dialog) == QDialog::Accepted && dialog.choice() != 0)
@@ -44,7 +44,7 @@ void MainWindow::applyFilter(Tab *tab, const FilterState &state,
     for (const EdgeItem *item : scene->edgeItems())
         relationIds.append(item->edge().id);
     const FilterEngine::Display display =
-        FilterEngine::display(tab->graph, QSet<QString>(nodeIds.cbegin(), nodeIds.cend()),
+        FilterEngine::display(tab->graph(), QSet<QString>(nodeIds.cbegin(), nodeIds.cend()),
                               relationIds, result, groupMode, state);
     for (NodeItem *item : scene->nodeItems()) {
         const FilterEngine::Look look = display.nodes.value(item->id());
@@ -66,7 +66,7 @@ void MainWindow::showNodeTypesDialog()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    NodeTypesDialog dialog(tab->graph, *tab->scene, this);
+    NodeTypesDialog dialog(tab->graph(), *tab->scene, this);
     m_prompter->exec(dialog);
 }
 
@@ -75,7 +75,7 @@ void MainWindow::showEdgeTypesDialog()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    EdgeTypesDialog dialog(tab->graph, *tab->scene, this);
+    EdgeTypesDialog dialog(tab->graph(), *tab->scene, this);
     m_prompter->exec(dialog);
 }
 
@@ -91,11 +91,11 @@ void MainWindow::onSearchRequested(SearchWidget::Scope scope, SearchWidget::Fiel
                                              : RecordFilter::Field::Label;
     RecordListDialog *list = nullptr;
     if (scope == SearchWidget::Relations) {
-        auto *edges = new EdgesListDialog(tab->graph, tab->scene, *m_prompter, this);
+        auto *edges = new EdgesListDialog(tab->graph(), tab->scene, *m_prompter, this);
         connectEdgeList(edges, tab);
         list = edges;
     } else {
-        auto *nodes = new NodesListDialog(tab->graph, tab->scene, *m_prompter, this);
+        auto *nodes = new NodesListDialog(tab->graph(), tab->scene, *m_prompter, this);
         connectNodeList(nodes, tab);
         list = nodes;
     }

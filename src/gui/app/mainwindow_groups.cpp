@@ -43,15 +43,17 @@ void MainWindow::groupSelection()
         centre += item->scenePos();
     centre /= selected.size();
     // The analyst names and styles the group before it is made; cancelling makes nothing.
-    NodeEditDialog editor(Grouping::newGroupNode(tab->graph, centre), &tab->graph, *m_prompter,
+    NodeEditDialog editor(Grouping::newGroupNode(tab->graph(), centre), &tab->graph(), *m_prompter,
                           this);
     if (m_prompter->exec(editor) != QDialog::Accepted)
         return;
     const Node group = editor.node();
-    tab->graph.insertNode(group);
-    const int bridges = Grouping::addToGroup(tab->graph, group.id, idsOf(selected));
-    const int members = int(Grouping::members(tab->graph, group.id).size());
-    refreshTab(tab);
+    int bridges = 0;
+    editTab(tab, QStringLiteral("Grouper la sélection"), [&](Graph &graph) {
+        graph.insertNode(group);
+        bridges = Grouping::addToGroup(graph, group.id, idsOf(selected));
+    });
+    const int members = int(Grouping::members(tab->graph(), group.id).size());
     statusBar()->showMessage(QStringLiteral("Groupe créé (%1 membres, %2 relations pont)")
                                  .arg(members)
                                  .arg(bridges),
@@ -67,7 +69,7 @@ void MainWindow::addSelectionToGroup()
     if (ids.isEmpty())
         return;
     const std::optional<QString> groupId =
-        SelectGroupDialog::chooseGroup(*m_prompter, tab->graph, this);
+        SelectGroupDialog::chooseGroup(*m_prompter, tab->graph(), this);
     if (groupId)
         addNodesToGroup(*groupId, ids);
 }
@@ -78,32 +80,31 @@ void MainWindow::addNodesToGroup(const QString &groupId, const QStringList &node
     if (!tab)
         return;
     const int added = int(std::count_if(nodeIds.cbegin(), nodeIds.cend(), [&](const QString &id) {
-        return id != groupId && tab->graph.hasNode(id);
+        return id != groupId && tab->graph().hasNode(id);
     }));
-    if (Grouping::addToGroup(tab->graph, groupId, nodeIds) < 0)
+    if (!tryEditTab(tab, QStringLiteral("Ajouter au groupe"), [&](Graph &graph) {
+            return Grouping::addToGroup(graph, groupId, nodeIds) >= 0;
+        }))
         return;
-    refreshTab(tab);
     statusBar()->showMessage(QStringLiteral("%1 nœud(s) ajouté(s) au groupe").arg(added), 2000);
 }
 
 void MainWindow::onRequestExpandGroup(const QString &groupId)
 {
-    Tab *tab = currentTab();
-    if (tab && Grouping::expand(tab->graph, groupId))
-        refreshTab(tab);
+    tryEditTab(currentTab(), QStringLiteral("Étendre le groupe"),
+               [&groupId](Graph &graph) { return Grouping::expand(graph, groupId); });
 }
 
 void MainWindow::onRequestCollapseGroup(const QString &groupId)
 {
-    Tab *tab = currentTab();
-    if (tab && Grouping::collapse(tab->graph, groupId))
-        refreshTab(tab);
+    tryEditTab(currentTab(), QStringLiteral("Replier le groupe"),
+               [&groupId](Graph &graph) { return Grouping::collapse(graph, groupId); });
 }
 
 void MainWindow::onRequestUngroup(const QString &groupId)
 {
     Tab *tab = currentTab();
-    if (!tab || !tab->graph.hasNode(groupId) || !tab->graph.node(groupId).isGroup)
+    if (!tab || !tab->graph().hasNode(groupId) || !tab->graph().node(groupId).isGroup)
         return;
     const bool confirmed = m_prompter->confirm(
         this, QMessageBox::Question, QStringLiteral("Confirmation de dégrouper"),
@@ -112,20 +113,21 @@ void MainWindow::onRequestUngroup(const QString &groupId)
                        "irreversible.\n\nConfirmez-vous ce choix ?"));
     if (!confirmed)
         return;
-    Grouping::ungroup(tab->graph, groupId);
-    refreshTab(tab);
+    editTab(tab, QStringLiteral("Dégrouper"),
+            [&groupId](Graph &graph) { Grouping::ungroup(graph, groupId); });
     statusBar()->showMessage(QStringLiteral("Groupe dégrouppé"), 2000);
 }
 
 void MainWindow::onRequestOpenGroupTab(const QString &groupId)
 {
     Tab *tab = currentTab();
-    if (!tab || !tab->graph.hasNode(groupId) || !tab->graph.node(groupId).isGroup)
+    if (!tab || !tab->graph().hasNode(groupId) || !tab->graph().node(groupId).isGroup)
         return;
-    const Node group = tab->graph.node(groupId);
-    Graph content = Grouping::groupContent(tab->graph, groupId);
+    const Node group = tab->graph().node(groupId);
+    Graph content = Grouping::groupContent(tab->graph(), groupId);
     Tab *opened = tabAt(createTab(Grouping::groupTabTitle(group)));
-    opened->graph = std::move(content);
+    // A view of part of the source tab, which still holds everything: nothing to lose.
+    opened->document->load(std::move(content), {}, QString());
     refreshTab(opened);
     fitView();
 }

@@ -25,7 +25,7 @@ void MainWindow::exportNodesCSV()
     if (path.isEmpty())
         return;
     QString error;
-    if (!CsvIo::writeNodes(path, tab->graph, &error)) {
+    if (!CsvIo::writeNodes(path, tab->graph(), &error)) {
         m_prompter->warning(this, QStringLiteral("Erreur d’export"), error);
         return;
     }
@@ -42,7 +42,7 @@ void MainWindow::exportEdgesCSV()
     if (path.isEmpty())
         return;
     QString error;
-    if (!CsvIo::writeEdges(path, tab->graph, &error)) {
+    if (!CsvIo::writeEdges(path, tab->graph(), &error)) {
         m_prompter->warning(this, QStringLiteral("Erreur d’export"), error);
         return;
     }
@@ -60,14 +60,15 @@ void MainWindow::importNodes()
         return;
     QString error;
     int imported = 0;
-    if (!CsvIo::readNodes(path, tab->graph, &error, &imported)) {
+    if (!tryEditTab(tab, QStringLiteral("Importer des nœuds CSV"), [&](Graph &graph) {
+            return CsvIo::readNodes(path, graph, &error, &imported);
+        })) {
         m_prompter->critical(this, QStringLiteral("Erreur"), error);
         return;
     }
-    refreshTab(tab);
     statusBar()->showMessage(QStringLiteral("Nœuds importés: %1 (total %2)")
                                  .arg(imported)
-                                 .arg(tab->graph.nodes().size()),
+                                 .arg(tab->graph().nodes().size()),
                              3000);
 }
 
@@ -82,14 +83,15 @@ void MainWindow::importEdges()
         return;
     QString error;
     int imported = 0;
-    if (!CsvIo::readEdges(path, tab->graph, &error, &imported)) {
+    if (!tryEditTab(tab, QStringLiteral("Importer des relations CSV"), [&](Graph &graph) {
+            return CsvIo::readEdges(path, graph, &error, &imported);
+        })) {
         m_prompter->critical(this, QStringLiteral("Erreur"), error);
         return;
     }
-    refreshTab(tab);
     statusBar()->showMessage(QStringLiteral("Relations importées: %1 (total %2)")
                                  .arg(imported)
-                                 .arg(tab->graph.edges().size()),
+                                 .arg(tab->graph().edges().size()),
                              3000);
 }
 
@@ -104,17 +106,18 @@ void MainWindow::importStix()
         return;
     QString message;
     StixIo::ImportCounts counts;
-    if (!StixIo::importBundle(path, tab->graph, &message, &counts)) {
+    if (!tryEditTab(tab, QStringLiteral("Importer STIX 2.1"), [&](Graph &graph) {
+            return StixIo::importBundle(path, graph, &message, &counts);
+        })) {
         m_prompter->critical(this, QStringLiteral("Erreur"), message);
         return;
     }
-    refreshTab(tab);
     statusBar()->showMessage(
         QStringLiteral("Import STIX : %1 nœuds, %2 relations ajoutés (total %3 nœuds, %4 relations)")
             .arg(counts.nodes)
             .arg(counts.edges)
-            .arg(tab->graph.nodes().size())
-            .arg(tab->graph.edges().size()),
+            .arg(tab->graph().nodes().size())
+            .arg(tab->graph().edges().size()),
         6000);
 }
 
@@ -128,7 +131,7 @@ void MainWindow::exportStix()
     if (path.isEmpty())
         return;
     QString message;
-    if (!StixIo::exportBundle(path, tab->graph, &message)) {
+    if (!StixIo::exportBundle(path, tab->graph(), &message)) {
         m_prompter->critical(this, QStringLiteral("Erreur export STIX"),
                              message.isEmpty() ? QStringLiteral("Échec de l'export STIX.")
                                                : message);

@@ -91,8 +91,9 @@ void MainWindow::applyLayout(void (*layout)(Graph &, const QStringList &), const
     Tab *tab = currentTab();
     if (!tab)
         return;
-    layout(tab->graph, Layouts::targetList(tab->graph, selectedNodeIds()));
-    refreshTab(tab);
+    const QStringList targets = Layouts::targetList(tab->graph(), selectedNodeIds());
+    editTab(tab, QStringLiteral("Réorganiser"),
+            [&](Graph &graph) { layout(graph, targets); });
     if (fit)
         fitView();
     if (!message.isEmpty())
@@ -142,23 +143,23 @@ bool MainWindow::runForceLayout(
     Tab *tab = currentTab();
     if (!tab)
         return false;
-    const QStringList targets = Layouts::targetList(tab->graph, selectedNodeIds());
+    const QStringList targets = Layouts::targetList(tab->graph(), selectedNodeIds());
     const Layouts::ForceParams params = parameters(int(targets.size()));
     QProgressDialog progress(QStringLiteral("Placement des nœuds…"), QStringLiteral("Annuler"), 0,
                              std::max(params.iterations, 1), this);
     progress.setWindowTitle(QStringLiteral("Réorganiser"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(1000);
-    const bool done =
-        Layouts::force(tab->graph, targets, params, [&progress](int iteration, int) {
+    const bool done = tryEditTab(tab, QStringLiteral("Réorganiser"), [&](Graph &graph) {
+        return Layouts::force(graph, targets, params, [&progress](int iteration, int) {
             progress.setValue(iteration);
             return !progress.wasCanceled();
         });
+    });
     if (!done) {
         statusBar()->showMessage(QStringLiteral("Layout annulé"), 2000);
         return false;
     }
-    refreshTab(tab);
     fitView();
     return true;
 }

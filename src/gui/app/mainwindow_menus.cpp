@@ -8,6 +8,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QUndoGroup>
 
 QAction *MainWindow::addMenuAction(QMenu *menu, const QString &name, const QString &text,
                                    void (MainWindow::*slot)())
@@ -80,6 +81,8 @@ void MainWindow::buildEditMenu()
 {
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edition"));
     edit->setObjectName(QStringLiteral("menuEdit"));
+    buildUndoActions(edit);
+    edit->addSeparator();
     const struct
     {
         const char *name;
@@ -127,6 +130,33 @@ void MainWindow::buildEditMenu()
     paste->setShortcut(QKeySequence::Paste);
     connect(paste, &QAction::triggered, this, &MainWindow::pasteNode);
     addAction(paste);
+}
+
+// The current tab's history: "Annuler « Supprimer 3 nœuds »", "Rétablir …".
+void MainWindow::buildUndoActions(QMenu *edit)
+{
+    m_undoGroup = new QUndoGroup(this);
+    QAction *undo = edit->addAction(QStringLiteral("Annuler"));
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setEnabled(false);
+    connect(undo, &QAction::triggered, m_undoGroup, &QUndoGroup::undo);
+    connect(m_undoGroup, &QUndoGroup::canUndoChanged, undo, &QAction::setEnabled);
+    connect(m_undoGroup, &QUndoGroup::undoTextChanged, undo, [undo](const QString &text) {
+        undo->setText(text.isEmpty() ? QStringLiteral("Annuler")
+                                     : QStringLiteral("Annuler « %1 »").arg(text));
+    });
+    QAction *redo = edit->addAction(QStringLiteral("Rétablir"));
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                        QKeySequence(QStringLiteral("Ctrl+Y"))});
+    redo->setEnabled(false);
+    connect(redo, &QAction::triggered, m_undoGroup, &QUndoGroup::redo);
+    connect(m_undoGroup, &QUndoGroup::canRedoChanged, redo, &QAction::setEnabled);
+    connect(m_undoGroup, &QUndoGroup::redoTextChanged, redo, [redo](const QString &text) {
+        redo->setText(text.isEmpty() ? QStringLiteral("Rétablir")
+                                     : QStringLiteral("Rétablir « %1 »").arg(text));
+    });
 }
 
 void MainWindow::buildViewMenu()

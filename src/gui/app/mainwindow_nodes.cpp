@@ -44,6 +44,19 @@ QList<EdgeItem *> selectedEdgeItems(const GraphScene *scene)
     return edges;
 }
 
+// "Supprimer 3 nœuds", "Supprimer le nœud".
+QString nodeCountText(const QString &verb, qsizetype count)
+{
+    return count == 1 ? verb + QStringLiteral(" le nœud")
+                      : QStringLiteral("%1 %2 nœuds").arg(verb).arg(count);
+}
+
+QString relationCountText(const QString &verb, qsizetype count)
+{
+    return count == 1 ? verb + QStringLiteral(" la relation")
+                      : QStringLiteral("%1 %2 relations").arg(verb).arg(count);
+}
+
 // The trimmed label, or the id when the label is blank.
 QString candidateName(const Node &node)
 {
@@ -67,10 +80,13 @@ void MainWindow::selectNodeItem(Tab *tab, const QString &id)
         item->setSelected(true);
 }
 
-void MainWindow::connectEdgeItem(EdgeItem *item)
+void MainWindow::connectEdgeItem(Tab *tab, EdgeItem *item)
 {
-    // Queued: both lead to a rebuild that deletes the item whose handler is still running.
-    connect(item, &EdgeItem::edgeEdited, this, &MainWindow::onEdgeEdited, Qt::QueuedConnection);
+    // Queued: both change the document, which may delete the item whose handler is still
+    // running.
+    connect(
+        item, &EdgeItem::edgeEdited, this,
+        [this, tab](const Edge &edge) { applyEditedEdge(tab, edge); }, Qt::QueuedConnection);
     connect(item, &EdgeItem::deleteRequested, this, &MainWindow::onDeleteEdgeRequested,
             Qt::QueuedConnection);
 }
@@ -85,12 +101,13 @@ void MainWindow::createNodeAt(const QPointF &scenePos)
     Tab *tab = currentTab();
     if (!tab)
         return;
-    NodeEditDialog dialog(NodeCommands::newNode(tab->graph, scenePos), &tab->graph, *m_prompter,
+    NodeEditDialog dialog(NodeCommands::newNode(tab->graph(), scenePos), &tab->graph(), *m_prompter,
                           this);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
-    const Node stored = NodeCommands::insertWithFreshId(tab->graph, dialog.node());
-    refreshTab(tab);
+    Node stored;
+    editTab(tab, QStringLiteral("Créer le nœud « %1 »").arg(candidateName(dialog.node())),
+            [&](Graph &graph) { stored = NodeCommands::insertWithFreshId(graph, dialog.node()); });
     selectNodeItem(tab, stored.id);
     statusBar()->showMessage(QStringLiteral("Nœud %1 créé").arg(stored.id), 2000);
 }
@@ -104,11 +121,14 @@ void MainWindow::editSelectedNode()
     if (!current)
         return;
     const QString previousId = current->id;
-    NodeEditDialog dialog(*current, &tab->graph, *m_prompter, this);
+    NodeEditDialog dialog(*current, &tab->graph(), *m_prompter, this);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
-    const Node stored = NodeCommands::storeEditedNode(tab->graph, previousId, dialog.node());
-    refreshTab(tab);
+    Node stored;
+    editTab(tab, QStringLiteral("Modifier le nœud « %1 »").arg(candidateName(dialog.node())),
+            [&](Graph &graph) {
+                stored = NodeCommands::storeEditedNode(graph, previousId, dialog.node());
+            });
     selectNodeItem(tab, stored.id);
     statusBar()->showMessage(QStringLiteral("Nœud modifié"), 1500);
 }
@@ -118,8 +138,9 @@ void MainWindow::cloneNode(const Node &node)
     Tab *tab = currentTab();
     if (!tab)
         return;
-    const Node stored = NodeCommands::insertWithFreshId(tab->graph, node);
-    refreshTab(tab);
+    Node stored;
+    editTab(tab, QStringLiteral("Cloner le nœud « %1 »").arg(candidateName(node)),
+            [&](Graph &graph) { stored = NodeCommands::insertWithFreshId(graph, node); });
     selectNodeItem(tab, stored.id);
     statusBar()->showMessage(QStringLiteral("Nœud cloné: %1").arg(stored.id), 2000);
 }
@@ -127,10 +148,10 @@ void MainWindow::cloneNode(const Node &node)
 void MainWindow::onDeleteNodeRequested(const QString &nodeId)
 {
     Tab *tab = currentTab();
-    if (!tab || !tab->graph.hasNode(nodeId))
+    if (!tab || !tab->graph().hasNode(nodeId))
         return;
-    const int count = NodeCommands::edgesTouchingCount(tab->graph, {nodeId});
-    const QString name = NodeCommands::displayName(tab->graph.node(nodeId));
+    const int count = NodeCommands::edgesTouchingCount(tab->graph(), {nodeId});
+    const QString name = NodeCommands::displayName(tab->graph().node(nodeId));
     const QString question =
         count == 0
             ? QStringLiteral("Supprimer le nœud « %1 » (aucune relation liée). Continuer ?")
@@ -142,8 +163,8 @@ void MainWindow::onDeleteNodeRequested(const QString &nodeId)
                              question))
         return;
     tab->scene->clearSelection();
-    NodeCommands::removeNodes(tab->graph, {nodeId});
-    refreshTab(tab);
+    editTab(tab, QStringLiteral("Supprimer le nœud « %1 »").arg(name),
+            [&](Graph &graph) { NodeCommands::removeNodes(graph, {nodeId}); });
     statusBar()->showMessage(QStringLiteral("Nœud %1 supprimé").arg(name), 2000);
 }
 
@@ -158,7 +179,7 @@ void MainWindow::confirmAndDeleteNodes(Tab *tab, const QStringList &ids)
     if (ids.isEmpty())
         return;
     const int count =
-        NodeCommands::edgesTouchingCount(tab->graph, QSet<QString>(ids.cbegin(), ids.cend()));
+        NodeCommands::edgesTouchingCount(tab->graph(), QSet<QString>(ids.cbegin(), ids.cend()));
     const QString question =
         count == 0 ? QStringLiteral("Supprimer %1 nœud(s) sélectionné(s) (aucune relation liée). "
                                     "Continuer ?")
@@ -171,8 +192,8 @@ void MainWindow::confirmAndDeleteNodes(Tab *tab, const QStringList &ids)
                              question))
         return;
     tab->scene->clearSelection();
-    NodeCommands::removeNodes(tab->graph, ids);
-    refreshTab(tab);
+    editTab(tab, nodeCountText(QStringLiteral("Supprimer"), ids.size()),
+            [&](Graph &graph) { NodeCommands::removeNodes(graph, ids); });
     statusBar()->showMessage(QStringLiteral("Suppression effectuée"), 2000);
 }
 
@@ -182,8 +203,9 @@ void MainWindow::deleteNodesByIds(const QStringList &ids)
     if (!tab)
         return;
     tab->scene->clearSelection();
-    const NodeCommands::Removal removal = NodeCommands::removeNodes(tab->graph, ids);
-    refreshTab(tab);
+    NodeCommands::Removal removal;
+    editTab(tab, nodeCountText(QStringLiteral("Supprimer"), ids.size()),
+            [&](Graph &graph) { removal = NodeCommands::removeNodes(graph, ids); });
     statusBar()->showMessage(QStringLiteral("Nœuds supprimés: %1").arg(removal.nodes), 2000);
 }
 
@@ -193,8 +215,9 @@ void MainWindow::deleteEdgesByIds(const QStringList &ids)
     if (!tab)
         return;
     tab->scene->clearSelection();
-    const int removed = NodeCommands::removeEdges(tab->graph, ids);
-    refreshTab(tab);
+    int removed = 0;
+    editTab(tab, relationCountText(QStringLiteral("Supprimer"), ids.size()),
+            [&](Graph &graph) { removed = NodeCommands::removeEdges(graph, ids); });
     statusBar()->showMessage(QStringLiteral("Relations supprimées: %1").arg(removed), 2000);
 }
 
@@ -233,19 +256,20 @@ void MainWindow::createEdgesFromPicked(bool firstIsSource)
         ids.append(item->id());
         names.append(candidateName(item->node()));
     }
-    EdgeEditDialog dialog(NodeCommands::edgeTemplate(tab->graph, source->id()), ids, names,
-                          &tab->graph, *m_prompter, this, EdgeEditDialog::Mode::CreateToTargets);
+    EdgeEditDialog dialog(NodeCommands::edgeTemplate(tab->graph(), source->id()), ids, names,
+                          &tab->graph(), *m_prompter, this, EdgeEditDialog::Mode::CreateToTargets);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
     const Edge templ = dialog.edge();
-    if (!tab->graph.hasNode(templ.src)) {
+    if (!tab->graph().hasNode(templ.src)) {
         m_prompter->warning(this, QStringLiteral("Source invalide"),
                             QStringLiteral("Le nœud source « %1 » n'existe pas.").arg(templ.src));
         return;
     }
-    const NodeCommands::EdgeCreation creation =
-        NodeCommands::createEdges(tab->graph, templ, dialog.targets());
-    refreshTab(tab);
+    NodeCommands::EdgeCreation creation;
+    editTab(tab, QStringLiteral("Créer des relations"), [&](Graph &graph) {
+        creation = NodeCommands::createEdges(graph, templ, dialog.targets());
+    });
     statusBar()->showMessage(QStringLiteral("%1 relation(s) créée(s), %2 ignorée(s).")
                                  .arg(creation.created.size())
                                  .arg(creation.ignored),
@@ -264,59 +288,53 @@ void MainWindow::editSelectedEdge()
     QStringList nodeIds;
     for (const QString &id : tab->scene->nodeItems().keys())
         nodeIds.append(id);
-    nodeIds = RecordFilter::nodeIds(tab->graph, QString(), {}, nodeIds);
+    nodeIds = RecordFilter::nodeIds(tab->graph(), QString(), {}, nodeIds);
     QStringList names;
     for (const QString &id : std::as_const(nodeIds))
-        names.append(candidateName(tab->graph.node(id)));
-    EdgeEditDialog dialog(item->edge(), nodeIds, names, &tab->graph, *m_prompter, this);
+        names.append(candidateName(tab->graph().node(id)));
+    EdgeEditDialog dialog(item->edge(), nodeIds, names, &tab->graph(), *m_prompter, this);
     QPointer<EdgeItem> guard(item);
     if (m_prompter->exec(dialog) != QDialog::Accepted || !guard)
         return;
-    item->setEdge(dialog.edge());
-    Q_EMIT item->edgeEdited(dialog.edge());
+    applyEditedEdge(tab, dialog.edge());
     statusBar()->showMessage(QStringLiteral("Relation modifiée"), 1500);
 }
 
 void MainWindow::onEdgeEdited(const Edge &edge)
 {
-    Tab *tab = currentTab();
+    applyEditedEdge(currentTab(), edge);
+}
+
+void MainWindow::applyEditedEdge(Tab *tab, const Edge &edge)
+{
     if (!tab)
         return;
-    const QString refused = NodeCommands::missingEndsMessage(tab->graph, edge);
+    const QString refused = NodeCommands::missingEndsMessage(tab->graph(), edge);
     if (!refused.isEmpty()) {
         m_prompter->warning(this, QStringLiteral("IDs de nœuds invalides"), refused);
-        // The item already shows the refused relation; it is redrawn from the tables.
-        refreshTab(tab);
+        // The item may already show the refused relation: it is drawn again from the tables.
+        if (EdgeItem *item = tab->scene->edgeItem(edge.id))
+            item->setEdge(tab->graph().edge(edge.id));
         return;
     }
-    if (!tab->graph.hasEdge(edge.id))
+    if (!tab->graph().hasEdge(edge.id))
         return;
-    const Edge previous = tab->graph.edge(edge.id);
-    tab->graph.replaceEdge(edge);
-    if (previous.src != edge.src || previous.dst != edge.dst) {
-        refreshTab(tab);
-    } else {
-        for (EdgeItem *item : tab->scene->edgeItems()) {
-            if (item->edge().id == edge.id) {
-                item->setEdge(edge);
-                item->update();
-            }
-        }
-    }
+    editTab(tab, QStringLiteral("Modifier la relation « %1 »").arg(edge.label.isEmpty() ? edge.id : edge.label),
+            [&edge](Graph &graph) { graph.replaceEdge(edge); });
     statusBar()->showMessage(QStringLiteral("Relation %1 mise à jour").arg(edge.id), 2000);
 }
 
 void MainWindow::onDeleteEdgeRequested(const QString &edgeId)
 {
     Tab *tab = currentTab();
-    if (!tab || !tab->graph.hasEdge(edgeId))
+    if (!tab || !tab->graph().hasEdge(edgeId))
         return;
     if (!m_prompter->confirm(this, QMessageBox::Warning, QStringLiteral("Supprimer la relation"),
                              QStringLiteral("Supprimer la relation « %1 » ?").arg(edgeId)))
         return;
     tab->scene->clearSelection();
-    tab->graph.removeEdge(edgeId);
-    refreshTab(tab);
+    editTab(tab, QStringLiteral("Supprimer la relation"),
+            [&edgeId](Graph &graph) { NodeCommands::removeEdges(graph, {edgeId}); });
     statusBar()->showMessage(QStringLiteral("Relation %1 supprimée").arg(edgeId), 2000);
 }
 
@@ -340,8 +358,8 @@ void MainWindow::confirmAndDeleteEdges(Tab *tab, const QStringList &ids)
                                  .arg(ids.size())))
         return;
     tab->scene->clearSelection();
-    NodeCommands::removeEdges(tab->graph, ids);
-    refreshTab(tab);
+    editTab(tab, relationCountText(QStringLiteral("Supprimer"), ids.size()),
+            [&ids](Graph &graph) { NodeCommands::removeEdges(graph, ids); });
     statusBar()->showMessage(QStringLiteral("Suppression effectuée"), 2000);
 }
 
@@ -363,7 +381,7 @@ std::optional<Node> MainWindow::firstSelectedNode(const Tab *tab) const
     if (selected.isEmpty())
         return std::nullopt;
     const NodeItem *item = selected.constFirst();
-    return tab->graph.hasNode(item->id()) ? tab->graph.node(item->id()) : item->node();
+    return tab->graph().hasNode(item->id()) ? tab->graph().node(item->id()) : item->node();
 }
 
 void MainWindow::pasteNode()
@@ -380,10 +398,10 @@ void MainWindow::pasteNodeAt(const QPointF &scenePos)
         ClipboardFormat::fromMimeData(QGuiApplication::clipboard()->mimeData());
     if (!node)
         return;
-    node->id = tab->graph.unusedNodeId();
+    node->id = tab->graph().unusedNodeId();
     node->pos = scenePos;
-    tab->graph.insertNode(*node);
-    refreshTab(tab);
+    editTab(tab, QStringLiteral("Coller le nœud « %1 »").arg(candidateName(*node)),
+            [&node](Graph &graph) { graph.insertNode(*node); });
     selectNodeItem(tab, node->id);
     statusBar()->showMessage(QStringLiteral("Nœud collé: %1").arg(node->id), 2000);
 }
@@ -391,6 +409,8 @@ void MainWindow::pasteNodeAt(const QPointF &scenePos)
 // A list deletes from the tab it was opened on, after the same question as the canvas.
 void MainWindow::connectNodeList(NodesListDialog *dialog, Tab *tab)
 {
+    connect(dialog, &NodesListDialog::nodeEdited, this,
+            [this, tab](const Node &node) { applyEditedNode(tab, node); });
     connect(dialog, &NodesListDialog::requestDelete, this,
             [this, tab](const QStringList &ids) { confirmAndDeleteNodes(tab, ids); });
 }
@@ -399,21 +419,23 @@ void MainWindow::connectEdgeList(EdgesListDialog *dialog, Tab *tab)
 {
     connect(dialog, &EdgesListDialog::requestDelete, this,
             [this, tab](const QStringList &ids) { confirmAndDeleteEdges(tab, ids); });
-    connect(dialog, &EdgesListDialog::edgeEdited, this, &MainWindow::onEdgeEdited);
+    connect(dialog, &EdgesListDialog::edgeEdited, this,
+            [this, tab](const Edge &edge) { applyEditedEdge(tab, edge); });
 }
 
 void MainWindow::openNodeList(Tab *tab, const QString &title, const QStringList &restrictTo)
 {
-    auto *dialog =
-        new NodesListDialog(tab->graph, tab->scene, *m_prompter, this, title, restrictTo);
+    // The list belongs to its tab's page: it closes with the tab.
+    auto *dialog = new NodesListDialog(tab->graph(), tab->scene, *m_prompter, tab->view, title,
+                                       restrictTo);
     connectNodeList(dialog, tab);
     dialog->show();
 }
 
 void MainWindow::openEdgeList(Tab *tab, const QString &title, const QStringList &restrictTo)
 {
-    auto *dialog =
-        new EdgesListDialog(tab->graph, tab->scene, *m_prompter, this, title, restrictTo);
+    auto *dialog = new EdgesListDialog(tab->graph(), tab->scene, *m_prompter, tab->view, title,
+                                       restrictTo);
     connectEdgeList(dialog, tab);
     dialog->show();
 }
@@ -433,9 +455,9 @@ void MainWindow::listEdges()
 void MainWindow::listGroupNodes(const QString &groupId)
 {
     Tab *tab = currentTab();
-    if (!tab || !tab->graph.hasNode(groupId))
+    if (!tab || !tab->graph().hasNode(groupId))
         return;
-    const QStringList members = Grouping::members(tab->graph, groupId);
+    const QStringList members = Grouping::members(tab->graph(), groupId);
     // An empty restriction would list every node of the tab.
     if (members.isEmpty()) {
         statusBar()->showMessage(QStringLiteral("Le groupe ne contient aucun nœud."), 2000);
@@ -443,19 +465,19 @@ void MainWindow::listGroupNodes(const QString &groupId)
     }
     openNodeList(tab,
                  QStringLiteral("Nœuds du groupe %1")
-                     .arg(NodeCommands::displayName(tab->graph.node(groupId))),
+                     .arg(NodeCommands::displayName(tab->graph().node(groupId))),
                  members);
 }
 
 void MainWindow::listGroupEdges(const QString &groupId)
 {
     Tab *tab = currentTab();
-    if (!tab || !tab->graph.hasNode(groupId))
+    if (!tab || !tab->graph().hasNode(groupId))
         return;
-    const QStringList members = Grouping::members(tab->graph, groupId);
+    const QStringList members = Grouping::members(tab->graph(), groupId);
     const QSet<QString> inside(members.cbegin(), members.cend());
     QStringList edges;
-    for (const Edge &edge : tab->graph.edges()) {
+    for (const Edge &edge : tab->graph().edges()) {
         if (inside.contains(edge.src) && inside.contains(edge.dst))
             edges.append(edge.id);
     }
@@ -466,7 +488,7 @@ void MainWindow::listGroupEdges(const QString &groupId)
     }
     openEdgeList(tab,
                  QStringLiteral("Relations du groupe %1")
-                     .arg(NodeCommands::displayName(tab->graph.node(groupId))),
+                     .arg(NodeCommands::displayName(tab->graph().node(groupId))),
                  edges);
 }
 
@@ -476,8 +498,8 @@ void MainWindow::listMedias()
     if (!tab)
         return;
     const QString folder =
-        tab->dbPath.isEmpty() ? QString() : QFileInfo(tab->dbPath).absolutePath();
-    auto *dialog = new MediasListDialog(tab->graph, folder, *m_prompter, this);
+        tab->dbPath().isEmpty() ? QString() : QFileInfo(tab->dbPath()).absolutePath();
+    auto *dialog = new MediasListDialog(tab->graph(), folder, *m_prompter, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }
@@ -487,7 +509,7 @@ void MainWindow::onViewFileDropped(const QString &filePath)
     Tab *tab = currentTab();
     if (!tab)
         return;
-    FileDropDialog dialog(filePath, tab->graph, this);
+    FileDropDialog dialog(filePath, tab->graph(), this);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
     const QString fileName = QFileInfo(filePath).fileName();
@@ -500,15 +522,9 @@ void MainWindow::onViewFileDropped(const QString &filePath)
         }
         const MediaRecord media = dialog.media();
         int attached = 0;
-        for (const QString &id : ids) {
-            if (!tab->graph.hasNode(id))
-                continue;
-            Node node = tab->graph.node(id);
-            node.medias.append(media);
-            tab->graph.replaceNode(node);
-            ++attached;
-        }
-        refreshTab(tab);
+        editTab(tab, QStringLiteral("Attacher le média « %1 »").arg(fileName), [&](Graph &graph) {
+            attached = NodeCommands::attachMedia(graph, ids, media);
+        });
         statusBar()->showMessage(
             QStringLiteral("Média « %1 » attaché à %2 nœud(s).").arg(fileName).arg(attached),
             4000);
@@ -517,18 +533,20 @@ void MainWindow::onViewFileDropped(const QString &filePath)
     const bool nodes = dialog.kind() == FileDropDialog::Kind::NodesCsv;
     QString error;
     int imported = 0;
-    const bool read = nodes ? CsvIo::readNodes(filePath, tab->graph, &error, &imported)
-                            : CsvIo::readEdges(filePath, tab->graph, &error, &imported);
+    const bool read = tryEditTab(
+        tab, QStringLiteral("Importer « %1 »").arg(fileName), [&](Graph &graph) {
+            return nodes ? CsvIo::readNodes(filePath, graph, &error, &imported)
+                         : CsvIo::readEdges(filePath, graph, &error, &imported);
+        });
     if (!read) {
         m_prompter->critical(this, QStringLiteral("Erreur"), error);
         return;
     }
-    refreshTab(tab);
     statusBar()->showMessage(
         (nodes ? QStringLiteral("Nœuds importés depuis %1 : %2 (total %3)")
                : QStringLiteral("Relations importées depuis %1 : %2 (total %3)"))
             .arg(fileName)
             .arg(imported)
-            .arg(nodes ? tab->graph.nodes().size() : tab->graph.edges().size()),
+            .arg(nodes ? tab->graph().nodes().size() : tab->graph().edges().size()),
         4000);
 }

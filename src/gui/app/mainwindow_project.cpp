@@ -3,7 +3,9 @@
 #include "app/prompter.h"
 #include "app/tab.h"
 #include "canvas/graphscene.h"
+#include "ops/nodecommands.h"
 #include "storage/projectfiles.h"
+#include "ops/layouts.h"
 #include "storage/projectfolder.h"
 
 #include <QAction>
@@ -16,14 +18,67 @@ namespace {
 
 bool isTabEmpty(const Tab &tab)
 {
-    return tab.graph.isEmpty() && tab.sceneRecords.maps.isEmpty()
-        && tab.sceneRecords.shapes.isEmpty() && tab.scene->items().isEmpty();
+    return tab.graph().isEmpty() && tab.sceneRecords().maps.isEmpty()
+        && tab.sceneRecords().shapes.isEmpty() && tab.scene->items().isEmpty()
+        && !tab.document->isModified();
 }
 
 } // namespace
 
+bool MainWindow::maybeSaveTab(Tab *tab)
+{
+    if (!tab || !tab->document->isModified())
+        return true;
+    m_tabs->setCurrentIndex(indexOfTab(tab));
+    const int answer = m_prompter->choice(
+        this, QStringLiteral("Modifications non enregistrées"),
+        QStringLiteral("« %1 » contient des modifications non enregistrées.\n"
+                       "Voulez-vous les enregistrer ?")
+            .arg(tab->title),
+        {QStringLiteral("Enregistrer"), QStringLiteral("Ne pas enregistrer")});
+    if (answer == 0)
+        return saveTab(tab);
+    return answer == 1;
+}
+
+bool MainWindow::maybeSaveAllTabs()
+{
+    for (int i = 0; i < tabCount(); ++i) {
+        if (!maybeSaveTab(tabAt(i)))
+            return false;
+    }
+    return true;
+}
+
+void MainWindow::updateTabTitle(Tab *tab)
+{
+    const int index = indexOfTab(tab);
+    if (index < 0)
+        return;
+    m_tabs->setTabText(index, tab->document->isModified() ? tab->title + QStringLiteral(" *")
+                                                          : tab->title);
+    if (tab == currentTab())
+        updateWindowTitle();
+}
+
+void MainWindow::updateWindowTitle()
+{
+    const Tab *tab = currentTab();
+    setWindowTitle(tab ? QStringLiteral("ORVANE — %1[*]").arg(tab->title)
+                       : QStringLiteral("ORVANE"));
+    setWindowModified(tab && tab->document->isModified());
+}
+
+void MainWindow::setTabTitle(Tab *tab, const QString &title)
+{
+    tab->title = title;
+    updateTabTitle(tab);
+}
+
 void MainWindow::newProject()
 {
+    if (!maybeSaveAllTabs())
+        return;
     while (!m_tabList.empty())
         removeTab(int(m_tabList.size()) - 1);
     addNewTab();
@@ -35,7 +90,9 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
 {
     QString error;
     ProjectFiles::Failure failure = ProjectFiles::Failure::None;
-    if (!ProjectFiles::load(dbPath, tab->graph, tab->sceneRecords, &error, &failure)) {
+    Graph graph;
+    SceneRecords sceneRecords;
+    if (!ProjectFiles::load(dbPath, graph, sceneRecords, &error, &failure)) {
         m_prompter->critical(this,
                              failure == ProjectFiles::Failure::Database
                                  ? QStringLiteral("Erreur BDD")
@@ -43,14 +100,16 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
                              error);
         return false;
     }
+    Layouts::placeFreshNodes(graph);
     tab->scene->clearSelection();
+    tab->scene->setDisplacedPositions({});
+    tab->document->load(std::move(graph), std::move(sceneRecords), dbPath);
     resetTimeline(tab);
     refreshTab(tab);
-    tab->dbPath = dbPath;
     action(QStringLiteral("actionSave"))->setEnabled(true);
     action(QStringLiteral("actionReload"))->setEnabled(true);
     const int index = indexOfTab(tab);
-    m_tabs->setTabText(index, ProjectFolder::projectName(dbPath));
+    setTabTitle(tab, ProjectFolder::projectName(dbPath));
     statusBar()->showMessage(QStringLiteral("Projet chargé: %1").arg(dbPath), 3000);
     if (index == m_tabs->currentIndex())
         fitView();
@@ -77,7 +136,8 @@ void MainWindow::openProject()
         QStringLiteral("Ouvrir « %1 » dans l’onglet courant ou dans un nouvel onglet ?").arg(name),
         {QStringLiteral("Ouvrir ici"), QStringLiteral("Nouvel onglet")});
     if (answer == 0) {
-        loadIntoTab(tab, path);
+        if (maybeSaveTab(tab))
+            loadIntoTab(tab, path);
     } else if (answer == 1) {
         const int index = createTab(name);
         if (!loadIntoTab(tabAt(index), path))
@@ -109,15 +169,20 @@ bool MainWindow::openPath(const QString &path)
 bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
 {
     QString error;
-    if (!ProjectFiles::save(dbPath, tab->graph, tab->sceneRecords, &error)) {
+    // The save stores the copies of media files it made: the tables then point at them.
+    Graph saved = tab->graph();
+    SceneRecords sceneRecords = tab->sceneRecords();
+    if (!ProjectFiles::save(dbPath, saved, sceneRecords, &error)) {
         m_prompter->warning(this, QStringLiteral("Sauvegarde"), error);
         return false;
     }
-    tab->dbPath = dbPath;
+    adoptSavedPaths(tab, saved);
+    tab->document->setSceneRecords(std::move(sceneRecords));
+    tab->document->setFilePath(dbPath);
+    tab->document->markSaved();
     action(QStringLiteral("actionSave"))->setEnabled(true);
     action(QStringLiteral("actionReload"))->setEnabled(true);
-    m_tabs->setTabText(indexOfTab(tab), ProjectFolder::projectName(dbPath));
-    tab->scene->rebuild();
+    setTabTitle(tab, ProjectFolder::projectName(dbPath));
     updateActionStates();
     statusBar()->showMessage(QStringLiteral("Enregistré: %1").arg(dbPath), 3000);
     return true;
@@ -125,42 +190,48 @@ bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
 
 void MainWindow::saveProjectAs()
 {
-    Tab *tab = currentTab();
+    saveTabAs(currentTab());
+}
+
+bool MainWindow::saveTabAs(Tab *tab)
+{
     if (!tab)
-        return;
+        return false;
     const QString chosen = m_prompter->saveFileName(
         this, QStringLiteral("Enregistrer projet sous"), QStringLiteral("MyCase.orvane.db"),
         QStringLiteral("Base ORVANE (*.orvane.db);;SQLite (*.db)"));
     if (chosen.isEmpty())
-        return;
+        return false;
     const ProjectFiles::Location location = ProjectFiles::saveAsLocation(chosen);
     if (!QDir().mkpath(location.folder)) {
         m_prompter->warning(this, QStringLiteral("Sauvegarde"),
                             QStringLiteral("Impossible de créer le dossier du projet: %1")
                                 .arg(location.folder));
-        return;
+        return false;
     }
-    saveTabTo(tab, location.dbPath);
+    return saveTabTo(tab, location.dbPath);
 }
 
 void MainWindow::saveProject()
 {
-    Tab *tab = currentTab();
+    saveTab(currentTab());
+}
+
+bool MainWindow::saveTab(Tab *tab)
+{
     if (!tab)
-        return;
-    if (tab->dbPath.isEmpty()) {
-        saveProjectAs();
-        return;
-    }
-    if (!ProjectFiles::isInProjectFolder(tab->dbPath)) {
+        return false;
+    if (tab->dbPath().isEmpty())
+        return saveTabAs(tab);
+    if (!ProjectFiles::isInProjectFolder(tab->dbPath())) {
         m_prompter->warning(
             this, QStringLiteral("Sauvegarde"),
             QStringLiteral("Le fichier n'est pas dans le dossier projet « %1 ».\nFaire « Enregistrer "
                            "sous… » pour remettre la structure au propre.")
-                .arg(ProjectFolder::projectName(tab->dbPath)));
-        return;
+                .arg(ProjectFolder::projectName(tab->dbPath())));
+        return false;
     }
-    saveTabTo(tab, tab->dbPath);
+    return saveTabTo(tab, tab->dbPath());
 }
 
 void MainWindow::reloadCurrentTab()
@@ -168,17 +239,18 @@ void MainWindow::reloadCurrentTab()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    if (tab->dbPath.isEmpty()) {
+    if (tab->dbPath().isEmpty()) {
         statusBar()->showMessage(QStringLiteral("Aucun projet chargé dans cet onglet"), 2000);
         return;
     }
-    const QString dbPath = ProjectFiles::databaseForPath(tab->dbPath);
+    const QString dbPath = ProjectFiles::databaseForPath(tab->dbPath());
     if (!QFileInfo::exists(dbPath)) {
         m_prompter->warning(this, QStringLiteral("Recharger"),
                             QStringLiteral("Base introuvable :\n%1").arg(dbPath));
         return;
     }
-    loadIntoTab(tab, dbPath);
+    if (maybeSaveTab(tab))
+        loadIntoTab(tab, dbPath);
 }
 
 void MainWindow::onOpenInvestigationInNewTab(const QString &dbPath, const QString &)
@@ -198,4 +270,19 @@ void MainWindow::onOpenInvestigationInNewTab(const QString &dbPath, const QStrin
     }
     statusBar()->showMessage(
         QStringLiteral("Investigation ouverte dans un nouvel onglet: %1").arg(name), 3000);
+}
+
+// Media files copied into the project folder by a save: the tables take the new paths
+// without an undo step, since the file now holds them.
+void MainWindow::adoptSavedPaths(Tab *tab, const Graph &saved)
+{
+    QList<Node> moved;
+    for (const Node &node : saved.nodes()) {
+        const Node &current = tab->graph().node(node.id);
+        if (current.mediaPath != node.mediaPath || current.medias != node.medias)
+            moved.append(node);
+    }
+    if (moved.isEmpty())
+        return;
+    tab->document->adoptStoredRecords(moved);
 }

@@ -57,7 +57,7 @@ void MainWindow::resetTimeline(Tab *tab)
 {
     tab->scene->setTimelineShown(false);
     tab->scene->setTimeRange(QDateTime(), QDateTime());
-    if (const auto span = TimelineMath::validitySpan(tab->graph))
+    if (const auto span = TimelineMath::validitySpan(tab->graph()))
         m_timeline->setSpan(span->start, span->end);
 }
 
@@ -73,15 +73,23 @@ void MainWindow::layoutTimeline()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    const Layouts::TimelinePlacement plan = Layouts::timeline(tab->graph);
+    // The band places dated nodes on the axis for as long as it shows; the tables keep the
+    // analyst's positions, which come back when it is hidden and are what a save stores.
+    Graph placed = tab->graph();
+    const Layouts::TimelinePlacement plan = Layouts::timeline(placed);
     if (!plan.found) {
         statusBar()->showMessage(
             QStringLiteral("Timeline: aucune date — aucun déplacement ni axe affiché"), 3000);
         return;
     }
+    QHash<QString, QPointF> displaced;
+    for (const Node &node : placed.nodes()) {
+        if (node.pos != tab->graph().node(node.id).pos)
+            displaced.insert(node.id, node.pos);
+    }
     tab->scene->setTimeline(plan.earliest, plan.latest, Layouts::timelinePixelsPerDay,
                             Layouts::timelineAxisY, true);
-    refreshTab(tab);
+    tab->scene->setDisplacedPositions(displaced);
     tab->view->centerOn(plan.viewCentre);
 }
 
@@ -91,7 +99,7 @@ void MainWindow::showTimeline()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    const bool dated = TimelineMath::startSpan(tab->graph.nodes()).has_value();
+    const bool dated = TimelineMath::startSpan(tab->graph().nodes()).has_value();
     layoutTimeline();
     if (dated)
         statusBar()->showMessage(QStringLiteral("Timeline affichée"), 2000);
@@ -99,8 +107,10 @@ void MainWindow::showTimeline()
 
 void MainWindow::hideTimeline()
 {
-    if (GraphScene *scene = currentScene())
+    if (GraphScene *scene = currentScene()) {
         scene->setTimelineShown(false);
+        scene->setDisplacedPositions({});
+    }
     statusBar()->showMessage(QStringLiteral("Timeline masquée"), 2000);
 }
 
@@ -109,7 +119,7 @@ void MainWindow::editTimeline()
     Tab *tab = currentTab();
     if (!tab)
         return;
-    const std::optional<TimelineMath::Range> span = TimelineMath::startSpan(tab->graph.nodes());
+    const std::optional<TimelineMath::Range> span = TimelineMath::startSpan(tab->graph().nodes());
     if (!span) {
         m_prompter->information(this, QStringLiteral("Timeline"),
                                 QStringLiteral("Aucune date trouvée dans les nœuds."));
@@ -119,5 +129,4 @@ void MainWindow::editTimeline()
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
     tab->scene->applyTimelineSettings(dialog.settings(), span->start, span->end);
-    refreshTab(tab);
 }

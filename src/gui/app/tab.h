@@ -1,20 +1,25 @@
 #pragma once
 
-#include "model/graph.h"
-#include "model/scenerecords.h"
+#include "document/graphdocument.h"
 
 #include <QString>
+
+#include <memory>
 
 class GraphScene;
 class GraphView;
 
-// One open investigation: its tables, the free items saved with its scene, the scene and
-// view that show it, and the database it was loaded from or saved to.
+// One open investigation: its document (tables, scene records, file, history) and the scene
+// and view that show it.
 struct Tab
 {
-    Graph graph;
-    SceneRecords sceneRecords;
+    std::unique_ptr<GraphDocument> document = std::make_unique<GraphDocument>();
     GraphScene *scene = nullptr;
     GraphView *view = nullptr; // the tab page
-    QString dbPath;            // empty for a graph never saved
+    QString title;             // as the tab bar shows it, without the unsaved mark
+
+    const Graph &graph() const { return document->graph(); }
+    const SceneRecords &sceneRecords() const { return document->sceneRecords(); }
+    // Empty for a graph never saved.
+    const QString &dbPath() const { return document->filePath(); }
 };

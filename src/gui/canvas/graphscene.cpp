@@ -4,6 +4,7 @@
 #include "canvas/edgeitem.h"
 #include "canvas/nodeitem.h"
 #include "canvas/timelinepainter.h"
+#include "document/graphdocument.h"
 #include "ops/grouping.h"
 #include "ops/lanes.h"
 
@@ -11,6 +12,7 @@
 #include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cmath>
@@ -75,14 +77,84 @@ void GraphScene::clearGraphItems()
         addItem(item);
 }
 
+void GraphScene::setDocument(GraphDocument *document)
+{
+    if (m_document)
+        disconnect(m_document, nullptr, this, nullptr);
+    m_document = document;
+    m_graph = document ? &document->graph() : nullptr;
+    if (document)
+        connect(document, &GraphDocument::changed, this, &GraphScene::applyChange);
+}
+
+NodeItem *GraphScene::createNodeItem(const Node &node)
+{
+    auto *item = new NodeItem(node);
+    item->setPos(shownPosition(node));
+    item->setAnchored(node.anchored);
+    addItem(item);
+    m_nodeItems.insert(node.id, item);
+    connect(item, &NodeItem::positionChanged, this, &GraphScene::onNodeItemPositionChanged);
+    Q_EMIT nodeItemCreated(item);
+    return item;
+}
+
+EdgeItem *GraphScene::createEdgeItem(const Edge &edge)
+{
+    NodeItem *source = m_nodeItems.value(edge.src);
+    NodeItem *target = m_nodeItems.value(edge.dst);
+    if (!source || !target)
+        return nullptr;
+    auto *item = new EdgeItem(source, target, edge);
+    addItem(item);
+    source->addEdge(item);
+    if (target != source)
+        target->addEdge(item);
+    m_edgeItems.insert(edge.id, item);
+    Q_EMIT edgeItemCreated(item);
+    return item;
+}
+
+void GraphScene::removeEdgeItem(const QString &id)
+{
+    EdgeItem *item = m_edgeItems.take(id);
+    if (!item)
+        return;
+    item->sourceItem()->removeEdge(item);
+    item->targetItem()->removeEdge(item);
+    removeItem(item);
+    delete item;
+}
+
+void GraphScene::removeNodeItem(const QString &id)
+{
+    NodeItem *item = m_nodeItems.value(id);
+    if (!item)
+        return;
+    const QList<EdgeItem *> attached = item->edges();
+    for (EdgeItem *edge : attached)
+        removeEdgeItem(edge->edge().id);
+    m_nodeItems.remove(id);
+    m_dragged.remove(id);
+    removeItem(item);
+    delete item;
+}
+
+QPointF GraphScene::shownPosition(const Node &node) const
+{
+    return m_displaced.value(node.id, node.pos);
+}
+
 void GraphScene::rebuild()
 {
     clearGraphItems();
     m_interactionActive = false;
+    m_dragged.clear();
     if (!m_graph) {
         update();
         return;
     }
+    const QScopedValueRollback<bool> placing(m_placingItems, true);
     const Grouping::Visible visible = Grouping::visibleContent(*m_graph);
 
     // Sorted so that stacking and lanes do not depend on the order of the hash tables.
@@ -90,18 +162,8 @@ void GraphScene::rebuild()
     std::sort(nodeIds.begin(), nodeIds.end());
     m_nodeItems.reserve(nodeIds.size());
     const Graph::NodeTable &nodes = m_graph->nodes();
-    for (const QString &id : std::as_const(nodeIds)) {
-        const Node &node = *nodes.constFind(id);
-        auto *item = new NodeItem(node);
-        item->setPos(node.pos);
-        item->setAnchored(node.anchored);
-        addItem(item);
-        m_nodeItems.insert(id, item);
-        connect(item, &NodeItem::positionCommitted, this, &GraphScene::onNodePositionCommitted);
-        connect(item, &NodeItem::positionChanged, this, &GraphScene::onNodeItemPositionChanged);
-        connect(item, &NodeItem::anchoredPositionFixed, this,
-                &GraphScene::onNodeItemPositionChanged);
-    }
+    for (const QString &id : std::as_const(nodeIds))
+        createNodeItem(*nodes.constFind(id));
 
     QStringList edgeIds(visible.edges.cbegin(), visible.edges.cend());
     std::sort(edgeIds.begin(), edgeIds.end());
@@ -111,17 +173,8 @@ void GraphScene::rebuild()
     const Graph::EdgeTable &edges = m_graph->edges();
     for (const QString &id : std::as_const(edgeIds)) {
         const Edge &edge = *edges.constFind(id);
-        NodeItem *source = m_nodeItems.value(edge.src);
-        NodeItem *target = m_nodeItems.value(edge.dst);
-        if (!source || !target)
-            continue;
-        auto *item = new EdgeItem(source, target, edge);
-        addItem(item);
-        source->addEdge(item);
-        if (target != source)
-            target->addEdge(item);
-        m_edgeItems.append(item);
-        ends.append({id, edge.src, edge.dst});
+        if (createEdgeItem(edge))
+            ends.append({id, edge.src, edge.dst});
     }
     const QHash<QString, Lanes::Lane> lanes = Lanes::assign(ends);
     for (EdgeItem *item : std::as_const(m_edgeItems)) {
@@ -131,6 +184,182 @@ void GraphScene::rebuild()
     fitSceneRect();
     includeTimelineBand();
     applyVisibility();
+    update();
+}
+
+namespace {
+
+QString pairKey(const QString &a, const QString &b)
+{
+    return a < b ? a + QLatin1Char('\n') + b : b + QLatin1Char('\n') + a;
+}
+
+} // namespace
+
+bool GraphScene::touchesGroups(const GraphChange &change) const
+{
+    const auto grouped = [](const Node &node) {
+        return node.isGroup || !node.parentGroup.isEmpty();
+    };
+    for (const QStringList *ids : {&change.nodesAdded, &change.nodesChanged}) {
+        for (const QString &id : *ids) {
+            const auto it = m_graph->nodes().constFind(id);
+            if (it != m_graph->nodes().cend() && grouped(*it))
+                return true;
+            // A member hidden in its group has no item; a node leaving a group had one.
+            const NodeItem *item = m_nodeItems.value(id);
+            if (item && grouped(item->node()))
+                return true;
+        }
+    }
+    for (const QString &id : change.nodesRemoved) {
+        const NodeItem *item = m_nodeItems.value(id);
+        if (!item || grouped(item->node()))
+            return true;
+    }
+    return false;
+}
+
+void GraphScene::applyChange(const GraphChange &change)
+{
+    if (!m_graph || change.isEmpty())
+        return;
+    // Past a third of the graph one pass over everything costs less than item by item, and
+    // groups decide which members and bridges are drawn at all.
+    const int itemCount = int(m_nodeItems.size() + m_edgeItems.size());
+    if (change.size() * 3 > itemCount + 30 || touchesGroups(change)) {
+        QSet<QString> selected;
+        for (const NodeItem *item : selectedNodeItems())
+            selected.insert(item->id());
+        rebuild();
+        for (const QString &id : std::as_const(selected)) {
+            if (NodeItem *item = m_nodeItems.value(id))
+                item->setSelected(true);
+        }
+        Q_EMIT itemsChanged(change);
+        return;
+    }
+    const QScopedValueRollback<bool> placing(m_placingItems, true);
+    QSet<QString> pairs;
+    const auto notePair = [&pairs](const Edge &edge) { pairs.insert(pairKey(edge.src, edge.dst)); };
+
+    for (const QString &id : change.edgesRemoved) {
+        if (const EdgeItem *item = m_edgeItems.value(id))
+            notePair(item->edge());
+        removeEdgeItem(id);
+    }
+    for (const QString &id : change.nodesRemoved) {
+        if (const NodeItem *item = m_nodeItems.value(id)) {
+            for (const EdgeItem *edge : item->edges())
+                notePair(edge->edge());
+        }
+        removeNodeItem(id);
+    }
+
+    QList<NodeItem *> touchedNodes;
+    QRectF touchedArea;
+    const Graph::NodeTable &nodes = m_graph->nodes();
+    for (const QString &id : change.nodesAdded) {
+        NodeItem *item = createNodeItem(*nodes.constFind(id));
+        touchedNodes.append(item);
+        touchedArea |= item->paintedSceneRect();
+    }
+    for (const QString &id : change.nodesChanged) {
+        NodeItem *item = m_nodeItems.value(id);
+        if (!item)
+            continue;
+        const Node &node = *nodes.constFind(id);
+        item->setNode(node);
+        const QPointF position = shownPosition(node);
+        if (item->pos() != position)
+            item->setPos(position);
+        touchedNodes.append(item);
+        touchedArea |= item->paintedSceneRect();
+    }
+
+    QList<EdgeItem *> touchedEdges;
+    const Graph::EdgeTable &edges = m_graph->edges();
+    for (const QString &id : change.edgesChanged) {
+        EdgeItem *item = m_edgeItems.value(id);
+        const Edge &edge = *edges.constFind(id);
+        if (item && item->edge().src == edge.src && item->edge().dst == edge.dst) {
+            item->setEdge(edge);
+            touchedEdges.append(item);
+            continue;
+        }
+        // Moved to other ends: drawn anew between them.
+        if (item)
+            notePair(item->edge());
+        removeEdgeItem(id);
+        if (EdgeItem *created = createEdgeItem(edge)) {
+            notePair(edge);
+            touchedEdges.append(created);
+        }
+    }
+    for (const QString &id : change.edgesAdded) {
+        const Edge &edge = *edges.constFind(id);
+        if (EdgeItem *item = createEdgeItem(edge)) {
+            notePair(edge);
+            touchedEdges.append(item);
+        }
+    }
+    for (NodeItem *item : std::as_const(touchedNodes)) {
+        for (EdgeItem *edge : item->edges()) {
+            if (!touchedEdges.contains(edge))
+                touchedEdges.append(edge);
+        }
+    }
+    assignLanes(pairs);
+    applyVisibility(touchedNodes, touchedEdges);
+    growSceneRect(touchedArea);
+    Q_EMIT itemsChanged(change);
+}
+
+void GraphScene::assignLanes(const QSet<QString> &pairKeys)
+{
+    for (const QString &key : pairKeys) {
+        const QString a = key.section(QLatin1Char('\n'), 0, 0);
+        const QString b = key.section(QLatin1Char('\n'), 1, 1);
+        const NodeItem *item = m_nodeItems.value(a);
+        if (!item)
+            item = m_nodeItems.value(b);
+        if (!item)
+            continue;
+        QList<Lanes::Ends> ends;
+        QList<EdgeItem *> joining;
+        for (EdgeItem *edge : item->edges()) {
+            const Edge &record = edge->edge();
+            if (pairKey(record.src, record.dst) == key) {
+                ends.append({record.id, record.src, record.dst});
+                joining.append(edge);
+            }
+        }
+        const QHash<QString, Lanes::Lane> lanes = Lanes::assign(ends);
+        for (EdgeItem *edge : std::as_const(joining)) {
+            const Lanes::Lane lane = lanes.value(edge->edge().id);
+            edge->setLane(lane.index, lane.count);
+        }
+    }
+}
+
+void GraphScene::setDisplacedPositions(const QHash<QString, QPointF> &positions)
+{
+    m_displaced = positions;
+    if (!m_graph)
+        return;
+    const QScopedValueRollback<bool> placing(m_placingItems, true);
+    QRectF area;
+    for (NodeItem *item : std::as_const(m_nodeItems)) {
+        const auto it = m_graph->nodes().constFind(item->id());
+        if (it == m_graph->nodes().cend())
+            continue;
+        const QPointF position = shownPosition(*it);
+        if (item->pos() != position) {
+            item->setPos(position);
+            area |= item->paintedSceneRect();
+        }
+    }
+    growSceneRect(area);
     update();
 }
 
@@ -216,6 +445,23 @@ void GraphScene::applyVisibility()
     }
 }
 
+void GraphScene::applyVisibility(const QList<NodeItem *> &nodes, const QList<EdgeItem *> &edges)
+{
+    for (NodeItem *item : nodes) {
+        const auto it = m_graph->nodes().constFind(item->id());
+        if (it != m_graph->nodes().cend())
+            item->setVisible(TimeFilter::nodeShown(m_timeFilter, *it));
+    }
+    for (EdgeItem *item : edges) {
+        const auto it = m_graph->edges().constFind(item->edge().id);
+        if (it == m_graph->edges().cend())
+            continue;
+        item->setVisible(TimeFilter::relationShown(m_timeFilter, *it,
+                                                   item->sourceItem()->isVisible(),
+                                                   item->targetItem()->isVisible()));
+    }
+}
+
 void GraphScene::setTimeline(const QDateTime &start, const QDateTime &end, double pixelsPerDay,
                              double y, bool shown)
 {
@@ -282,21 +528,14 @@ void GraphScene::viewScaleChanged()
         item->viewScaleChanged();
 }
 
-void GraphScene::onNodePositionCommitted(const QString &id, const QPointF &pos)
-{
-    if (!m_graph)
-        return;
-    const auto it = m_graph->nodes().constFind(id);
-    if (it == m_graph->nodes().cend() || it->pos == pos)
-        return;
-    Node node = *it;
-    node.pos = pos;
-    m_graph->replaceNode(node);
-}
-
 void GraphScene::onNodeItemPositionChanged(NodeItem *item, const QPointF &pos)
 {
-    onNodePositionCommitted(item->id(), pos);
+    if (!m_placingItems && !item->isAnchored()) {
+        if (m_displaced.contains(item->id()))
+            m_displaced.insert(item->id(), pos);
+        else
+            m_dragged.insert(item->id(), pos);
+    }
     // The links to the timeline are drawn over the whole scene and follow the node.
     if (m_band.drawable())
         update();
@@ -363,6 +602,8 @@ void GraphScene::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
         return;
     }
     QGraphicsScene::mouseReleaseEvent(event);
+    if (!m_dragged.isEmpty())
+        Q_EMIT nodesMoved(std::exchange(m_dragged, {}));
 }
 
 void GraphScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)

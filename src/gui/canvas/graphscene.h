@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/changeset.h"
 #include "model/graph.h"
 #include "ops/timefilter.h"
 
@@ -9,12 +10,15 @@
 #include <QList>
 
 class EdgeItem;
+class GraphDocument;
 class NodeItem;
 class Prompter;
 
-// The scene of one tab. It draws what the tab's tables hold, keeps node positions in the
-// tables up to date while nodes are dragged, and reports background right-clicks and
-// selection activity; the main window decides what they lead to.
+// The scene of one tab. It draws what the tab's document holds and follows the document's
+// change signals, touching only the items of the records that changed; a load rebuilds it
+// whole. It never writes into the tables: nodes dragged by the analyst are reported when
+// the mouse is released, background right-clicks and selection activity as signals, and the
+// main window turns them into changes of the document.
 class GraphScene : public QGraphicsScene
 {
     Q_OBJECT
@@ -22,9 +26,12 @@ class GraphScene : public QGraphicsScene
 public:
     explicit GraphScene(QObject *parent = nullptr);
 
-    // The tables this scene shows; owned by the tab.
-    void setGraph(Graph *graph) { m_graph = graph; }
-    Graph *graph() const { return m_graph; }
+    // The document this scene shows and follows; owned by the tab.
+    void setDocument(GraphDocument *document);
+    GraphDocument *document() const { return m_document; }
+    // Tables shown as they are, without following any document (previews, tests).
+    void setGraph(const Graph *graph) { m_graph = graph; }
+    const Graph *graph() const { return m_graph; }
     const Graph::NodeTable *nodeTable() const { return m_graph ? &m_graph->nodes() : nullptr; }
 
     // Questions asked by the items; a desktop prompter when none was given.
@@ -36,9 +43,15 @@ public:
     // parallel relations. Other items (background pictures, shapes) are kept.
     void rebuild();
 
+    // Brings the items of the given records up to date with the tables. Changes to group
+    // structure, and changes touching most of the graph, rebuild instead.
+    void applyChange(const GraphChange &change);
+
     NodeItem *nodeItem(const QString &id) const { return m_nodeItems.value(id); }
     const QHash<QString, NodeItem *> &nodeItems() const { return m_nodeItems; }
-    const QList<EdgeItem *> &edgeItems() const { return m_edgeItems; }
+    EdgeItem *edgeItem(const QString &id) const { return m_edgeItems.value(id); }
+    QList<EdgeItem *> edgeItems() const { return m_edgeItems.values(); }
+    int edgeItemCount() const { return int(m_edgeItems.size()); }
     QList<NodeItem *> selectedNodeItems() const;
 
     // Recomputes every relation item, after the separation of parallel relations changed.
@@ -87,9 +100,20 @@ public:
     void applyTimelineSettings(const TimelineSettings &settings, const QDateTime &start,
                                const QDateTime &end);
     double xOfDate(const QDateTime &date) const { return m_band.xOfDate(date); }
+    // Where nodes are drawn instead of their own positions while the timeline band shows;
+    // the tables keep the positions, and an empty table puts every node back on them.
+    void setDisplacedPositions(const QHash<QString, QPointF> &positions);
+    bool hasDisplacedPositions() const { return !m_displaced.isEmpty(); }
 
 Q_SIGNALS:
     void selectionChangedWithItems();
+    // A node or relation item was made, at a rebuild or for a record the document added.
+    void nodeItemCreated(NodeItem *item);
+    void edgeItemCreated(EdgeItem *item);
+    // The analyst released nodes dragged to these positions.
+    void nodesMoved(const QHash<QString, QPointF> &positions);
+    // Items were added, removed or changed after a change of the document.
+    void itemsChanged(const GraphChange &change);
     void backgroundContextMenuRequested(const QPoint &screenPos);
     void timelineCustomizationRequested();
 
@@ -111,13 +135,28 @@ private:
     void growSceneRect(const QRectF &rect);
     // The scene also spans the timeline band while it is shown, wherever it was dragged.
     void includeTimelineBand();
-    void onNodePositionCommitted(const QString &id, const QPointF &pos);
     void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
+    NodeItem *createNodeItem(const Node &node);
+    EdgeItem *createEdgeItem(const Edge &edge);
+    void removeNodeItem(const QString &id);
+    void removeEdgeItem(const QString &id);
+    // Spreads the relations joining each of the given node pairs on their lanes again.
+    void assignLanes(const QSet<QString> &pairKeys);
+    bool touchesGroups(const GraphChange &change) const;
+    // The visibility rule for a few items only.
+    void applyVisibility(const QList<NodeItem *> &nodes, const QList<EdgeItem *> &edges);
+    QPointF shownPosition(const Node &node) const;
 
-    Graph *m_graph = nullptr;
+    GraphDocument *m_document = nullptr;
+    const Graph *m_graph = nullptr;
     Prompter *m_prompter = nullptr;
     QHash<QString, NodeItem *> m_nodeItems;
-    QList<EdgeItem *> m_edgeItems;
+    QHash<QString, EdgeItem *> m_edgeItems;
+    // Nodes dragged since the mouse was pressed, reported at the release.
+    QHash<QString, QPointF> m_dragged;
+    // Positions changed by the program (a change of the document, the band) are no drag.
+    bool m_placingItems = false;
+    QHash<QString, QPointF> m_displaced;
     bool m_interactionActive = false;
     QRectF m_interactionArea;
     bool m_gridShown = false;

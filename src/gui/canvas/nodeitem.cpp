@@ -6,7 +6,6 @@
 #include "canvas/labelitem.h"
 #include "dialogs/mediaeditdialog.h"
 #include "dialogs/mediaviewdialog.h"
-#include "dialogs/nodeattributesdialog.h"
 #include "dialogs/nodeeditdialog.h"
 #include "dialogs/selectgroupdialog.h"
 #include "model/graph.h"
@@ -372,15 +371,18 @@ void NodeItem::setAnchored(bool anchored)
     m_anchored = anchored;
     setFlag(ItemIsMovable, !anchored);
     update();
-    if (anchored) {
+    if (anchored)
         m_node.pos = scenePos();
-        Q_EMIT anchoredPositionFixed(this, m_node.pos);
-    }
 }
 
 void NodeItem::addEdge(EdgeItem *edge)
 {
     m_edges.append(edge);
+}
+
+void NodeItem::removeEdge(EdgeItem *edge)
+{
+    m_edges.removeAll(edge);
 }
 
 QRectF NodeItem::paintedSceneRect() const
@@ -438,10 +440,7 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
             edge->adjust();
         noteDraggedArea();
         m_node.pos = scenePos();
-        if (m_anchored)
-            Q_EMIT anchoredPositionFixed(this, m_node.pos);
-        else
-            Q_EMIT positionCommitted(m_id, m_node.pos);
+        Q_EMIT positionChanged(this, m_node.pos);
         break;
     }
     default:
@@ -499,7 +498,7 @@ void NodeItem::populateContextMenu(QMenu &menu)
     connect(menu.addAction(QStringLiteral("Ouvrir la fiche…")), &QAction::triggered, this,
             &NodeItem::openEditor);
     connect(menu.addAction(QStringLiteral("Lister les attributs…")), &QAction::triggered, this,
-            &NodeItem::openAttributes);
+            [this]() { Q_EMIT attributesRequested(m_id); });
     connect(menu.addAction(QStringLiteral("Ajouter au groupe…")), &QAction::triggered, this,
             &NodeItem::askGroupAndAdd);
     addMediaMenu(menu);
@@ -631,27 +630,6 @@ void NodeItem::openEditor()
         return;
     setNode(dialog.node());
     Q_EMIT nodeEdited(m_node);
-}
-
-void NodeItem::openAttributes()
-{
-    GraphScene *owner = graphScene();
-    if (!owner || !owner->graph())
-        return;
-    NodeAttributesDialog dialog(m_node, *owner->graph());
-    bool created = false;
-    connect(&dialog, &NodeAttributesDialog::graphChanged, this, [&created]() { created = true; });
-    QPointer<NodeItem> guard(this);
-    const bool accepted = owner->prompter().exec(dialog) == QDialog::Accepted;
-    if (!guard)
-        return;
-    if (accepted) {
-        setNode(dialog.node());
-        Q_EMIT nodeEdited(m_node);
-    }
-    // Nodes made from the rows are in the tables whether or not the list was accepted.
-    if (created)
-        Q_EMIT graphChanged();
 }
 
 void NodeItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)

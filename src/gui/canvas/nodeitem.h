@@ -43,6 +43,7 @@ public:
     void setAnchored(bool anchored);
     bool isAnchored() const { return m_anchored; }
     void addEdge(EdgeItem *edge);
+    void removeEdge(EdgeItem *edge);
     const QList<EdgeItem *> &edges() const { return m_edges; }
     // 25 × size, 0 for a size of 0 or less.
     double radius() const;
@@ -60,13 +61,12 @@ public:
     static QPainterPath shapePath(NodeShape shape, double r);
 
 Q_SIGNALS:
-    void positionCommitted(const QString &id, const QPointF &pos);
     void nodeEdited(const Node &node);
     void deleteRequested(const QString &id);
     void picked(const QString &id);
     void createNodeRequested(const Node &node);
+    // The item moved: dragged by the analyst or placed by the program.
     void positionChanged(NodeItem *item, const QPointF &pos);
-    void anchoredPositionFixed(NodeItem *item, const QPointF &pos);
     void requestUngroup(const QString &groupId);
     void requestOpenGroupInNewTab(const QString &groupId);
     void requestExpandGroup(const QString &groupId);
@@ -76,8 +76,8 @@ Q_SIGNALS:
     void openInvestigationHereRequested(const QString &dbPath, const QString &nodeId);
     void openInvestigationInNewTabRequested(const QString &dbPath, const QString &nodeId);
     void addNodesToGroupRequested(const QString &groupId, const QStringList &nodeIds);
-    // The attribute list created nodes and relations in the tab's tables.
-    void graphChanged();
+    // The analyst asked for the node's attribute list.
+    void attributesRequested(const QString &id);
 
 public Q_SLOTS:
     void onAppPaletteChanged(const QPalette &palette);
@@ -101,7 +101,6 @@ private:
     // The node form and the attribute list on a copy of the record; an accepted result is
     // shown and reported by nodeEdited.
     void openEditor();
-    void openAttributes();
     void editMedia(int index);
     // Tells the scene where this node and its relations are drawn during a drag.
     void noteDraggedArea();

@@ -9,7 +9,7 @@
 
 using Field = RecordFilter::Field;
 
-EdgesListDialog::EdgesListDialog(Graph &graph, GraphScene *scene, Prompter &prompter,
+EdgesListDialog::EdgesListDialog(const Graph &graph, GraphScene *scene, Prompter &prompter,
                                  QWidget *parent, const QString &title,
                                  const QStringList &restrictTo)
     : RecordListDialog(graph, scene, prompter, restrictTo, parent)

@@ -10,7 +10,7 @@ class EdgesListDialog : public RecordListDialog
     Q_OBJECT
 
 public:
-    EdgesListDialog(Graph &graph, GraphScene *scene, Prompter &prompter,
+    EdgesListDialog(const Graph &graph, GraphScene *scene, Prompter &prompter,
                     QWidget *parent = nullptr, const QString &title = QString(),
                     const QStringList &restrictTo = QStringList());
 

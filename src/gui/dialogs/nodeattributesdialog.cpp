@@ -22,11 +22,12 @@ QStringList nodeKeys(const Graph &graph)
 
 } // namespace
 
-NodeAttributesDialog::NodeAttributesDialog(const Node &node, Graph &graph, QWidget *parent)
+NodeAttributesDialog::NodeAttributesDialog(const Node &node, const Graph &graph,
+                                           QWidget *parent)
     : AttributesDialog(QStringLiteral("Attributs du nœud — %1")
                            .arg(node.label.isEmpty() ? node.id : node.label),
                        node.attributes, nodeKeys(graph), parent),
-      m_node(node), m_graph(graph)
+      m_node(node), m_preview(graph)
 {
     auto *create = new QPushButton(QStringLiteral("Créer des nœuds depuis la sélection"), this);
     create->setObjectName(QStringLiteral("createNodesButton"));
@@ -46,6 +47,16 @@ void NodeAttributesDialog::onCreateNodesFromSelected()
     const QList<AttributeRow> rows = checkedRows();
     if (rows.isEmpty())
         return;
-    NodeCommands::createNodesFromAttributes(m_graph, m_node.id, rows);
-    Q_EMIT graphChanged();
+    NodeCommands::createNodesFromAttributes(m_preview, m_node.id, rows);
+    m_plannedRows.append(rows);
+    Q_EMIT nodesPlanned();
+}
+
+void NodeAttributesDialog::applyTo(Graph &graph) const
+{
+    for (const QList<AttributeRow> &rows : m_plannedRows)
+        NodeCommands::createNodesFromAttributes(graph, m_node.id, rows);
+    Node edited = graph.node(m_node.id);
+    edited.attributes = rows();
+    graph.replaceNode(edited);
 }

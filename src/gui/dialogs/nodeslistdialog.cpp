@@ -9,7 +9,7 @@
 
 using Field = RecordFilter::Field;
 
-NodesListDialog::NodesListDialog(Graph &graph, GraphScene *scene, Prompter &prompter,
+NodesListDialog::NodesListDialog(const Graph &graph, GraphScene *scene, Prompter &prompter,
                                  QWidget *parent, const QString &title,
                                  const QStringList &restrictTo)
     : RecordListDialog(graph, scene, prompter, restrictTo, parent)
@@ -58,8 +58,6 @@ void NodesListDialog::editRecord(const QString &id)
     NodeEditDialog editor(graph().node(id), &graph(), prompter(), this);
     if (prompter().exec(editor) != QDialog::Accepted)
         return;
-    NodeCommands::mergeEditedNode(graph(), editor.node());
-    if (NodeItem *item = scene() ? scene()->nodeItem(id) : nullptr)
-        item->setNode(graph().node(id));
+    Q_EMIT nodeEdited(editor.node());
     refreshRow(id);
 }

@@ -27,7 +27,7 @@ constexpr int kFlashSerial = 0x4f53;
 
 } // namespace
 
-RecordListDialog::RecordListDialog(Graph &graph, GraphScene *scene, Prompter &prompter,
+RecordListDialog::RecordListDialog(const Graph &graph, GraphScene *scene, Prompter &prompter,
                                    const QStringList &restrictTo, QWidget *parent)
     : QDialog(parent), m_graph(graph), m_scene(scene), m_prompter(prompter),
       m_restrictTo(restrictTo)

@@ -47,7 +47,7 @@ protected:
     };
 
     // restrictTo, when not empty, limits the list to those records (a group's members).
-    RecordListDialog(Graph &graph, GraphScene *scene, Prompter &prompter,
+    RecordListDialog(const Graph &graph, GraphScene *scene, Prompter &prompter,
                      const QStringList &restrictTo, QWidget *parent);
 
     // Builds the window; headers name the columns after the check box and the id.
@@ -62,7 +62,7 @@ protected:
     virtual QGraphicsObject *canvasItem(const QString &id) const = 0;
     virtual void editRecord(const QString &id) = 0;
 
-    Graph &graph() const { return m_graph; }
+    const Graph &graph() const { return m_graph; }
     GraphScene *scene() const { return m_scene; }
     Prompter &prompter() const { return m_prompter; }
     // Rewrites the row of a record shown on the current page.
@@ -75,7 +75,7 @@ private:
     void centreOn(QGraphicsObject *item);
     void flash(QGraphicsObject *item);
 
-    Graph &m_graph;
+    const Graph &m_graph;
     GraphScene *m_scene = nullptr;
     Prompter &m_prompter;
     QStringList m_restrictTo;

@@ -1,0 +1,197 @@
+#include "document/graphdocument.h"
+
+#include <QSignalBlocker>
+#include <QUndoCommand>
+#include <QUndoStack>
+
+#include <utility>
+
+// One step of the history: the records an edit touched, before and after.
+class GraphEditCommand : public QUndoCommand
+{
+public:
+    GraphEditCommand(GraphDocument *document, const QString &text, ChangeSet changes,
+                     bool alreadyApplied)
+        : QUndoCommand(text), m_document(document), m_changes(std::move(changes)),
+          m_skipRedo(alreadyApplied)
+    {
+    }
+
+    void redo() override
+    {
+        // An edit has changed the tables already when it is pushed.
+        if (std::exchange(m_skipRedo, false))
+            return;
+        m_document->applySide(m_changes, true);
+    }
+    void undo() override { m_document->applySide(m_changes, false); }
+
+private:
+    GraphDocument *m_document;
+    ChangeSet m_changes;
+    bool m_skipRedo;
+};
+
+namespace {
+
+template <typename Change>
+void classify(const QString &id, const Change &change, bool after, QStringList &added,
+              QStringList &removed, QStringList &changed)
+{
+    const bool was = bool(after ? change.before : change.after);
+    const bool is = bool(after ? change.after : change.before);
+    if (!was && is)
+        added.append(id);
+    else if (was && !is)
+        removed.append(id);
+    else if (was && is)
+        changed.append(id);
+}
+
+GraphChange describe(const ChangeSet &changes, bool after)
+{
+    GraphChange change;
+    for (auto it = changes.nodes.cbegin(); it != changes.nodes.cend(); ++it)
+        classify(it.key(), *it, after, change.nodesAdded, change.nodesRemoved,
+                 change.nodesChanged);
+    for (auto it = changes.edges.cbegin(); it != changes.edges.cend(); ++it)
+        classify(it.key(), *it, after, change.edgesAdded, change.edgesRemoved,
+                 change.edgesChanged);
+    return change;
+}
+
+} // namespace
+
+GraphDocument::GraphDocument(QObject *parent)
+    : QObject(parent), m_undoStack(new QUndoStack(this))
+{
+    connect(m_undoStack, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { Q_EMIT modifiedChanged(!clean); });
+}
+
+GraphDocument::~GraphDocument() = default;
+
+bool GraphDocument::isModified() const
+{
+    return !m_undoStack->isClean();
+}
+
+void GraphDocument::markSaved()
+{
+    m_undoStack->setClean();
+}
+
+ChangeSet GraphDocument::edit(const QString &text, const std::function<void(Graph &)> &change)
+{
+    ChangeSet changes;
+    record(changes, [&change](Graph &graph) {
+        change(graph);
+        return true;
+    });
+    push(text, changes);
+    return changes;
+}
+
+bool GraphDocument::tryEdit(const QString &text, const std::function<bool(Graph &)> &change)
+{
+    ChangeSet changes;
+    if (!record(changes, change)) {
+        // Back to the records as they were, quietly: the views never saw the attempt.
+        const QSignalBlocker quiet(this);
+        applySide(changes, false);
+        return false;
+    }
+    push(text, changes);
+    return true;
+}
+
+bool GraphDocument::record(ChangeSet &changes, const std::function<bool(Graph &)> &change)
+{
+    m_graph.startRecording(&changes);
+    const bool done = change(m_graph);
+    m_graph.stopRecording();
+    for (auto it = changes.nodes.begin(); it != changes.nodes.end(); ++it) {
+        const auto found = m_graph.nodes().constFind(it.key());
+        if (found != m_graph.nodes().cend())
+            it->after = *found;
+    }
+    for (auto it = changes.edges.begin(); it != changes.edges.end(); ++it) {
+        const auto found = m_graph.edges().constFind(it.key());
+        if (found != m_graph.edges().cend())
+            it->after = *found;
+    }
+    changes.dropUnchanged();
+    return done;
+}
+
+void GraphDocument::push(const QString &text, const ChangeSet &changes)
+{
+    if (changes.isEmpty())
+        return;
+    const GraphChange described = describe(changes, true);
+    m_undoStack->push(new GraphEditCommand(this, text, changes, true));
+    Q_EMIT changed(described);
+}
+
+void GraphDocument::apply(const QString &text, const ChangeSet &changes)
+{
+    ChangeSet applied = changes;
+    // The "before" side is what the tables hold now, whatever the preparer saw.
+    for (auto it = applied.nodes.begin(); it != applied.nodes.end(); ++it) {
+        const auto found = m_graph.nodes().constFind(it.key());
+        it->before = found != m_graph.nodes().cend() ? std::optional<Node>(*found) : std::nullopt;
+    }
+    for (auto it = applied.edges.begin(); it != applied.edges.end(); ++it) {
+        const auto found = m_graph.edges().constFind(it.key());
+        it->before = found != m_graph.edges().cend() ? std::optional<Edge>(*found) : std::nullopt;
+    }
+    applied.dropUnchanged();
+    if (applied.isEmpty())
+        return;
+    m_undoStack->push(new GraphEditCommand(this, text, std::move(applied), false));
+}
+
+void GraphDocument::applySide(const ChangeSet &changes, bool after)
+{
+    for (auto it = changes.nodes.cbegin(); it != changes.nodes.cend(); ++it) {
+        const std::optional<Node> &value = after ? it->after : it->before;
+        if (value)
+            m_graph.putNode(*value);
+        else
+            m_graph.removeNode(it.key());
+    }
+    for (auto it = changes.edges.cbegin(); it != changes.edges.cend(); ++it) {
+        const std::optional<Edge> &value = after ? it->after : it->before;
+        if (value)
+            m_graph.putEdge(*value);
+        else
+            m_graph.removeEdge(it.key());
+    }
+    Q_EMIT changed(describe(changes, after));
+}
+
+void GraphDocument::load(Graph graph, SceneRecords sceneRecords, const QString &filePath)
+{
+    m_graph.assign(graph.nodes(), graph.edges());
+    m_sceneRecords = std::move(sceneRecords);
+    m_filePath = filePath;
+    m_undoStack->clear();
+    m_undoStack->setClean();
+    Q_EMIT reloaded();
+}
+
+void GraphDocument::adoptStoredRecords(const QList<Node> &nodes)
+{
+    GraphChange change;
+    for (const Node &node : nodes) {
+        if (m_graph.replaceNode(node))
+            change.nodesChanged.append(node.id);
+    }
+    if (!change.isEmpty())
+        Q_EMIT changed(change);
+}
+
+void GraphDocument::setSceneRecords(SceneRecords sceneRecords)
+{
+    m_sceneRecords = std::move(sceneRecords);
+}
