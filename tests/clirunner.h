@@ -13,3 +13,7 @@ struct CliRun
 
 // Waits for the command to end; one that does not within a minute is reported as it stands.
 CliRun runCli(const QStringList &arguments);
+
+// The same for any program, started in workingDir when one is given.
+CliRun runProgram(const QString &program, const QStringList &arguments,
+                  const QString &workingDir = QString());

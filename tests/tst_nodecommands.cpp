@@ -93,6 +93,8 @@ private Q_SLOTS:
     void digestOfAFile();
     void mediaRowsSortAndMatch();
     void iconFolderIsFoundFromTheWorkingDirectoryUp();
+    void iconLibraryPathsResolve_data();
+    void iconLibraryPathsResolve();
     void iconCategoriesKeepPicturesOnly();
 };
 
@@ -634,6 +636,61 @@ void TstNodeCommands::iconFolderIsFoundFromTheWorkingDirectoryUp()
 
     QTemporaryDir bare;
     QCOMPARE(IconLibrary::findFolder(bare.path(), bare.path()), QString());
+
+    // An installed program keeps its library in <prefix>/share/orvane/icons; a library
+    // beside the executable or in the working directory still comes first.
+    QTemporaryDir prefix;
+    const QDir installed(prefix.path());
+    QVERIFY(installed.mkpath(QStringLiteral("bin")));
+    QVERIFY(installed.mkpath(QStringLiteral("share/orvane/icons")));
+    const QString bin = installed.filePath(QStringLiteral("bin"));
+    QCOMPARE(IconLibrary::findFolder(bare.path(), bin),
+             installed.filePath(QStringLiteral("share/orvane/icons")));
+    QCOMPARE(IconLibrary::findFolder(work, bin), dir.filePath(QStringLiteral("repo/build/sub/icons")));
+    QVERIFY(installed.mkpath(QStringLiteral("bin/icons")));
+    QCOMPARE(IconLibrary::findFolder(bare.path(), bin), installed.filePath(QStringLiteral("bin/icons")));
+}
+
+void TstNodeCommands::iconLibraryPathsResolve_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected"); // below the scratch root; empty: no file
+    QTest::newRow("with the library folder")
+        << "icons/Cyber/malware rouge.png" << "work/icons/Cyber/malware rouge.png";
+    QTest::newRow("inside the library")
+        << "Cyber/malware rouge.png" << "work/icons/Cyber/malware rouge.png";
+    QTest::newRow("only in the installed library")
+        << "icons/Cyber/seul.png" << "prefix/share/orvane/icons/Cyber/seul.png";
+    QTest::newRow("missing") << "icons/Cyber/absent.png" << "";
+    QTest::newRow("climbing out") << "icons/../../secret.png" << "";
+    QTest::newRow("a folder") << "icons/Cyber" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TstNodeCommands::iconLibraryPathsResolve()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    // The working directory holds a library without "seul.png"; the installed one is tried
+    // after it.
+    for (const char *name : {"work/icons/Cyber/malware rouge.png",
+                             "prefix/share/orvane/icons/Cyber/malware rouge.png",
+                             "prefix/share/orvane/icons/Cyber/seul.png", "prefix/secret.png",
+                             "secret.png"}) {
+        const QString file = dir.filePath(QString::fromUtf8(name));
+        QVERIFY(dir.mkpath(QFileInfo(file).path()));
+        writeBytes(file, "png");
+    }
+    QVERIFY(dir.mkpath(QStringLiteral("prefix/bin")));
+    const QString work = dir.filePath(QStringLiteral("work"));
+    const QString bin = dir.filePath(QStringLiteral("prefix/bin"));
+    const QString answer = IconLibrary::resolve(path, work, bin);
+    QCOMPARE(answer, expected.isEmpty() ? QString() : dir.filePath(expected));
+    // An absolute path to an existing file is its own answer.
+    if (!answer.isEmpty())
+        QCOMPARE(IconLibrary::resolve(answer, work, bin), answer);
 }
 
 void TstNodeCommands::iconCategoriesKeepPicturesOnly()

@@ -323,6 +323,8 @@ private Q_SLOTS:
     void exportedInvestigationImportsBackWhole();
     void reexportsImportedObjectsAsTheyCame();
     void reportsUnwritableFile();
+    void exportedIdentifiersStayTheSame_data();
+    void exportedIdentifiersStayTheSame();
 };
 
 void TestStix::importsUsualObjects()
@@ -723,6 +725,43 @@ void TestStix::reportsUnwritableFile()
     QString message;
     QVERIFY(!StixIo::exportBundle(path, investigation(), &message));
     QCOMPARE(message, QStringLiteral("Impossible d'écrire le fichier STIX:") + path);
+}
+
+void TestStix::exportedIdentifiersStayTheSame_data()
+{
+    // Written down once: a bundle exported again must name its objects as before, so that the
+    // tools that imported it recognise them. Derived identifiers are UUIDv5 of the node id.
+    QTest::addColumn<QString>("nodeId");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("stixId");
+    QTest::newRow("uuid") << "3f0c2a1e-5b7d-4c9e-8a1f-2d3e4f5a6b7c" << "IP" << "192.0.2.41"
+                          << "ipv4-addr--ea2600d5-a7b6-5ed4-99d3-213216c1d124";
+    QTest::newRow("stix id of the type written")
+        << "threat-actor--8e2f6c4a-1b3d-4f5e-9a7c-2d4e6f8a0b1c" << "Acteur" << "Corbeau Gris"
+        << "threat-actor--8e2f6c4a-1b3d-4f5e-9a7c-2d4e6f8a0b1c";
+    QTest::newRow("stix id of another type")
+        << "indicator--0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d" << "indicator" << "Sans motif"
+        << "x-orvane-indicator--b4356f05-020e-5ce8-b68b-c4c139a748b2";
+    QTest::newRow("plain word") << "serveur" << "Domaine" << "factures-en-ligne.example"
+                                << "domain-name--b77d5c98-0124-5086-b117-7013015264de";
+    QTest::newRow("accents") << "nœud-élodie" << "défaut" << "Note"
+                             << "x-orvane-defaut--68a15769-9b6b-5a17-8359-e903610404ef";
+}
+
+void TestStix::exportedIdentifiersStayTheSame()
+{
+    QFETCH(QString, nodeId);
+    QFETCH(QString, type);
+    QFETCH(QString, label);
+    QFETCH(QString, stixId);
+    Graph graph;
+    graph.insertNode(makeNode(nodeId, label, type));
+    QTemporaryDir dir;
+    QVERIFY(StixIo::exportBundle(dir.filePath("out.json"), graph, nullptr));
+    const QJsonArray objects = readJson(dir.filePath("out.json")).value("objects").toArray();
+    QCOMPARE(objects.size(), 1);
+    QCOMPARE(objects.first().toObject().value("id").toString(), stixId);
 }
 
 QTEST_GUILESS_MAIN(TestStix)

@@ -85,6 +85,8 @@ private Q_SLOTS:
     void unusableFolderFailsWithItsMessage();
     void droppedNodesTableIsRepaired();
     void failingInsertRollsEverythingBack();
+    void failingRowLeavesTheFileAsItWas_data();
+    void failingRowLeavesTheFileAsItWas();
     void emptyGraphKeepsApiKeys();
     void projectNamesAndSaveAsLocations_data();
     void projectNamesAndSaveAsLocations();
@@ -146,6 +148,7 @@ void TstStorage::roundTripKeepsEveryStoredField()
     edge.direction = EdgeDirection::DirectedInverse;
     edge.description = QStringLiteral("a\nb");
     edge.validity.start = QDateTime::fromString(QStringLiteral("2023-12-31T23:59:59Z"), Qt::ISODate);
+    edge.validity.end = QDateTime::fromString(QStringLiteral("2024-06-30T12:00:00+02:00"), Qt::ISODate);
     edge.color = QColor(QStringLiteral("#abcdef"));
     edge.width = 3.5;
     edge.visible = false;
@@ -153,6 +156,15 @@ void TstStorage::roundTripKeepsEveryStoredField()
     edge.attributes = {{QStringLiteral("ea"), QStringLiteral("k"), QStringLiteral("v")}};
     edge.properties.insert(QStringLiteral("color"), QStringLiteral("blue"));
     graph.insertEdge(edge);
+    // The same relation ending at a local time, written without an offset.
+    Edge localEnd = edge;
+    localEnd.id = QStringLiteral("e2");
+    localEnd.src = QStringLiteral("n2");
+    localEnd.dst = QStringLiteral("n1");
+    localEnd.direction = EdgeDirection::None;
+    localEnd.attributes = {{QStringLiteral("eb"), QStringLiteral("k2"), QStringLiteral("v2")}};
+    localEnd.validity.end = QDateTime::fromString(QStringLiteral("2024-07-01T08:30:00"), Qt::ISODate);
+    graph.insertEdge(localEnd);
 
     SceneRecords scene;
     QString error;
@@ -168,9 +180,18 @@ void TstStorage::roundTripKeepsEveryStoredField()
     expected.investigationPath.clear();
     QCOMPARE(loaded.node(QStringLiteral("n1")), expected);
     QCOMPARE(loaded.node(QStringLiteral("n2")), makeNode(QStringLiteral("n2")));
-    Edge expectedEdge = edge;
-    expectedEdge.properties.clear();
-    QCOMPARE(loaded.edge(QStringLiteral("e1")), expectedEdge);
+    for (Edge expectedEdge : {edge, localEnd}) {
+        expectedEdge.properties.clear();
+        const Edge loadedEdge = loaded.edge(expectedEdge.id);
+        QCOMPARE(loadedEdge, expectedEdge);
+        // Equal instants are not enough: the end reads back with its own offset, or none.
+        QCOMPARE(dateTimeToText(loadedEdge.validity.start), dateTimeToText(expectedEdge.validity.start));
+        QCOMPARE(dateTimeToText(loadedEdge.validity.end), dateTimeToText(expectedEdge.validity.end));
+    }
+    QCOMPARE(dateTimeToText(loaded.edge(QStringLiteral("e1")).validity.end),
+             QStringLiteral("2024-06-30T12:00:00+02:00"));
+    QCOMPARE(dateTimeToText(loaded.edge(QStringLiteral("e2")).validity.end),
+             QStringLiteral("2024-07-01T08:30:00"));
 }
 
 void TstStorage::fileHoldsTheTextForms()
@@ -573,6 +594,69 @@ void TstStorage::failingInsertRollsEverythingBack()
     QCOMPARE(loaded.node(QStringLiteral("n1")).label, QStringLiteral("avant"));
     QVERIFY(loaded.edges().isEmpty());
     QCOMPARE(graph.nodes().size(), 2);
+}
+
+void TstStorage::failingRowLeavesTheFileAsItWas_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("when");
+    QTest::newRow("node") << "nodes" << "NEW.label = 'boom'";
+    QTest::newRow("node attribute") << "node_attrs" << "NEW.v = 'boom'";
+    QTest::newRow("relation attribute") << "edge_attrs" << "NEW.v = 'boom'";
+    QTest::newRow("media") << "node_medias" << "NEW.name = 'boom'";
+    QTest::newRow("group membership") << "group_members" << "NEW.node_id = 'boom-member'";
+    QTest::newRow("background image") << "maps" << "NEW.label = 'boom'";
+    QTest::newRow("shape") << "shapes" << "NEW.label = 'boom'";
+}
+
+void TstStorage::failingRowLeavesTheFileAsItWas()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, when);
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("n1"), QStringLiteral("avant")));
+    SceneRecords scene;
+    MapRecord map;
+    map.label = QStringLiteral("plan d'avant");
+    scene.maps.append(map);
+    ShapeRecord shape;
+    shape.label = QStringLiteral("zone d'avant");
+    scene.shapes.append(shape);
+    QString error;
+    QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
+    {
+        RawDb raw(m_dbPath);
+        QVERIFY(raw.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN %2 "
+                                        "BEGIN SELECT RAISE(ABORT, 'insert refused'); END")
+                             .arg(table, when)));
+    }
+    const QByteArray before = fileBytes(m_dbPath);
+
+    // The next save carries one row of every kind that one of the triggers refuses.
+    graph.replaceNode(makeNode(QStringLiteral("n1"), QStringLiteral("après")));
+    Node bad = makeNode(QStringLiteral("n2"), QStringLiteral("boom"));
+    bad.attributes = {{QString(), QStringLiteral("clé"), QStringLiteral("boom")}};
+    bad.medias = {{QStringLiteral("boom"), QStringLiteral("/absent/rapport.pdf"), {}, {}, {}, {}, {}}};
+    graph.insertNode(bad);
+    Node group = makeNode(QStringLiteral("g"));
+    group.isGroup = true;
+    group.groupMembers = {QStringLiteral("boom-member")};
+    graph.insertNode(group);
+    Node member = makeNode(QStringLiteral("boom-member"));
+    member.parentGroup = QStringLiteral("g");
+    graph.insertNode(member);
+    Edge edge = makeEdge(QStringLiteral("e1"), QStringLiteral("n1"), QStringLiteral("n2"));
+    edge.attributes = {{QString(), QStringLiteral("clé"), QStringLiteral("boom")}};
+    graph.insertEdge(edge);
+    scene.maps.first().label = QStringLiteral("boom");
+    scene.shapes.first().label = QStringLiteral("boom");
+
+    QVERIFY(!ProjectFiles::save(m_dbPath, graph, scene, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("Échec: ")) && error.contains(QStringLiteral("insert refused")),
+             qPrintable(error));
+    QVERIFY(fileBytes(m_dbPath) == before);
+    QVERIFY(!QFileInfo::exists(m_dbPath + QStringLiteral("-journal")));
+    QCOMPARE(graph.nodes().size(), 4);
 }
 
 void TstStorage::emptyGraphKeepsApiKeys()

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "ops/iconlibrary.h"
 #include "storage/projectdb.h"
 
 #include <QJsonDocument>
@@ -33,6 +34,35 @@ int info(const QStringList &arguments, QTextStream &out, QTextStream &err)
         const qint64 rows = db.rowCount(QLatin1String(count.table));
         result.insert(QLatin1String(count.key), rows < 0 ? 0 : rows);
     }
+    out << QJsonDocument(result).toJson(QJsonDocument::Compact) << '\n';
+    return 0;
+}
+
+int icons(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    if (arguments.size() > 1) {
+        err << "usage: orvane-cli icons [PATH]\n";
+        return 2;
+    }
+    if (arguments.size() == 1) {
+        const QString file = IconLibrary::resolve(arguments.first());
+        if (file.isEmpty()) {
+            err << "orvane-cli: icône introuvable: " << arguments.first() << '\n';
+            return 1;
+        }
+        out << file << '\n';
+        return 0;
+    }
+    const QString folder = IconLibrary::findFolder();
+    if (folder.isEmpty()) {
+        err << "orvane-cli: le dossier 'icons' est introuvable\n";
+        return 1;
+    }
+    QJsonObject categories;
+    for (const IconLibrary::Category &category : IconLibrary::categories(folder))
+        categories.insert(category.name, int(category.files.size()));
+    const QJsonObject result{{QStringLiteral("folder"), folder},
+                             {QStringLiteral("categories"), categories}};
     out << QJsonDocument(result).toJson(QJsonDocument::Compact) << '\n';
     return 0;
 }

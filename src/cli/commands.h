@@ -23,5 +23,9 @@ int importCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int exportCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int importStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Without argument, the icon library the node form would offer: its folder and the number of
+// pictures of each category, as one JSON object. With a library path ("icons/Cyber/x.png"),
+// the absolute file it stands for.
+int icons(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

@@ -1,5 +1,6 @@
 #include "ops/iconlibrary.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -7,30 +8,64 @@ namespace IconLibrary {
 
 namespace {
 
-QString iconsIn(const QString &dir)
+// Every "icons" folder that may hold the library, in the order they are tried; some may
+// not exist.
+QStringList candidateFolders(const QString &workingDir, const QString &applicationDir)
 {
-    if (dir.isEmpty())
-        return QString();
-    const QFileInfo info(QDir(dir).filePath(QStringLiteral("icons")));
-    return info.isDir() ? info.absoluteFilePath() : QString();
+    QStringList dirs{workingDir, applicationDir};
+    if (!applicationDir.isEmpty())
+        dirs.append(QDir(applicationDir).filePath(QStringLiteral("../share/orvane")));
+    QDir dir(workingDir);
+    while (!workingDir.isEmpty() && dir.cdUp())
+        dirs.append(dir.absolutePath());
+    QStringList folders;
+    for (const QString &candidate : std::as_const(dirs)) {
+        if (!candidate.isEmpty())
+            folders.append(QDir::cleanPath(QDir(candidate).absoluteFilePath(QStringLiteral("icons"))));
+    }
+    return folders;
 }
 
 } // namespace
 
 QString findFolder(const QString &workingDir, const QString &applicationDir)
 {
-    for (const QString &dir : {workingDir, applicationDir}) {
-        const QString found = iconsIn(dir);
-        if (!found.isEmpty())
-            return found;
-    }
-    QDir dir(workingDir);
-    while (!workingDir.isEmpty() && dir.cdUp()) {
-        const QString found = iconsIn(dir.absolutePath());
-        if (!found.isEmpty())
-            return found;
+    for (const QString &folder : candidateFolders(workingDir, applicationDir)) {
+        if (QFileInfo(folder).isDir())
+            return folder;
     }
     return QString();
+}
+
+QString findFolder()
+{
+    return findFolder(QDir::currentPath(), QCoreApplication::applicationDirPath());
+}
+
+QString resolve(const QString &libraryPath, const QString &workingDir,
+                const QString &applicationDir)
+{
+    if (libraryPath.isEmpty())
+        return QString();
+    if (QDir::isAbsolutePath(libraryPath))
+        return QFileInfo(libraryPath).isFile() ? QDir::cleanPath(libraryPath) : QString();
+    QString inLibrary = QDir::cleanPath(QDir::fromNativeSeparators(libraryPath));
+    if (inLibrary.startsWith(QLatin1String("icons/")))
+        inLibrary.remove(0, 6);
+    // A path climbing out of the library names no icon.
+    if (inLibrary == u".." || inLibrary.startsWith(QLatin1String("../")))
+        return QString();
+    for (const QString &folder : candidateFolders(workingDir, applicationDir)) {
+        const QFileInfo file(QDir(folder).filePath(inLibrary));
+        if (file.isFile())
+            return file.absoluteFilePath();
+    }
+    return QString();
+}
+
+QString resolve(const QString &libraryPath)
+{
+    return resolve(libraryPath, QDir::currentPath(), QCoreApplication::applicationDirPath());
 }
 
 QList<Category> categories(const QString &folder)

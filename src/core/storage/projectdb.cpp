@@ -121,19 +121,18 @@ bool ProjectDb::exec(const QString &statement, QString *error)
     return false;
 }
 
-bool ProjectDb::inTransaction(const std::function<bool()> &body)
+bool ProjectDb::inTransaction(const std::function<bool()> &body, QString *error)
 {
     if (!m_db.transaction()) {
         qWarning() << "[SQL] BEGIN failed:" << m_db.lastError().text();
+        setError(error, QStringLiteral("BEGIN a échoué: ") + m_db.lastError().text());
         return false;
     }
     if (body()) {
         if (m_db.commit())
             return true;
         qWarning() << "[SQL] COMMIT failed:" << m_db.lastError().text();
-        if (!m_db.rollback())
-            qWarning() << "[SQL] ROLLBACK failed:" << m_db.lastError().text();
-        return false;
+        setError(error, QStringLiteral("COMMIT a échoué: ") + m_db.lastError().text());
     }
     if (!m_db.rollback())
         qWarning() << "[SQL] ROLLBACK failed:" << m_db.lastError().text();

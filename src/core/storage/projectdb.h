@@ -24,8 +24,8 @@ struct ApiKeyRecord
 // One connection to a project database.
 //
 // A ProjectDb lives for one load or one save. Nothing is persisted incrementally: a save
-// rewrites every graph row in one transaction (and the maps and shapes in a second one),
-// copying media files into the project folder as it goes. Operations that can fail return
+// rewrites every graph row, map and shape in one transaction, copying media files into the
+// project folder as it goes. Operations that can fail return
 // false and fill the optional error text; a failed save leaves the file as it was.
 class ProjectDb
 {
@@ -70,7 +70,15 @@ public:
 
 private:
     bool hasNodesTable();
-    bool inTransaction(const std::function<bool()> &body);
+    // Runs body in a transaction, committed when it answers true and rolled back otherwise;
+    // a failing BEGIN or COMMIT fills error.
+    bool inTransaction(const std::function<bool()> &body, QString *error);
+    // The project folders, and a nodes table even in a damaged file.
+    bool prepareGraphTables(const QString &folder, QString *error);
+    // The rows of a save, written inside a transaction opened by the caller.
+    bool writeGraphRows(const Graph &graph, const QString &folder, QString *error,
+                        QHash<QString, Node> *copiedNodes);
+    bool writeSceneRows(SceneRecords &scene, const QString &folder, QString *error);
     bool exec(const QString &statement, QString *error);
 
     QString m_path;

@@ -11,9 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -361,8 +359,7 @@ bool NodeEditDialog::eventFilter(QObject *watched, QEvent *event)
 
 void NodeEditDialog::onPickResourceIcon()
 {
-    const QString folder =
-        IconLibrary::findFolder(QDir::currentPath(), QCoreApplication::applicationDirPath());
+    const QString folder = IconLibrary::findFolder();
     if (folder.isEmpty()) {
         m_prompter.warning(this, QStringLiteral("Icônes introuvables"),
                            QStringLiteral("Le dossier 'icons' est introuvable à la racine du "
