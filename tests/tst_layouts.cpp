@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QSet>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -242,6 +243,8 @@ private Q_SLOTS:
     void forceCancelRestoresEveryPosition_data();
     void forceCancelRestoresEveryPosition();
     void largeGraphsTakeTheFarField();
+    void farFieldWithinOneLeafIsExact();
+    void farFieldSpreadsAPileOfNodes();
     void farFieldOnClusters_data();
     void farFieldOnClusters();
     void windowLayoutKeepsTheEventLoopTurning();
@@ -628,6 +631,50 @@ void TstLayouts::largeGraphsTakeTheFarField()
     QVERIFY(run(limit, ForceMethod::Automatic) != run(limit, ForceMethod::FarField));
     QCOMPARE(run(limit + 1, ForceMethod::Automatic), run(limit + 1, ForceMethod::FarField));
     QVERIFY(run(limit + 1, ForceMethod::Automatic) != run(limit + 1, ForceMethod::AllPairs));
+}
+
+// Up to eight nodes share one leaf of the quadtree, which sums their pushes one by one: the
+// result is the exact one, nodes at the same place included.
+void TstLayouts::farFieldWithinOneLeafIsExact()
+{
+    Graph exact = makeGraph({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f"),
+                             QStringLiteral("g"), QStringLiteral("h")},
+                            {QStringLiteral("e1:a>f"), QStringLiteral("e2:b>c"),
+                             QStringLiteral("e3:g>h")});
+    for (const QString &id : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                              QStringLiteral("d"), QStringLiteral("e")})
+        setPos(exact, id, QPointF(50, 50));
+    setPos(exact, QStringLiteral("f"), QPointF(400, 50));
+    setPos(exact, QStringLiteral("g"), QPointF(-120, 300), true);
+    setPos(exact, QStringLiteral("h"), QPointF(10, -90));
+    Graph far = exact;
+    const QStringList ids = Layouts::targetList(exact, {});
+    Layouts::ForceParams params = Layouts::forcePreset(Layouts::ForcePreset::Fast, 8);
+    params.iterations = 3;
+    params.method = Layouts::ForceMethod::AllPairs;
+    QVERIFY(Layouts::force(exact, ids, params));
+    params.method = Layouts::ForceMethod::FarField;
+    QVERIFY(Layouts::force(far, ids, params));
+    for (const QString &id : ids)
+        QVERIFY2(near(posOf(far, id), posOf(exact, id), 1e-6), qPrintable(id));
+}
+
+// Nodes stacked on one spot, as freshly imported ones are, come apart: every node ends on a
+// place of its own.
+void TstLayouts::farFieldSpreadsAPileOfNodes()
+{
+    Graph graph = makeClusteredGraph(100, 50);
+    const QStringList ids = Layouts::targetList(graph, {});
+    for (int i = 1; i < ids.size(); ++i)
+        setPos(graph, ids.at(i), QPointF(7, 7));
+    Layouts::ForceParams params = farField(Layouts::ForcePreset::Fast, ids.size());
+    params.iterations = 3;
+    QVERIFY(Layouts::force(graph, ids, params));
+    QSet<QPair<double, double>> places;
+    for (const QString &id : ids)
+        places.insert({posOf(graph, id).x(), posOf(graph, id).y()});
+    QCOMPARE(places.size(), ids.size());
 }
 
 void TstLayouts::farFieldOnClusters_data()

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <tuple>
 
 namespace Layouts {
@@ -31,16 +32,22 @@ namespace {
 // Nodes at exactly the same place have no direction between them, so the repulsion leaves
 // them together for ever. Each such pair (a, b), a < b, is pushed apart as if the two sat at
 // the floor distance, a along the direction drawn from a + b and b the opposite way.
+double goldenAngle()
+{
+    return M_PI * (3.0 - std::sqrt(5.0));
+}
+
 QPointF coincidentDirection(size_t a, size_t b)
 {
-    static const double goldenAngle = M_PI * (3.0 - std::sqrt(5.0));
-    const double angle = goldenAngle * double(a + b);
+    const double angle = goldenAngle() * double(a + b);
     return {std::cos(angle), std::sin(angle)};
 }
 
 // A quadtree over the node positions, for the far-field repulsion. Cells are kept in
 // depth-first order, each followed by its subtree; `next` is the first cell after that
 // subtree, so that a walk needs no stack. A cell covers a range of the nodes in tree order.
+// Nodes at the same place always share a leaf; within a leaf they are kept together, in
+// index order.
 class QuadTree
 {
 public:
@@ -48,7 +55,8 @@ public:
     static constexpr size_t leafSize = 8;
     static constexpr int maxDepth = 48;
 
-    void build(const std::vector<double> &x, const std::vector<double> &y)
+    // `coincident` is the push between two nodes at the same place.
+    void build(const std::vector<double> &x, const std::vector<double> &y, double coincident)
     {
         const size_t n = x.size();
         m_order.resize(n);
@@ -67,6 +75,7 @@ public:
             m_x[r] = x[m_order[r]];
             m_y[r] = y[m_order[r]];
         }
+        separateCoincident(coincident);
     }
 
     // Nodes in tree order: neighbours on the canvas are close in it.
@@ -75,15 +84,23 @@ public:
     // The repulsion on the node of tree rank `rank` from every other node, strength / d
     // along the direction from each: cells that look smaller than theta from the node act as
     // one mass at their centre, nearer ones are opened, and the nodes of the leaves reached
-    // push one by one. `coincident` is the push between two nodes at the same place.
-    QPointF push(size_t rank, double strength, double coincident, double theta) const
+    // push one by one, except those at the node's own place, whose push is summed already.
+    QPointF push(size_t rank, double strength, double theta) const
     {
         const double xi = m_x[rank];
         const double yi = m_y[rank];
-        const size_t self = m_order[rank];
         const double theta2 = theta * theta;
-        double fx = 0.0;
-        double fy = 0.0;
+        double fx = m_coincidentX[rank];
+        double fy = m_coincidentY[rank];
+        const auto pushFrom = [&](size_t begin, size_t end) {
+            for (size_t r = begin; r < end; ++r) {
+                const double ex = xi - m_x[r];
+                const double ey = yi - m_y[r];
+                const double w = strength / std::max(ex * ex + ey * ey, 1e-18);
+                fx += ex * w;
+                fy += ey * w;
+            }
+        };
         for (size_t c = 0; c < m_cells.size();) {
             const Cell &cell = m_cells[c];
             const double dx = xi - cell.cx;
@@ -95,30 +112,16 @@ public:
                 fx += dx * w;
                 fy += dy * w;
                 c = cell.next;
-                continue;
-            }
-            if (!cell.leaf) {
+            } else if (!cell.leaf) {
                 ++c;
-                continue;
+            } else if (inside) {
+                pushFrom(cell.begin, m_placeBegin[rank]);
+                pushFrom(m_placeEnd[rank], cell.end);
+                c = cell.next;
+            } else {
+                pushFrom(cell.begin, cell.end);
+                c = cell.next;
             }
-            for (size_t r = cell.begin; r < cell.end; ++r) {
-                if (r == rank)
-                    continue;
-                const double ex = xi - m_x[r];
-                const double ey = yi - m_y[r];
-                if (ex == 0.0 && ey == 0.0) {
-                    const size_t other = m_order[r];
-                    const QPointF direction = coincidentDirection(self, other)
-                        * (self < other ? coincident : -coincident);
-                    fx += direction.x();
-                    fy += direction.y();
-                    continue;
-                }
-                const double w = strength / std::max(ex * ex + ey * ey, 1e-18);
-                fx += ex * w;
-                fy += ey * w;
-            }
-            c = cell.next;
         }
         return {fx, fy};
     }
@@ -150,6 +153,10 @@ private:
         double sy = 0.0;
         if (end - begin <= leafSize || depth == maxDepth) {
             cell.leaf = true;
+            std::sort(m_order.begin() + ptrdiff_t(begin), m_order.begin() + ptrdiff_t(end),
+                      [x, y](size_t a, size_t b) {
+                          return std::tie(x[a], y[a], a) < std::tie(x[b], y[b], b);
+                      });
             for (size_t r = begin; r < end; ++r) {
                 sx += x[m_order[r]];
                 sy += y[m_order[r]];
@@ -187,9 +194,51 @@ private:
         m_cells[index] = cell;
     }
 
+    // The push between nodes at the same place, as the exact layout gives it, summed for each
+    // node in one pass over its group: with e(a) = exp(i golden a), the pair (a, b), a < b,
+    // pushes a by e(a) e(b) and b by -e(a) e(b), so node a gets e(a) times (the sum of e over
+    // the later members less the sum over the earlier ones).
+    void separateCoincident(double coincident)
+    {
+        const size_t n = m_order.size();
+        m_placeBegin.resize(n);
+        m_placeEnd.resize(n);
+        m_coincidentX.assign(n, 0.0);
+        m_coincidentY.assign(n, 0.0);
+        for (size_t first = 0; first < n;) {
+            size_t last = first + 1;
+            while (last < n && m_x[last] == m_x[first] && m_y[last] == m_y[first])
+                ++last;
+            std::complex<double> total;
+            for (size_t r = first; r < last; ++r)
+                total += unit(m_order[r]);
+            std::complex<double> earlier;
+            for (size_t r = first; r < last; ++r) {
+                const std::complex<double> own = unit(m_order[r]);
+                const std::complex<double> force = own * (total - earlier - own - earlier);
+                earlier += own;
+                m_placeBegin[r] = first;
+                m_placeEnd[r] = last;
+                if (last - first > 1) {
+                    m_coincidentX[r] = force.real() * coincident;
+                    m_coincidentY[r] = force.imag() * coincident;
+                }
+            }
+            first = last;
+        }
+    }
+
+    static std::complex<double> unit(size_t index)
+    {
+        return std::polar(1.0, goldenAngle() * double(index));
+    }
+
     std::vector<Cell> m_cells;
     std::vector<size_t> m_order; // node index at each tree rank
     std::vector<double> m_x, m_y; // positions in tree order
+    // The tree ranks of the nodes at the same place as each, and the push they give it.
+    std::vector<size_t> m_placeBegin, m_placeEnd;
+    std::vector<double> m_coincidentX, m_coincidentY;
 };
 
 // One force layout run over flat arrays.
@@ -308,15 +357,14 @@ private:
     // nodes never move: their push is not needed.
     void repelFarField()
     {
-        m_tree.build(m_x, m_y);
+        m_tree.build(m_x, m_y, coincidentPush());
         const double strength = m_k * m_k * m_params.repulsion;
-        const double coincident = coincidentPush();
         QtConcurrent::blockingMap(&m_pool, m_chunks, [&](const std::pair<size_t, size_t> &chunk) {
             for (size_t rank = chunk.first; rank < chunk.second; ++rank) {
                 const size_t i = m_tree.order()[rank];
                 if (m_fixed[i])
                     continue;
-                const QPointF force = m_tree.push(rank, strength, coincident, theta);
+                const QPointF force = m_tree.push(rank, strength, theta);
                 m_dx[i] = force.x();
                 m_dy[i] = force.y();
             }
