@@ -11,6 +11,7 @@
 #include <QProgressDialog>
 #include <QSet>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -249,6 +250,7 @@ private Q_SLOTS:
     void farFieldOnClusters();
     void windowLayoutKeepsTheEventLoopTurning();
     void windowLayoutCancelLeavesPositions();
+    void windowLayoutOfAClosedTabIsDropped();
     void timelinePlacesDatedNodes();
     void layoutMenuRunsLayouts();
 };
@@ -779,6 +781,22 @@ void TstLayouts::windowLayoutCancelLeavesPositions()
     window.action(QStringLiteral("actionLayoutForceDirected"))->trigger();
 
     QCOMPARE(tab->graph.nodes(), before);
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Layout annulé"));
+}
+
+// The tab is closed while its layout runs: the result has nowhere to go.
+void TstLayouts::windowLayoutOfAClosedTabIsDropped()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    window.addNewTab();
+    window.findChild<QTabWidget *>()->setCurrentIndex(0);
+    clusteredTab(window);
+    QTimer::singleShot(0, &window, [&window] { window.closeTab(0); });
+
+    window.action(QStringLiteral("actionLayoutForceDirected"))->trigger();
+
+    QCOMPARE(window.tabCount(), 1);
     QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Layout annulé"));
 }
 
