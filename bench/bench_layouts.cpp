@@ -1,17 +1,25 @@
-// Force layout presets on synthetic graphs (two relations per node), timed beside a plain
-// transcription of the same iteration: positions as points, a square root and three
-// divisions per pair. Prints total times, time per iteration, the speed-up, how far the two
-// results are apart after one and after ten iterations, and how the time per iteration grows
-// when the node count doubles.
+// Force layout presets on synthetic graphs (two relations per node).
 //
-// Usage: bench_layouts [node counts...]   (default 1000 3000 10000)
+// bench_layouts [node counts...]   (default 1000 3000 10000)
+//   The exact all-pairs sum timed beside a plain transcription of the same iteration:
+//   positions as points, a square root and three divisions per pair. Prints total times, time
+//   per iteration, the speed-up, how far the two results are apart after one and after ten
+//   iterations, and how the time per iteration grows when the node count doubles.
+//
+// bench_layouts clustered [node counts...]   (default 20000 100000)
+//   "rapide" on graphs of clusters of 50 nodes, as the program runs it (the quadtree above
+//   the all-pairs limit, on every core): seconds, and the mean relation length over the mean
+//   distance between random pairs before and after. Beside it the exact all-pairs layout of
+//   the same graph, for counts up to --all-pairs-up-to N (default 20000).
 
 #include "model/graph.h"
 #include "ops/layouts.h"
+#include "syntheticgraph.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointF>
+#include <QThread>
 
 #include <chrono>
 #include <cmath>
@@ -193,13 +201,63 @@ QByteArray presetName(Layouts::ForcePreset preset)
     return QByteArray();
 }
 
+// Seconds of one "rapide" run and the spread ratio of its result.
+std::pair<double, double> clusteredRun(const Graph &graph, Layouts::ForceMethod method)
+{
+    Graph copy = graph;
+    const QStringList ids = Layouts::targetList(copy, {});
+    Layouts::ForceParams params =
+        Layouts::forcePreset(Layouts::ForcePreset::Fast, int(ids.size()));
+    params.method = method;
+    const auto start = Clock::now();
+    Layouts::force(copy, ids, params);
+    const double seconds = secondsSince(start);
+    return {seconds, relationSpreadRatio(copy)};
+}
+
+int clustered(const QStringList &arguments)
+{
+    QList<int> sizes;
+    int allPairsUpTo = 20000;
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == u"--all-pairs-up-to" && i + 1 < arguments.size())
+            allPairsUpTo = arguments.at(++i).toInt();
+        else
+            sizes.append(arguments.at(i).toInt());
+    }
+    if (sizes.isEmpty())
+        sizes = {20000, 100000};
+    std::printf("rapide on clusters of 50, %d threads\n", QThread::idealThreadCount());
+    std::printf("%-7s %5s %10s %10s %10s %12s %12s\n", "nodes", "iter", "start", "auto s",
+                "auto", "all-pairs s", "all-pairs");
+    for (int n : sizes) {
+        const Graph graph = makeClusteredGraph(n / 50, 50);
+        const auto [seconds, ratio] = clusteredRun(graph, Layouts::ForceMethod::Automatic);
+        std::printf("%-7d %5d %10.3f %10.2f %10.3f", n,
+                    Layouts::forcePreset(Layouts::ForcePreset::Fast, n).iterations,
+                    relationSpreadRatio(graph), seconds, ratio);
+        std::fflush(stdout);
+        if (n <= allPairsUpTo) {
+            const auto [exactSeconds, exactRatio] =
+                clusteredRun(graph, Layouts::ForceMethod::AllPairs);
+            std::printf(" %12.2f %12.3f", exactSeconds, exactRatio);
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (!arguments.isEmpty() && arguments.first() == u"clustered")
+        return clustered(arguments.mid(1));
     QList<int> sizes;
-    for (const QString &argument : QCoreApplication::arguments().mid(1))
+    for (const QString &argument : arguments)
         sizes.append(argument.toInt());
     if (sizes.isEmpty())
         sizes = {1000, 3000, 10000};
@@ -216,7 +274,8 @@ int main(int argc, char *argv[])
         for (Layouts::ForcePreset preset : {Layouts::ForcePreset::Fast,
                                             Layouts::ForcePreset::Compact,
                                             Layouts::ForcePreset::Spaced}) {
-            const Layouts::ForceParams params = Layouts::forcePreset(preset, n);
+            Layouts::ForceParams params = Layouts::forcePreset(preset, n);
+            params.method = Layouts::ForceMethod::AllPairs;
             const double fast =
                 fastPerIteration(graph, ids, params, params.iterations, repeats, true);
             const double plain =
@@ -246,6 +305,7 @@ int main(int argc, char *argv[])
         const int limit = std::max(4, int(3e8 / (double(n) * n)));
         Layouts::ForceParams params = Layouts::forcePreset(Layouts::ForcePreset::Fast, n);
         params.iterations = 1000000;
+        params.method = Layouts::ForceMethod::AllPairs;
         const double fastRatio = fastPerIteration(full, fullIds, params, limit, 5)
             / fastPerIteration(half, halfIds, params, limit, 5);
         const double plainRatio = plainPerIteration(full, fullIds, params, limit, 5)

@@ -3,12 +3,17 @@
 #include "model/graph.h"
 #include "ops/layouts.h"
 #include "scriptedprompter.h"
+#include "syntheticgraph.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QSet>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 
@@ -91,6 +96,14 @@ double tenPerCharacter(const QString &label)
     return 10.0 * label.size();
 }
 
+// A preset with the repulsion summed over the quadtree whatever the node count.
+Layouts::ForceParams farField(Layouts::ForcePreset preset, qsizetype n)
+{
+    Layouts::ForceParams params = Layouts::forcePreset(preset, int(n));
+    params.method = Layouts::ForceMethod::FarField;
+    return params;
+}
+
 void runLayout(const QString &name, Graph &graph, const QStringList &targets)
 {
     if (name == u"grid")
@@ -113,6 +126,8 @@ void runLayout(const QString &name, Graph &graph, const QStringList &targets)
     else if (name == u"force-compact")
         Layouts::force(graph, targets,
                        Layouts::forcePreset(Layouts::ForcePreset::Compact, int(targets.size())));
+    else if (name == u"force-far")
+        Layouts::force(graph, targets, farField(Layouts::ForcePreset::Fast, targets.size()));
     else
         QFAIL(qPrintable(QStringLiteral("unknown layout ") + name));
 }
@@ -120,7 +135,8 @@ void runLayout(const QString &name, Graph &graph, const QStringList &targets)
 const QStringList allLayouts = {
     QStringLiteral("grid"),   QStringLiteral("zigzag"),     QStringLiteral("circle"),
     QStringLiteral("random"), QStringLiteral("radial"),     QStringLiteral("components"),
-    QStringLiteral("clusters"), QStringLiteral("force"),    QStringLiteral("force-compact")};
+    QStringLiteral("clusters"), QStringLiteral("force"),    QStringLiteral("force-compact"),
+    QStringLiteral("force-far")};
 
 // A graph of five nodes of two types, in two components, spread over the canvas.
 Graph mixedGraph()
@@ -221,9 +237,20 @@ private Q_SLOTS:
     void labelSpacing();
     void forcePresets();
     void forceMatchesThePlainIteration();
+    void forceAnchoredNodesPushAndPull_data();
     void forceAnchoredNodesPushAndPull();
+    void forceSeparatesCoincidentNodes_data();
     void forceSeparatesCoincidentNodes();
+    void forceCancelRestoresEveryPosition_data();
     void forceCancelRestoresEveryPosition();
+    void largeGraphsTakeTheFarField();
+    void farFieldWithinOneLeafIsExact();
+    void farFieldSpreadsAPileOfNodes();
+    void farFieldOnClusters_data();
+    void farFieldOnClusters();
+    void windowLayoutKeepsTheEventLoopTurning();
+    void windowLayoutCancelLeavesPositions();
+    void windowLayoutOfAClosedTabIsDropped();
     void timelinePlacesDatedNodes();
     void layoutMenuRunsLayouts();
 };
@@ -501,9 +528,19 @@ void TstLayouts::forceMatchesThePlainIteration()
     }
 }
 
+void TstLayouts::forceAnchoredNodesPushAndPull_data()
+{
+    QTest::addColumn<bool>("farField");
+    QTest::newRow("all pairs") << false;
+    QTest::newRow("far field") << true;
+}
+
 void TstLayouts::forceAnchoredNodesPushAndPull()
 {
-    const Layouts::ForceParams params = Layouts::forcePreset(Layouts::ForcePreset::Fast, 2);
+    QFETCH(bool, farField);
+    const Layouts::ForceParams params = farField
+        ? ::farField(Layouts::ForcePreset::Fast, 2)
+        : Layouts::forcePreset(Layouts::ForcePreset::Fast, 2);
     auto pair = [](bool linked) {
         Graph graph = makeGraph({QStringLiteral("fixed"), QStringLiteral("free")},
                                 linked ? QStringList{QStringLiteral("e:free>fixed")}
@@ -524,8 +561,14 @@ void TstLayouts::forceAnchoredNodesPushAndPull()
     QVERIFY(posOf(linked, QStringLiteral("free")).x() < 2000);
 }
 
+void TstLayouts::forceSeparatesCoincidentNodes_data()
+{
+    forceAnchoredNodesPushAndPull_data();
+}
+
 void TstLayouts::forceSeparatesCoincidentNodes()
 {
+    QFETCH(bool, farField);
     Graph graph = makeGraph({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
                              QStringLiteral("d")},
                             {QStringLiteral("e1:a>b"), QStringLiteral("e2:a>b")});
@@ -534,7 +577,9 @@ void TstLayouts::forceSeparatesCoincidentNodes()
     setPos(graph, QStringLiteral("d"), QPointF(400, 50));
     const QStringList ids = Layouts::targetList(graph, {});
 
-    QVERIFY(Layouts::force(graph, ids, Layouts::forcePreset(Layouts::ForcePreset::Fast, 4)));
+    QVERIFY(Layouts::force(graph, ids,
+                           farField ? ::farField(Layouts::ForcePreset::Fast, 4)
+                                    : Layouts::forcePreset(Layouts::ForcePreset::Fast, 4)));
 
     for (int i = 0; i < ids.size(); ++i) {
         const QPointF p = posOf(graph, ids[i]);
@@ -545,14 +590,22 @@ void TstLayouts::forceSeparatesCoincidentNodes()
     QVERIFY(near(centroidOf(graph, ids), QPointF(137.5, 50), 1e-6));
 }
 
+void TstLayouts::forceCancelRestoresEveryPosition_data()
+{
+    forceAnchoredNodesPushAndPull_data();
+}
+
 void TstLayouts::forceCancelRestoresEveryPosition()
 {
+    QFETCH(bool, farField);
     Graph graph = mixedGraph();
     const Graph::NodeTable start = graph.nodes();
     const quint64 revision = graph.revision();
     QList<QPair<int, int>> calls;
-    const bool done = Layouts::force(graph, Layouts::targetList(graph, {}),
-                                     Layouts::ForceParams{0.75, 0.02, 0.005, 1.0, 10},
+    Layouts::ForceParams params{0.75, 0.02, 0.005, 1.0, 10};
+    if (farField)
+        params.method = Layouts::ForceMethod::FarField;
+    const bool done = Layouts::force(graph, Layouts::targetList(graph, {}), params,
                                      [&calls](int step, int total) {
                                          calls.append({step, total});
                                          return step < 3;
@@ -561,6 +614,190 @@ void TstLayouts::forceCancelRestoresEveryPosition()
     QCOMPARE(calls, (QList<QPair<int, int>>{{1, 10}, {2, 10}, {3, 10}}));
     QCOMPARE(graph.nodes(), start);
     QCOMPARE(graph.revision(), revision);
+}
+
+// Automatic sums every pair up to the limit and takes the quadtree above it.
+void TstLayouts::largeGraphsTakeTheFarField()
+{
+    const auto run = [](int count, Layouts::ForceMethod method) {
+        Graph graph = makeClusteredGraph(1, count);
+        Layouts::ForceParams params = Layouts::forcePreset(Layouts::ForcePreset::Fast, count);
+        params.iterations = 2;
+        params.method = method;
+        Layouts::force(graph, Layouts::targetList(graph, {}), params);
+        return graph.nodes();
+    };
+    using Layouts::ForceMethod;
+    const int limit = Layouts::allPairsLimit;
+    QCOMPARE(run(limit, ForceMethod::Automatic), run(limit, ForceMethod::AllPairs));
+    QVERIFY(run(limit, ForceMethod::Automatic) != run(limit, ForceMethod::FarField));
+    QCOMPARE(run(limit + 1, ForceMethod::Automatic), run(limit + 1, ForceMethod::FarField));
+    QVERIFY(run(limit + 1, ForceMethod::Automatic) != run(limit + 1, ForceMethod::AllPairs));
+}
+
+// Up to eight nodes share one leaf of the quadtree, which sums their pushes one by one: the
+// result is the exact one, nodes at the same place included.
+void TstLayouts::farFieldWithinOneLeafIsExact()
+{
+    Graph exact = makeGraph({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f"),
+                             QStringLiteral("g"), QStringLiteral("h")},
+                            {QStringLiteral("e1:a>f"), QStringLiteral("e2:b>c"),
+                             QStringLiteral("e3:g>h")});
+    for (const QString &id : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                              QStringLiteral("d"), QStringLiteral("e")})
+        setPos(exact, id, QPointF(50, 50));
+    setPos(exact, QStringLiteral("f"), QPointF(400, 50));
+    setPos(exact, QStringLiteral("g"), QPointF(-120, 300), true);
+    setPos(exact, QStringLiteral("h"), QPointF(10, -90));
+    Graph far = exact;
+    const QStringList ids = Layouts::targetList(exact, {});
+    Layouts::ForceParams params = Layouts::forcePreset(Layouts::ForcePreset::Fast, 8);
+    params.iterations = 3;
+    params.method = Layouts::ForceMethod::AllPairs;
+    QVERIFY(Layouts::force(exact, ids, params));
+    params.method = Layouts::ForceMethod::FarField;
+    QVERIFY(Layouts::force(far, ids, params));
+    for (const QString &id : ids)
+        QVERIFY2(near(posOf(far, id), posOf(exact, id), 1e-6), qPrintable(id));
+}
+
+// Nodes stacked on one spot, as freshly imported ones are, come apart: every node ends on a
+// place of its own.
+void TstLayouts::farFieldSpreadsAPileOfNodes()
+{
+    Graph graph = makeClusteredGraph(100, 50);
+    const QStringList ids = Layouts::targetList(graph, {});
+    for (int i = 1; i < ids.size(); ++i)
+        setPos(graph, ids.at(i), QPointF(7, 7));
+    Layouts::ForceParams params = farField(Layouts::ForcePreset::Fast, ids.size());
+    params.iterations = 3;
+    QVERIFY(Layouts::force(graph, ids, params));
+    QSet<QPair<double, double>> places;
+    for (const QString &id : ids)
+        places.insert({posOf(graph, id).x(), posOf(graph, id).y()});
+    QCOMPARE(places.size(), ids.size());
+}
+
+void TstLayouts::farFieldOnClusters_data()
+{
+    QTest::addColumn<int>("preset");
+    QTest::newRow("rapide") << int(Layouts::ForcePreset::Fast);
+    QTest::newRow("compacte") << int(Layouts::ForcePreset::Compact);
+    QTest::newRow("aérée") << int(Layouts::ForcePreset::Spaced);
+}
+
+// Forty clusters of twenty, scattered at random. The quadtree layout pulls the clusters
+// together about as well as the exact one (relation length against the distance between
+// random pairs), keeps the centroid and gives the same positions in every run whatever the
+// threads did; with some nodes anchored, those stay.
+void TstLayouts::farFieldOnClusters()
+{
+    QFETCH(int, preset);
+    const Graph start = makeClusteredGraph(40, 20);
+    const QStringList targets = Layouts::targetList(start, {});
+    const double scattered = relationSpreadRatio(start);
+    const QPointF before = centroidOf(start, targets);
+
+    Graph exact = start;
+    Layouts::ForceParams params =
+        Layouts::forcePreset(Layouts::ForcePreset(preset), int(targets.size()));
+    params.method = Layouts::ForceMethod::AllPairs;
+    QVERIFY(Layouts::force(exact, targets, params));
+    Graph far = start;
+    params.method = Layouts::ForceMethod::FarField;
+    QVERIFY(Layouts::force(far, targets, params));
+
+    const double exactRatio = relationSpreadRatio(exact);
+    const double farRatio = relationSpreadRatio(far);
+    QVERIFY2(exactRatio < scattered / 2,
+             qPrintable(QStringLiteral("%1 from %2").arg(exactRatio).arg(scattered)));
+    QVERIFY2(farRatio <= 1.5 * exactRatio && exactRatio <= 1.5 * farRatio,
+             qPrintable(QStringLiteral("%1 against %2").arg(farRatio).arg(exactRatio)));
+    QVERIFY(near(centroidOf(far, targets), before, 1e-6));
+
+    Graph again = start;
+    QVERIFY(Layouts::force(again, targets, params));
+    QCOMPARE(again.nodes(), far.nodes());
+
+    Graph anchored = start;
+    for (int i = 0; i < targets.size(); i += 97)
+        setPos(anchored, targets.at(i), posOf(start, targets.at(i)), true);
+    QVERIFY(Layouts::force(anchored, targets, params));
+    for (int i = 0; i < targets.size(); ++i) {
+        if (i % 97 == 0)
+            QCOMPARE(posOf(anchored, targets.at(i)), posOf(start, targets.at(i)));
+        else
+            QVERIFY(posOf(anchored, targets.at(i)) != posOf(start, targets.at(i)));
+    }
+}
+
+namespace {
+
+// The current tab holding 3000 nodes: enough for the layout to last a moment and to go
+// through the quadtree.
+Tab *clusteredTab(MainWindow &window)
+{
+    Tab *tab = window.currentTab();
+    tab->document->load(makeClusteredGraph(100, 30), {}, QString());
+    window.refreshTab(tab);
+    return tab;
+}
+
+} // namespace
+
+// The layout is computed on another thread: timers of the window's thread fire meanwhile.
+void TstLayouts::windowLayoutKeepsTheEventLoopTurning()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = clusteredTab(window);
+    const Graph::NodeTable before = tab->graph().nodes();
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &timer, [&ticks] { ++ticks; });
+    timer.start(1);
+
+    window.action(QStringLiteral("actionLayoutForceDirected"))->trigger();
+
+    QVERIFY2(ticks > 0, "the window's thread was blocked");
+    QVERIFY(tab->graph().nodes() != before);
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Layout force-directed appliqué"));
+}
+
+// Cancelling the progress dialog while the layout runs leaves every node where it was.
+void TstLayouts::windowLayoutCancelLeavesPositions()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = clusteredTab(window);
+    const Graph::NodeTable before = tab->graph().nodes();
+    QTimer::singleShot(0, &window, [&window] {
+        auto *progress = window.findChild<QProgressDialog *>();
+        QVERIFY(progress);
+        progress->cancel();
+    });
+
+    window.action(QStringLiteral("actionLayoutForceDirected"))->trigger();
+
+    QCOMPARE(tab->graph().nodes(), before);
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Layout annulé"));
+}
+
+// The tab is closed while its layout runs: the result has nowhere to go.
+void TstLayouts::windowLayoutOfAClosedTabIsDropped()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    window.addNewTab();
+    window.findChild<QTabWidget *>()->setCurrentIndex(0);
+    clusteredTab(window);
+    QTimer::singleShot(0, &window, [&window] { window.closeTab(0); });
+
+    window.action(QStringLiteral("actionLayoutForceDirected"))->trigger();
+
+    QCOMPARE(window.tabCount(), 1);
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Layout annulé"));
 }
 
 void TstLayouts::timelinePlacesDatedNodes()

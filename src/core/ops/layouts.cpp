@@ -1,4 +1,5 @@
 #include "ops/layouts.h"
+#include "ops/layouts_p.h"
 
 #include "model/graph.h"
 #include "ops/timefilter.h"
@@ -19,11 +20,6 @@
 
 namespace Layouts {
 
-namespace {
-
-constexpr double twoPi = 2.0 * M_PI;
-
-// Target ids that name a node of the table, in list order, once each.
 QStringList knownTargets(const Graph &graph, const QStringList &targets)
 {
     QStringList known;
@@ -37,13 +33,7 @@ QStringList knownTargets(const Graph &graph, const QStringList &targets)
     return known;
 }
 
-bool isAnchored(const Graph &graph, const QString &id)
-{
-    const auto it = graph.nodes().constFind(id);
-    return it != graph.nodes().cend() && it->anchored;
-}
-
-// The relations by id: the table's own order changes from one run to the next.
+// The table's own order changes from one run to the next.
 std::vector<const Edge *> edgesById(const Graph &graph)
 {
     std::vector<const Edge *> edges;
@@ -53,6 +43,16 @@ std::vector<const Edge *> edgesById(const Graph &graph)
     std::sort(edges.begin(), edges.end(),
               [](const Edge *a, const Edge *b) { return a->id < b->id; });
     return edges;
+}
+
+namespace {
+
+constexpr double twoPi = 2.0 * M_PI;
+
+bool isAnchored(const Graph &graph, const QString &id)
+{
+    const auto it = graph.nodes().constFind(id);
+    return it != graph.nodes().cend() && it->anchored;
 }
 
 // Neighbours of each target over the relations joining two distinct targets, both ways.
@@ -383,213 +383,6 @@ void clustersByType(Graph &graph, const QStringList &targets)
                       placed);
     }
     applyKeepingCentroid(graph, ids, placed);
-}
-
-ForceParams forcePreset(ForcePreset preset, int n)
-{
-    switch (preset) {
-    case ForcePreset::Compact:
-        return {0.8, 0.05, 0.01, 0.9, std::min(n / 15 + 80, 300)};
-    case ForcePreset::Spaced:
-        return {1.0, 0.015, 0.003, 1.3, std::min(n / 15 + 80, 300)};
-    case ForcePreset::Fast:
-        break;
-    }
-    return {0.75, 0.02, 0.005, 1.0, std::min(n / 20 + 50, 200)};
-}
-
-namespace {
-
-// One force layout run over flat arrays: the pair loop dominates (n^2 / 2 pairs per
-// iteration), so it avoids square roots and lookups and visits every pair once.
-class ForceRun
-{
-public:
-    ForceRun(std::vector<double> x, std::vector<double> y, std::vector<char> fixed,
-             std::vector<std::pair<int, int>> springs, const ForceParams &params)
-        : m_n(x.size()), m_x(std::move(x)), m_y(std::move(y)), m_dx(m_n), m_dy(m_n),
-          m_fixed(std::move(fixed)), m_springs(std::move(springs)), m_params(params),
-          m_k(std::sqrt(640000.0 / double(std::max<size_t>(m_n, 1)))
-              * std::max(params.kMul, 1e-6))
-    {
-    }
-
-    void iterate(int t, int total)
-    {
-        std::fill(m_dx.begin(), m_dx.end(), 0.0);
-        std::fill(m_dy.begin(), m_dy.end(), 0.0);
-        repel();
-        separateCoincident();
-        attract();
-        pullToCentre();
-        move((1.0 - double(t) / total) * (std::log(1.0 + double(m_n)) + 80.0));
-    }
-
-    const std::vector<double> &x() const { return m_x; }
-    const std::vector<double> &y() const { return m_y; }
-
-private:
-    // (delta / dist) * (k^2 / dist) * repC == delta * (k^2 * repC / dist^2), with the distance
-    // floor 1e-9 becoming a floor of 1e-18 on its square. Each pair is visited once: the push
-    // on j is the opposite of the push on i. The inner loop is written for the vectoriser:
-    // no branch, no aliasing, sums it may reorder.
-    void repel()
-    {
-        const double strength = m_k * m_k * m_params.repulsion;
-        const double *__restrict x = m_x.data();
-        const double *__restrict y = m_y.data();
-        double *__restrict dx = m_dx.data();
-        double *__restrict dy = m_dy.data();
-        const size_t n = m_n;
-        for (size_t i = 0; i < n; ++i) {
-            const double xi = x[i];
-            const double yi = y[i];
-            double sx = 0.0;
-            double sy = 0.0;
-#pragma omp simd reduction(+ : sx, sy)
-            for (size_t j = i + 1; j < n; ++j) {
-                const double deltaX = xi - x[j];
-                const double deltaY = yi - y[j];
-                const double w = strength / std::max(deltaX * deltaX + deltaY * deltaY, 1e-18);
-                sx += deltaX * w;
-                sy += deltaY * w;
-                dx[j] -= deltaX * w;
-                dy[j] -= deltaY * w;
-            }
-            dx[i] += sx;
-            dy[i] += sy;
-        }
-    }
-
-    // Nodes at exactly the same place have no direction between them, so the repulsion above
-    // leaves them together for ever. Each such pair is pushed apart as if the two sat at the
-    // floor distance in a direction drawn from their indices.
-    void separateCoincident()
-    {
-        m_places.resize(m_n);
-        for (size_t i = 0; i < m_n; ++i)
-            m_places[i] = {m_x[i], m_y[i], i};
-        std::sort(m_places.begin(), m_places.end());
-        const double push = m_k * m_k / 1e-9 * m_params.repulsion;
-        const double goldenAngle = M_PI * (3.0 - std::sqrt(5.0));
-        for (size_t first = 0; first < m_n;) {
-            size_t last = first + 1;
-            while (last < m_n && std::get<0>(m_places[last]) == std::get<0>(m_places[first])
-                   && std::get<1>(m_places[last]) == std::get<1>(m_places[first]))
-                ++last;
-            for (size_t p = first; p < last; ++p) {
-                for (size_t q = p + 1; q < last; ++q) {
-                    const size_t a = std::get<2>(m_places[p]);
-                    const size_t b = std::get<2>(m_places[q]);
-                    const double angle = goldenAngle * double(a + b);
-                    m_dx[a] += std::cos(angle) * push;
-                    m_dy[a] += std::sin(angle) * push;
-                    m_dx[b] -= std::cos(angle) * push;
-                    m_dy[b] -= std::sin(angle) * push;
-                }
-            }
-            first = last;
-        }
-    }
-
-    void attract()
-    {
-        for (const auto &[a, b] : m_springs) {
-            const double deltaX = m_x[size_t(a)] - m_x[size_t(b)];
-            const double deltaY = m_y[size_t(a)] - m_y[size_t(b)];
-            double dist = std::sqrt(deltaX * deltaX + deltaY * deltaY);
-            double dist2 = dist * dist;
-            if (dist < 1e-9) {
-                dist = 1e-9;
-                dist2 = 1e-18;
-            }
-            const double scale = dist2 / m_k / dist * m_params.attraction;
-            m_dx[size_t(a)] -= deltaX * scale;
-            m_dy[size_t(a)] -= deltaY * scale;
-            m_dx[size_t(b)] += deltaX * scale;
-            m_dy[size_t(b)] += deltaY * scale;
-        }
-    }
-
-    void pullToCentre()
-    {
-        double cx = 0.0, cy = 0.0;
-        for (size_t i = 0; i < m_n; ++i) {
-            cx += m_x[i];
-            cy += m_y[i];
-        }
-        cx /= double(m_n);
-        cy /= double(m_n);
-        for (size_t i = 0; i < m_n; ++i) {
-            m_dx[i] += (cx - m_x[i]) * m_params.gravity;
-            m_dy[i] += (cy - m_y[i]) * m_params.gravity;
-        }
-    }
-
-    // Each free node moves by exactly the temperature along its displacement.
-    void move(double temperature)
-    {
-        for (size_t i = 0; i < m_n; ++i) {
-            if (m_fixed[i])
-                continue;
-            const double length = std::sqrt(m_dx[i] * m_dx[i] + m_dy[i] * m_dy[i]);
-            if (length > 1e-9) {
-                m_x[i] += m_dx[i] * temperature / length;
-                m_y[i] += m_dy[i] * temperature / length;
-            }
-        }
-    }
-
-    size_t m_n;
-    std::vector<double> m_x, m_y, m_dx, m_dy;
-    std::vector<char> m_fixed;
-    std::vector<std::pair<int, int>> m_springs;
-    std::vector<std::tuple<double, double, size_t>> m_places; // x, y, index
-    ForceParams m_params;
-    double m_k;
-};
-
-} // namespace
-
-bool force(Graph &graph, const QStringList &targets, const ForceParams &params,
-           const Progress &progress)
-{
-    const QStringList ids = knownTargets(graph, targets);
-    const int n = ids.size();
-    if (n == 0)
-        return true;
-    QHash<QString, int> index;
-    const auto count = static_cast<size_t>(n);
-    std::vector<double> x(count), y(count);
-    std::vector<char> fixed(count);
-    for (int i = 0; i < n; ++i) {
-        const Node &node = *graph.nodes().constFind(ids.at(i));
-        index.insert(node.id, i);
-        x[size_t(i)] = node.pos.x();
-        y[size_t(i)] = node.pos.y();
-        fixed[size_t(i)] = node.anchored;
-    }
-    // A self-loop pulls a node towards itself: no effect, so it is left out.
-    std::vector<std::pair<int, int>> springs;
-    for (const Edge *edge : edgesById(graph)) {
-        const auto a = index.constFind(edge->src);
-        const auto b = index.constFind(edge->dst);
-        if (a != index.cend() && b != index.cend() && *a != *b)
-            springs.emplace_back(*a, *b);
-    }
-
-    ForceRun run(std::move(x), std::move(y), std::move(fixed), std::move(springs), params);
-    const int total = std::max(params.iterations, 1);
-    for (int t = 0; t < total; ++t) {
-        run.iterate(t, total);
-        if (progress && !progress(t + 1, total))
-            return false;
-    }
-    QHash<QString, QPointF> placed;
-    for (int i = 0; i < n; ++i)
-        placed.insert(ids.at(i), QPointF(run.x()[size_t(i)], run.y()[size_t(i)]));
-    applyKeepingCentroid(graph, ids, placed);
-    return true;
 }
 
 TimelinePlacement timeline(Graph &graph, const LabelWidth &labelWidth)

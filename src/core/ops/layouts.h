@@ -5,6 +5,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class Graph;
 
@@ -62,6 +65,14 @@ void components(Graph &graph, const QStringList &targets);
 // Each node type on its own circle, types in cells 700 apart.
 void clustersByType(Graph &graph, const QStringList &targets);
 
+// How the repulsion between every two targets is summed. AllPairs visits each pair: exact,
+// and n^2 / 2 pairs an iteration. FarField groups distant nodes in the cells of a quadtree
+// (Barnes-Hut) and spreads the work over every core: an approximation that stays near
+// n log n. Automatic takes AllPairs up to allPairsLimit targets and FarField above.
+enum class ForceMethod { Automatic, AllPairs, FarField };
+
+inline constexpr int allPairsLimit = 2000;
+
 struct ForceParams
 {
     double repulsion = 0.75;
@@ -69,6 +80,7 @@ struct ForceParams
     double gravity = 0.005;
     double kMul = 1.0;
     int iterations = 50;
+    ForceMethod method = ForceMethod::Automatic;
 };
 
 enum class ForcePreset { Fast, Compact, Spaced };
@@ -76,9 +88,33 @@ enum class ForcePreset { Fast, Compact, Spaced };
 // The parameters of a preset for n target nodes.
 ForceParams forcePreset(ForcePreset preset, int n);
 
+// What a force layout reads from the graph, copied so that it can be computed on another
+// thread while the graph goes on living.
+struct ForceSnapshot
+{
+    QStringList ids; // the known targets, in target order
+    std::vector<QPointF> positions;
+    std::vector<char> anchored;
+    std::vector<std::pair<int, int>> springs; // relations between two distinct targets, by id
+};
+
+ForceSnapshot forceSnapshot(const Graph &graph, const QStringList &targets);
+
 // Force-directed placement: every pair of targets repels, every relation between targets
 // pulls, gravity draws towards the mean, and each free node moves by a temperature that
-// cools to 0. Anchored targets stay fixed but push and pull. Answers false, with every
+// cools to 0. Anchored targets stay fixed but push and pull. Answers the positions in
+// snapshot order, nothing when progress cancels. Progress is called on the calling thread;
+// the result does not depend on how many threads share the work.
+std::optional<std::vector<QPointF>> forcePositions(const ForceSnapshot &snapshot,
+                                                   const ForceParams &params,
+                                                   const Progress &progress = {});
+
+// Writes computed positions into the graph: the free targets that are still in it move, and
+// all are shifted so that the targets keep the centroid they had in the snapshot.
+void applyForcePositions(Graph &graph, const ForceSnapshot &snapshot,
+                         const std::vector<QPointF> &positions);
+
+// forceSnapshot, forcePositions and applyForcePositions in one go. Answers false, with every
 // position left as it was, when progress cancels.
 bool force(Graph &graph, const QStringList &targets, const ForceParams &params,
            const Progress &progress = {});

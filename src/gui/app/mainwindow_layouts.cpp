@@ -5,9 +5,15 @@
 #include "canvas/nodeitem.h"
 
 #include <QAction>
+#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QStatusBar>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <atomic>
 
 void MainWindow::buildLayoutMenu(QMenu *parent)
 {
@@ -137,6 +143,9 @@ void MainWindow::layoutClusterByType()
                 false);
 }
 
+// The positions are computed on a worker thread from a copy of the tab's targets, while the
+// event loop goes on: the canvas repaints and the progress dialog (shown once the work has
+// lasted a second) can cancel. The worker polls the cancel flag after every iteration.
 bool MainWindow::runForceLayout(
     const std::function<Layouts::ForceParams(int targetCount)> &parameters)
 {
@@ -145,22 +154,58 @@ bool MainWindow::runForceLayout(
         return false;
     const QStringList targets = Layouts::targetList(tab->graph(), selectedNodeIds());
     const Layouts::ForceParams params = parameters(int(targets.size()));
+    const Layouts::ForceSnapshot snapshot = Layouts::forceSnapshot(tab->graph(), targets);
+
     QProgressDialog progress(QStringLiteral("Placement des nœuds…"), QStringLiteral("Annuler"), 0,
                              std::max(params.iterations, 1), this);
     progress.setWindowTitle(QStringLiteral("Réorganiser"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(1000);
-    const bool done = tryEditTab(tab, QStringLiteral("Réorganiser"), [&](Graph &graph) {
-        return Layouts::force(graph, targets, params, [&progress](int iteration, int) {
-            progress.setValue(iteration);
-            return !progress.wasCanceled();
-        });
+    progress.setAutoReset(false);
+    std::atomic<int> done{0};
+    std::atomic<bool> cancel{false};
+    QFutureWatcher<std::optional<std::vector<QPointF>>> watcher;
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &progress, [&progress, &done, &cancel] {
+        if (progress.wasCanceled())
+            cancel = true;
+        else
+            progress.setValue(done);
     });
-    if (!done) {
+    watcher.setFuture(QtConcurrent::run([&snapshot, &params, &done, &cancel] {
+        return Layouts::forcePositions(snapshot, params, [&done, &cancel](int iteration, int) {
+            done = iteration;
+            return !cancel;
+        });
+    }));
+    poll.start(50);
+    // The loop also ends when the application quits under it: the worker is then told to stop
+    // and waited for, as it reads the snapshot on this stack.
+    if (!watcher.isFinished())
+        loop.exec();
+    if (!watcher.isFinished()) {
+        cancel = true;
+        watcher.waitForFinished();
+    }
+    poll.stop();
+    progress.reset();
+
+    const std::optional<std::vector<QPointF>> positions = watcher.result();
+    // The tab may have been closed while the layout ran.
+    bool open = false;
+    for (int i = 0; i < tabCount(); ++i)
+        open = open || tabAt(i) == tab;
+    if (!positions || !open) {
         statusBar()->showMessage(QStringLiteral("Layout annulé"), 2000);
         return false;
     }
-    fitView();
+    editTab(tab, QStringLiteral("Disposition force"), [&snapshot, &positions](Graph &graph) {
+        Layouts::applyForcePositions(graph, snapshot, *positions);
+    });
+    if (tab == currentTab())
+        fitView();
     return true;
 }
 
