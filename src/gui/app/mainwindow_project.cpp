@@ -52,8 +52,11 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
     const int index = indexOfTab(tab);
     m_tabs->setTabText(index, ProjectFolder::projectName(dbPath));
     statusBar()->showMessage(QStringLiteral("Projet chargé: %1").arg(dbPath), 3000);
-    if (index == m_tabs->currentIndex())
+    if (index == m_tabs->currentIndex()) {
         fitView();
+        updateWindowTitle();
+        focusCanvas();
+    }
     return true;
 }
 
@@ -117,6 +120,7 @@ bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
     action(QStringLiteral("actionSave"))->setEnabled(true);
     action(QStringLiteral("actionReload"))->setEnabled(true);
     m_tabs->setTabText(indexOfTab(tab), ProjectFolder::projectName(dbPath));
+    updateWindowTitle();
     tab->scene->rebuild();
     updateActionStates();
     statusBar()->showMessage(QStringLiteral("Enregistré: %1").arg(dbPath), 3000);

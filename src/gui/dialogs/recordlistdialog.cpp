@@ -173,11 +173,20 @@ void RecordListDialog::onDeleteSelected()
     m_pager->setTotal(int(m_ids.size()));
 }
 
+// The record is shown where it is on the canvas, alone in the selection, before its form
+// opens over it.
 void RecordListDialog::onCellDoubleClicked(int row, int column)
 {
     const QTableWidgetItem *check = m_table->item(row, 0);
-    if (column != 0 && check)
-        editRecord(check->data(Qt::UserRole).toString());
+    if (column == 0 || !check)
+        return;
+    const QString id = check->data(Qt::UserRole).toString();
+    if (QGraphicsObject *item = canvasItem(id)) {
+        m_scene->clearSelection();
+        item->setSelected(true);
+        centreOn(item);
+    }
+    editRecord(id);
 }
 
 void RecordListDialog::refreshRow(const QString &id)
