@@ -558,8 +558,12 @@ void TstMainWindow::chosenListRowIsShownOnTheCanvas()
             row = r;
     }
     QVERIFY(row >= 0);
+    // Zoomed far out, as a large graph is when fitted: the record becomes readable.
+    tab->view->zoomBySteps(-20);
+    QVERIFY(tab->view->transform().m11() < 0.1);
     m_prompter->dialogs << [](QDialog &) { return int(QDialog::Rejected); };
     list->onCellDoubleClicked(row, 2);
+    QVERIFY(std::abs(tab->view->transform().m11() - 1.0) < 1e-6);
     QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 1);
 
     const QList<QGraphicsItem *> selected = tab->scene->selectedItems();

@@ -16,7 +16,7 @@ public:
     static constexpr int veilAlpha = 170;
 
     // Widest line of a node's label, in scene units at the label's font.
-    static constexpr double maximumLineWidth = 240.0;
+    static constexpr double maximumLineWidth = 260.0;
 
     // The text as drawn: itself when it fits on one line of maxWidth, else wrapped on two
     // lines, the second elided.
