@@ -9,9 +9,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installFrenchQtTranslations(app);
-    applyTheme(app, Theme::Neon);
     QApplication::setApplicationName(QStringLiteral("ORVANE"));
     QApplication::setOrganizationName(QStringLiteral("ORVANE"));
+    // The names come first: they say where the theme chosen last is kept.
+    applyTheme(app, storedTheme());
     AppConfig::load();
 
     MainWindow window;

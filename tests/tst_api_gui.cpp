@@ -99,11 +99,12 @@ class TestApiGui : public QObject
 private:
     QTemporaryDir m_dir;
 
-    // Queues the answers of one exposure: OK to the warning, then the dialog filled with
-    // port and accepted (or rejected).
+    // Queues the answers of one exposure: the dialog filled with the port and accepted (or
+    // rejected), then, once accepted, OK to the warning.
     static void scriptExposure(ScriptedPrompter &prompter, quint16 port, bool accept = true)
     {
-        prompter.answers.append(int(QMessageBox::Ok));
+        if (accept)
+            prompter.answers.append(int(QMessageBox::Ok));
         prompter.dialogs.append([port, accept](QDialog &dialog) {
             dialog.findChild<QLineEdit *>(QStringLiteral("address"))->setText(QStringLiteral("127.0.0.1"));
             dialog.findChild<QSpinBox *>(QStringLiteral("port"))->setValue(port);
@@ -153,8 +154,10 @@ void TestApiGui::exposeServesTheTabsAndStops()
     const quint16 port = freePort();
     scriptExposure(prompter, port);
     window.action(QStringLiteral("actionExposeApi"))->trigger();
-    QCOMPARE(prompter.calls.value(0).title, QStringLiteral("Exposer l’API"));
-    QCOMPARE(prompter.calls.value(0).icon, QMessageBox::Warning);
+    // The address is shown before the warning about the network.
+    QCOMPARE(prompter.calls.value(0).title, QStringLiteral("Configuration API"));
+    QCOMPARE(prompter.calls.value(1).title, QStringLiteral("Exposer l’API"));
+    QCOMPARE(prompter.calls.value(1).icon, QMessageBox::Warning);
     QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("API exposée sur 127.0.0.1:%1").arg(port));
     QVERIFY(!window.action(QStringLiteral("actionExposeApi"))->isEnabled());
     QVERIFY(window.action(QStringLiteral("actionStopApi"))->isEnabled());
@@ -198,21 +201,25 @@ void TestApiGui::exposureNeedsConsentAndASavedProject()
     MainWindow window(&prompter);
     QAction *expose = window.action(QStringLiteral("actionExposeApi"));
 
-    // Cancel is the default answer to the warning.
+    // A project never saved has nowhere to keep the keys.
     expose->trigger();
-    QCOMPARE(prompter.count(QStringLiteral("message")), 1);
     QCOMPARE(prompter.count(QStringLiteral("dialog")), 0);
-
-    prompter.answers.append(int(QMessageBox::Ok));
-    expose->trigger();
     QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("API"));
     QCOMPARE(prompter.last(QStringLiteral("message")).text,
              QStringLiteral("Ouvre d’abord un projet pour stocker les clés API."));
 
+    // A cancelled dialog asks nothing more.
     QVERIFY(window.openPath(project));
     scriptExposure(prompter, freePort(), false);
     expose->trigger();
     QCOMPARE(prompter.count(QStringLiteral("dialog")), 1);
+    QCOMPARE(prompter.count(QStringLiteral("message")), 1);
+    QVERIFY(expose->isEnabled());
+
+    // Cancel is the default answer to the warning: nothing starts.
+    prompter.dialogs.append([](QDialog &) { return int(QDialog::Accepted); });
+    expose->trigger();
+    QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("Exposer l’API"));
     QVERIFY(expose->isEnabled());
     QVERIFY(!window.action(QStringLiteral("actionStopApi"))->isEnabled());
 
@@ -256,6 +263,23 @@ void TestApiGui::dialogRegeneratesAndCopiesKeys()
 
     dialog.findChild<QPushButton *>(QStringLiteral("adminCopy"))->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), admin);
+
+    // Each key is seen whole: its field does not scroll when the cursor goes to the end.
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (const char *name : {"readKey", "writeKey", "adminKey"}) {
+        auto *edit = dialog.findChild<QLineEdit *>(QLatin1String(name));
+        QVERIFY(edit);
+        edit->setCursorPosition(0);
+        const int start = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        edit->end(false);
+        const int end = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        const double width = edit->fontMetrics().horizontalAdvance(edit->text());
+        QVERIFY2(end - start >= width - 1 && end <= edit->rect().right(),
+                 qPrintable(QStringLiteral("%1: %2 of %3 shown").arg(QLatin1String(name))
+                                .arg(end - start)
+                                .arg(width)));
+    }
 
     ApiConfigDialog broken(prompter);
     broken.setDbPath(m_dir.path()); // a folder is no database

@@ -29,6 +29,7 @@ private Q_SLOTS:
     void cleanup();
     void nodeBoundingRect_data();
     void nodeBoundingRect();
+    void longLabelsAreWrappedThenElided();
     void endPointsSitOnNodeBorders_data();
     void endPointsSitOnNodeBorders();
     void curveOffsetsFollowTheLanes_data();
@@ -98,26 +99,85 @@ void TstCanvasGeometry::nodeBoundingRect()
     QCOMPARE(item.labelItem()->pos().y(), item.radius() + 4);
 }
 
+// A long label is drawn on two lines at most, centred under its node; the record and the
+// tool tip keep it whole.
+void TstCanvasGeometry::longLabelsAreWrappedThenElided()
+{
+    Node node = makeNode(QStringLiteral("n"), QPointF(), 1.0);
+    node.label = QStringLiteral("Infrastructure de commande et de contrôle ").repeated(8).trimmed();
+    m_graph.insertNode(node);
+    Node fits = makeNode(QStringLiteral("short"), QPointF(500, 0), 1.0);
+    fits.label = QStringLiteral("Serveur C2");
+    m_graph.insertNode(fits);
+    GraphScene scene;
+    scene.setGraph(&m_graph);
+    scene.rebuild();
+    const NodeItem *item = scene.nodeItem(QStringLiteral("n"));
+    QVERIFY(item);
+    const QString shown = item->labelItem()->text();
+    const QStringList lines = shown.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(node.label.startsWith(lines.at(0)));
+    QVERIFY(lines.at(1).endsWith(QChar(0x2026)));
+    const QFontMetricsF metrics(item->labelItem()->font());
+    for (const QString &line : lines)
+        QVERIFY2(metrics.horizontalAdvance(line) <= LabelItem::maximumLineWidth, qPrintable(line));
+    const QRectF label = item->labelItem()->mapRectToParent(item->labelItem()->boundingRect());
+    QVERIFY2(std::abs(label.center().x()) < 1.0, qPrintable(QString::number(label.center().x())));
+    QVERIFY(item->toolTip().contains(node.label));
+    QCOMPARE(item->node().label, node.label);
+    QCOMPARE(m_graph.node(QStringLiteral("n")).label, node.label);
+
+    // A label that fits, or a single word too long for a line, keeps to the rules too.
+    QCOMPARE(scene.nodeItem(QStringLiteral("short"))->labelItem()->text(), fits.label);
+    Node word = node;
+    word.label = QStringLiteral("x").repeated(400);
+    NodeItem wordItem(word);
+    const QStringList wordLines = wordItem.labelItem()->text().split(QLatin1Char('\n'));
+    QCOMPARE(wordLines.size(), 2);
+    for (const QString &line : wordLines)
+        QVERIFY(metrics.horizontalAdvance(line) <= LabelItem::maximumLineWidth);
+}
+
 void TstCanvasGeometry::endPointsSitOnNodeBorders_data()
 {
     QTest::addColumn<double>("size");
+    QTest::addColumn<int>("shape");
     QTest::addColumn<QPointF>("target");
     QTest::addColumn<QLineF>("expected");
-    // Half the larger side of the node's rectangle: 37 for size 1, 62 for size 2.
-    QTest::newRow("size 1") << 1.0 << QPointF(300, 400)
-                            << QLineF(22.2, 29.6, 277.8, 370.4);
-    QTest::newRow("size 2") << 2.0 << QPointF(300, 400)
-                            << QLineF(37.2, 49.6, 262.8, 350.4);
-    QTest::newRow("coincident") << 1.0 << QPointF(0, 0) << QLineF(0, 0, 0, 0);
+    // Along (0.6, 0.8): a circle's outline is its radius 25 * size away from the centre.
+    QTest::newRow("circle size 1") << 1.0 << int(NodeShape::Circle) << QPointF(300, 400)
+                                   << QLineF(15, 20, 285, 380);
+    QTest::newRow("circle size 2") << 2.0 << int(NodeShape::Circle) << QPointF(300, 400)
+                                   << QLineF(30, 40, 270, 360);
+    // The square's lower side (y = 25) is crossed first, 25 / 0.8 along the line.
+    QTest::newRow("square") << 1.0 << int(NodeShape::Square) << QPointF(300, 400)
+                            << QLineF(18.75, 25, 281.25, 375);
+    // Straight across: the square's side and the triangle's base lie 25 away, the triangle's
+    // apex (0, -25) is where the line leaves it upwards.
+    QTest::newRow("square across") << 1.0 << int(NodeShape::Square) << QPointF(300, 0)
+                                   << QLineF(25, 0, 275, 0);
+    QTest::newRow("triangle up") << 1.0 << int(NodeShape::Triangle) << QPointF(0, -300)
+                                 << QLineF(0, -25, 0, -275);
+    QTest::newRow("size 0") << 0.0 << int(NodeShape::Circle) << QPointF(300, 400)
+                            << QLineF(0, 0, 300, 400);
+    QTest::newRow("coincident") << 1.0 << int(NodeShape::Circle) << QPointF(0, 0)
+                                << QLineF(0, 0, 0, 0);
 }
 
+// Relations end on the outline of the shape drawn, so that the arrow head touches it.
 void TstCanvasGeometry::endPointsSitOnNodeBorders()
 {
     QFETCH(double, size);
+    QFETCH(int, shape);
     QFETCH(QPointF, target);
     QFETCH(QLineF, expected);
-    m_graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0), size));
-    m_graph.insertNode(makeNode(QStringLiteral("b"), target, size));
+    Node source = makeNode(QStringLiteral("a"), QPointF(0, 0), size);
+    source.shape = NodeShape(shape);
+    Node destination = makeNode(QStringLiteral("b"), target, size);
+    destination.shape = NodeShape(shape);
+    m_graph.insertNode(source);
+    m_graph.insertNode(destination);
     m_graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b")));
     GraphScene scene;
     scene.setGraph(&m_graph);
@@ -140,12 +200,12 @@ void TstCanvasGeometry::curveOffsetsFollowTheLanes_data()
 {
     QTest::addColumn<int>("lane");
     QTest::addColumn<double>("offset");
-    // Nodes 400 apart: the line is 326 long, 0.45 × 326 = 146.7 beats 50; width 1.8;
+    // Nodes 400 apart: the line is 350 long, 0.45 × 350 = 157.5 beats 50; width 1.8;
     // three relations: × 1.7; separation 0.25; lane 2 has the extra factor 1.25.
-    QTest::newRow("lane -1") << -1 << -63.495;
+    QTest::newRow("lane -1") << -1 << -68.085;
     QTest::newRow("lane 0") << 0 << 0.0;
-    QTest::newRow("lane 1") << 1 << 63.495;
-    QTest::newRow("lane 2") << 2 << 158.7375;
+    QTest::newRow("lane 1") << 1 << 68.085;
+    QTest::newRow("lane 2") << 2 << 170.2125;
 }
 
 void TstCanvasGeometry::curveOffsetsFollowTheLanes()

@@ -274,9 +274,10 @@ void TstCanvasRender::arrowHeads()
     m_graph.insertEdge(edge);
     const Picture image(*show(), QRectF(-50, -50, 400, 100));
 
-    // The line runs from x 37 to x 263; an arrowhead spans 12 units back from 2 inside.
-    QCOMPARE(!image.isWhite(QPointF(255, 3)), atTarget);
-    QCOMPARE(!image.isWhite(QPointF(45, 3)), atSource);
+    // The line runs from outline to outline, x 25 to 275; an arrowhead spans 12 units back
+    // from 2 inside, so 7 units from its tip it is more than 3 units wide on each side.
+    QCOMPARE(!image.isWhite(QPointF(266, 3)), atTarget);
+    QCOMPARE(!image.isWhite(QPointF(34, 3)), atSource);
     int ink = 0;
     int gaps = 0;
     for (int x = 70; x < 230; ++x)

@@ -31,6 +31,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cstdlib>
+
 using namespace TestGraphs;
 
 namespace {
@@ -66,6 +68,7 @@ private Q_SLOTS:
     void theNodeItselfIsNoDuplicate();
     void nodeFormWritesOnlyWhatIsEnabled();
     void nodeFormKeepsAnUnlistedSize();
+    void uncheckedDatesShowNoDate();
     void missingIconFolderIsReported();
     void iconPickerFillsTheImagePath();
     void relationFormFoldsColourAndWidth();
@@ -186,6 +189,35 @@ void TstDialogs::nodeFormWritesOnlyWhatIsEnabled()
     QCOMPARE(again.node().geoLat.value_or(0), -33.8688);
     QCOMPARE(again.node().geoLon.value_or(0), 20.0);
     QCOMPARE(again.node().type, QStringLiteral("host"));
+}
+
+// A disabled bound shows a dash, not a date that reads like real data; checking its box
+// brings a date (back).
+void TstDialogs::uncheckedDatesShowNoDate()
+{
+    Node node = makeNode(QStringLiteral("n1"), QStringLiteral("Poste"));
+    node.validity.start = QDateTime(QDate(2023, 2, 3), QTime(4, 5, 6));
+    ScriptedPrompter prompter;
+    NodeEditDialog dialog(node, nullptr, prompter);
+    auto *start = child<QDateTimeEdit>(&dialog, "validityStart");
+    auto *end = child<QDateTimeEdit>(&dialog, "validityEnd");
+    QCOMPARE(start->text(), QStringLiteral("2023-02-03 04:05:06"));
+    QCOMPARE(end->text(), QStringLiteral("—"));
+    QVERIFY(!end->isEnabled());
+
+    child<QCheckBox>(&dialog, "validityEndBox")->setChecked(true);
+    QVERIFY(end->isEnabled());
+    QVERIFY(end->dateTime().isValid());
+    QVERIFY(end->text() != QStringLiteral("—"));
+    QVERIFY(std::abs(end->dateTime().secsTo(QDateTime::currentDateTime())) < 60);
+
+    child<QCheckBox>(&dialog, "validityStartBox")->setChecked(false);
+    QCOMPARE(start->text(), QStringLiteral("—"));
+    child<QCheckBox>(&dialog, "validityStartBox")->setChecked(true);
+    QCOMPARE(start->text(), QStringLiteral("2023-02-03 04:05:06"));
+    dialog.onAccept();
+    QCOMPARE(dialog.node().validity.start, node.validity.start);
+    QVERIFY(dialog.node().validity.end.isValid());
 }
 
 void TstDialogs::nodeFormKeepsAnUnlistedSize()

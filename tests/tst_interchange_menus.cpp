@@ -88,10 +88,12 @@ void TestInterchangeMenus::fileMenuOffersImportAndExport()
     QCOMPARE(texts.at(import + 4), QStringLiteral("Configuration"));
     QCOMPARE(actionTexts(m_window->menu(QStringLiteral("menuImport"))),
              (QStringList{QStringLiteral("Importer &Nœuds CSV…"),
-                          QStringLiteral("Importer &Relations CSV…")}));
+                          QStringLiteral("Importer &Relations CSV…"),
+                          QStringLiteral("Importer STIX 2.1…")}));
     QCOMPARE(actionTexts(m_window->menu(QStringLiteral("menuExport"))),
              (QStringList{QStringLiteral("Exporter Nœuds CSV…"),
-                          QStringLiteral("Exporter Relations CSV…")}));
+                          QStringLiteral("Exporter Relations CSV…"),
+                          QStringLiteral("Exporter en STIX 2.1…")}));
 }
 
 void TestInterchangeMenus::csvExportThenImportIntoAnotherTab()
@@ -169,7 +171,7 @@ void TestInterchangeMenus::stixExportThenImportIntoAnotherTab()
     fillTab(m_window->currentTab());
     const QString bundlePath = m_dir->filePath("bundle.json");
     m_prompter->answers = {bundlePath};
-    m_window->exportStix();
+    m_window->action(QStringLiteral("actionExportStix"))->trigger();
     QCOMPARE(m_prompter->last("save").title, QStringLiteral("Exporter en STIX 2.1"));
     QVERIFY(m_prompter->last("save").text.endsWith(
         QStringLiteral("|Fichiers STIX JSON (*.json);;Tous les fichiers (*.*)")));
@@ -179,7 +181,7 @@ void TestInterchangeMenus::stixExportThenImportIntoAnotherTab()
     m_window->addNewTab();
     Tab *target = m_window->currentTab();
     m_prompter->answers = {bundlePath};
-    m_window->importStix();
+    m_window->action(QStringLiteral("actionImportStix"))->trigger();
     QCOMPARE(m_prompter->last("open").title, QStringLiteral("Importer STIX 2.1"));
     QCOMPARE(m_window->statusBar()->currentMessage(),
              QStringLiteral("Import STIX : 3 nœuds, 1 relations ajoutés (total 3 nœuds, 1 relations)"));

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QSet>
@@ -234,6 +235,8 @@ private Q_SLOTS:
     void singleSelectedNodeStaysPut();
     void emptyTargetsChangeNothing();
     void anchoredNodesKeepTheirSlot();
+    void spreadLayoutsKeepNodesApart_data();
+    void spreadLayoutsKeepNodesApart();
     void labelSpacing();
     void forcePresets();
     void forceMatchesThePlainIteration();
@@ -467,6 +470,71 @@ void TstLayouts::anchoredNodesKeepTheirSlot()
     Layouts::random(drawn, {QStringLiteral("a"), QStringLiteral("c")});
     QVERIFY(near(posOf(drawn, QStringLiteral("c")), QPointF(-316.5652121066315, 296.542984287846),
                  1e-6));
+}
+
+void TstLayouts::spreadLayoutsKeepNodesApart_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QList<int>>("rings"); // node counts of the components, each a ring
+    QTest::addColumn<double>("size");
+    QTest::addColumn<QString>("label");
+
+    // The demo's case: at the documented radii these touch and their labels run together.
+    QTest::newRow("circle, 29 nodes of size 2")
+        << QStringLiteral("circle") << QList<int>{29} << 2.0 << QStringLiteral("AS64500");
+    QTest::newRow("circle, 300 long labels")
+        << QStringLiteral("circle") << QList<int>{300} << 1.0
+        << QStringLiteral("mail.exemple-de-domaine.org");
+    QTest::newRow("components, one ring of 29 nodes of size 2")
+        << QStringLiteral("components") << QList<int>{29} << 2.0 << QStringLiteral("AS64500");
+    // The big ring's circle must not reach into its neighbours' cells.
+    QTest::newRow("components, a big ring beside small ones")
+        << QStringLiteral("components") << QList<int>{60, 2, 3, 1} << 1.0
+        << QStringLiteral("203.0.113.250");
+}
+
+// Bodies (radius 25 * size) and labels of distinct nodes never overlap.
+void TstLayouts::spreadLayoutsKeepNodesApart()
+{
+    QFETCH(QString, layout);
+    QFETCH(QList<int>, rings);
+    QFETCH(double, size);
+    QFETCH(QString, label);
+    Graph graph;
+    QStringList ids;
+    for (int ring = 0; ring < rings.size(); ++ring) {
+        const int first = int(ids.size());
+        for (int k = 0; k < rings.at(ring); ++k) {
+            Node node;
+            node.id = QStringLiteral("r%1n%2").arg(ring).arg(k, 3, 10, QLatin1Char('0'));
+            node.label = label;
+            node.size = size;
+            graph.insertNode(node);
+            ids.append(node.id);
+            if (k > 0) {
+                Edge edge;
+                edge.id = node.id + QStringLiteral("e");
+                edge.src = ids.at(first + k - 1);
+                edge.dst = node.id;
+                graph.insertEdge(edge);
+            }
+        }
+    }
+    runLayout(layout, graph, ids);
+
+    const double labelWidth = QFontMetricsF(QFont()).horizontalAdvance(label);
+    const double footprint = std::max(50.0 * size, labelWidth);
+    for (int i = 0; i < ids.size(); ++i) {
+        for (int j = i + 1; j < ids.size(); ++j) {
+            const double distance =
+                QLineF(posOf(graph, ids.at(i)), posOf(graph, ids.at(j))).length();
+            QVERIFY2(distance >= footprint,
+                     qPrintable(QStringLiteral("%1 and %2 are %3 apart, %4 needed")
+                                    .arg(ids.at(i), ids.at(j))
+                                    .arg(distance)
+                                    .arg(footprint)));
+        }
+    }
 }
 
 void TstLayouts::labelSpacing()

@@ -2,6 +2,12 @@
 #include "app/mainwindow.h"
 #include "app/tab.h"
 #include "app/themes.h"
+#include "canvas/edgeitem.h"
+#include "canvas/graphscene.h"
+#include "canvas/graphview.h"
+#include "canvas/nodeitem.h"
+#include "canvas/timelinewidget.h"
+#include "dialogs/recordlistdialog.h"
 #include "scriptedprompter.h"
 #include "storage/projectfiles.h"
 #include "testfiles.h"
@@ -9,11 +15,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +63,7 @@ class TstMainWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void startsWithOneEmptyTab();
@@ -66,15 +80,34 @@ private Q_SLOTS:
     void themesChangeThePalette();
     void versionDialogShowsTheVersion();
     void standardButtonsSpeakFrench();
+    void titleNamesTheProject();
+    void canvasHasTheKeyboard();
+    void menuBarOffersTheBackgroundMenu();
+    void fitHasAShortcut();
+    void deleteKeyDeletesTheSelection();
+    void chosenListRowIsShownOnTheCanvas_data();
+    void chosenListRowIsShownOnTheCanvas();
+    void themeIsRememberedBetweenRuns();
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_settingsDir;
     ScriptedPrompter *m_prompter = nullptr;
     MainWindow *m_window = nullptr;
 };
 
+void TstMainWindow::initTestCase()
+{
+    // The theme is kept in the user's settings: never in the real user's.
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settingsDir.path()));
+    QApplication::setApplicationName(QStringLiteral("ORVANE"));
+    QApplication::setOrganizationName(QStringLiteral("ORVANE"));
+}
+
 void TstMainWindow::init()
 {
+    QSettings().clear();
     m_prompter = new ScriptedPrompter;
     m_window = new MainWindow(m_prompter);
 }
@@ -309,6 +342,282 @@ void TstMainWindow::standardButtonsSpeakFrench()
     QVERIFY(installFrenchQtTranslations(*QCoreApplication::instance()));
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annuler"));
+}
+
+void TstMainWindow::titleNamesTheProject()
+{
+    // The title as the window manager shows it: Qt puts the unsaved mark in "[*]".
+    const auto shownTitle = [this]() {
+        QString title = m_window->windowTitle();
+        return title.replace(QStringLiteral("[*]"),
+                             m_window->isWindowModified() ? QStringLiteral("*") : QString());
+    };
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Graphe 1"));
+    const QString dbPath = writeProject(m_dir.filePath(QStringLiteral("Brume")),
+                                        QStringLiteral("Brume"), {QStringLiteral("a")});
+    QVERIFY(m_window->openPath(dbPath));
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Brume"));
+
+    // Unsaved changes mark the tab and the window; undoing back to the file clears both.
+    Tab *tab = m_window->currentTab();
+    tab->document->edit(QStringLiteral("Ajouter"), [](Graph &graph) {
+        graph.insertNode(makeNode(QStringLiteral("b")));
+    });
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Brume*"));
+    QCOMPARE(m_window->tabTitle(0), QStringLiteral("Brume *"));
+    m_window->action(QStringLiteral("actionUndo"))->trigger();
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Brume"));
+    QCOMPARE(m_window->tabTitle(0), QStringLiteral("Brume"));
+    m_window->addNewTab();
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Graphe 2"));
+    m_prompter->answers << QStringLiteral("Pistes");
+    m_window->renameTab(1);
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Pistes"));
+    m_window->closeTab(1);
+    QCOMPARE(shownTitle(), QStringLiteral("ORVANE — Brume"));
+}
+
+// The keyboard belongs to the canvas at start, after Escape in a tool-bar field, after a
+// theme switch, once a dialog of the window closes and when a project opens: Ctrl+A then
+// selects nodes instead of the text of a date.
+void TstMainWindow::canvasHasTheKeyboard()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    auto canvas = [this]() -> QWidget * { return m_window->currentTab()->view; };
+    QTRY_COMPARE(QApplication::focusWidget(), canvas());
+
+    auto *start = m_window->timelineWidget()->findChild<QDateTimeEdit *>();
+    auto *search = m_window->searchWidget()->findChild<QLineEdit *>();
+    QVERIFY(start && search);
+    for (QWidget *field : {static_cast<QWidget *>(start), static_cast<QWidget *>(search)}) {
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::focusWidget(), canvas());
+    }
+
+    start->setFocus();
+    QTRY_VERIFY(start->hasFocus());
+    m_window->action(QStringLiteral("actionThemeDark"))->trigger();
+    QTRY_COMPARE(QApplication::focusWidget(), canvas());
+
+    search->setFocus();
+    QTRY_VERIFY(search->hasFocus());
+    m_prompter->dialogs << [](QDialog &dialog) {
+        dialog.show();
+        dialog.reject();
+        return int(QDialog::Rejected);
+    };
+    m_window->action(QStringLiteral("actionGrid"))->trigger();
+    QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 1);
+    QTRY_COMPARE(QApplication::focusWidget(), canvas());
+
+    search->setFocus();
+    QTRY_VERIFY(search->hasFocus());
+    m_window->currentTab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("local"))); });
+    const QString dbPath = writeProject(m_dir.filePath(QStringLiteral("Clavier")),
+                                        QStringLiteral("Clavier"), {QStringLiteral("k")});
+    QVERIFY(m_window->openPath(dbPath));
+    QCOMPARE(m_window->tabCount(), 2);
+    QTRY_COMPARE(QApplication::focusWidget(), canvas());
+}
+
+namespace {
+
+// Texts of the commands of a menu and its submenus.
+QStringList commandTexts(const QList<QAction *> &actions)
+{
+    QStringList texts;
+    for (QAction *action : actions) {
+        if (action->isSeparator())
+            continue;
+        if (action->menu())
+            texts += commandTexts(action->menu()->actions());
+        else
+            texts.append(action->text());
+    }
+    return texts;
+}
+
+} // namespace
+
+void TstMainWindow::menuBarOffersTheBackgroundMenu()
+{
+    QMenu background;
+    m_window->fillBackgroundMenu(&background, QPointF());
+    const QStringList inBar = commandTexts(m_window->menuBar()->actions());
+    // Entries whose menu-bar command has a name of its own.
+    const QHash<QString, QString> namedOtherwise = {
+        {QStringLiteral("Ajouter un nœud ici…"), QStringLiteral("Créer un nœud…")},
+        {QStringLiteral("Coller (CTRL+V)"), QStringLiteral("Coller")},
+        {QStringLiteral("Créer relation(s) du premier cliqué vers les autres…"),
+         QStringLiteral("Créer relation(s) du premier cliqué → autres…")},
+        {QStringLiteral("Force-directed (rapide)"), QStringLiteral("Force dirigée (rapide)")},
+        {QStringLiteral("Timeline"), QStringLiteral("Afficher")},
+        {QStringLiteral("×0.1"), QStringLiteral("Très faible (×0.1)")},
+        {QStringLiteral("×1.0"), QStringLiteral("Normal (×1.0)")},
+        {QStringLiteral("×2"), QStringLiteral("Fort (×2)")},
+        {QStringLiteral("×3"), QStringLiteral("Très fort (×3)")},
+    };
+    const QStringList offered = commandTexts(background.actions());
+    QVERIFY(offered.size() > 30);
+    for (const QString &text : offered)
+        QVERIFY2(inBar.contains(namedOtherwise.value(text, text)), qPrintable(text));
+
+    // The new entries work from the menu bar: the lists open on the current tab.
+    m_window->action(QStringLiteral("actionListNodes"))->trigger();
+    m_window->action(QStringLiteral("actionListEdges"))->trigger();
+    QStringList lists;
+    for (const QDialog *dialog : m_window->findChildren<QDialog *>())
+        lists.append(dialog->windowTitle());
+    lists.sort();
+    QCOMPARE(lists, (QStringList{QStringLiteral("Liste des nœuds"),
+                                 QStringLiteral("Liste des relations")}));
+    m_window->action(QStringLiteral("actionNodeTypes"))->trigger();
+    QCOMPARE(m_prompter->last(QStringLiteral("dialog")).title, QStringLiteral("Types de nœuds"));
+}
+
+void TstMainWindow::fitHasAShortcut()
+{
+    QAction *fit = m_window->action(QStringLiteral("actionFitView"));
+    QCOMPARE(fit->shortcut(), QKeySequence(QStringLiteral("Ctrl+0")));
+    QVERIFY(m_window->menu(QStringLiteral("menuView"))->actions().contains(fit));
+
+    Tab *tab = m_window->currentTab();
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("b"), QPointF(4000, 3000))); });
+    m_window->refreshTab(tab);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    tab->view->centerOn(QPointF(-5000, -5000));
+    QTest::keyClick(tab->view, Qt::Key_0, Qt::ControlModifier);
+    const QRectF shown = tab->view->mapToScene(tab->view->viewport()->rect()).boundingRect();
+    QVERIFY2(shown.contains(QPointF(0, 0)) && shown.contains(QPointF(4000, 3000)),
+             qPrintable(QStringLiteral("%1 %2 %3 %4")
+                            .arg(shown.x())
+                            .arg(shown.y())
+                            .arg(shown.width())
+                            .arg(shown.height())));
+}
+
+void TstMainWindow::deleteKeyDeletesTheSelection()
+{
+    Tab *tab = m_window->currentTab();
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("b"), QPointF(300, 0))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("c"), QPointF(0, 300))); });
+    tab->document->edit(QString(), [](Graph &graph) {
+        graph.insertEdge(
+            TestGraphs::makeEdge(QStringLiteral("bc"), QStringLiteral("b"), QStringLiteral("c")));
+    });
+    m_window->refreshTab(tab);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    tab->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
+
+    // In a text field the key deletes text.
+    auto *search = m_window->searchWidget()->findChild<QLineEdit *>();
+    search->setFocus();
+    search->setText(QStringLiteral("abc"));
+    search->setCursorPosition(0);
+    QTest::keyClick(search, Qt::Key_Delete);
+    QCOMPARE(search->text(), QStringLiteral("bc"));
+    QVERIFY(m_prompter->calls.isEmpty());
+    QVERIFY(tab->graph().hasNode(QStringLiteral("a")));
+
+    // On the canvas it asks as Ctrl+D does; No keeps the node.
+    m_window->focusCanvas();
+    QTest::keyClick(tab->view, Qt::Key_Delete);
+    QCOMPARE(m_prompter->last(QStringLiteral("message")).title, QStringLiteral("Supprimer nœuds"));
+    QVERIFY(tab->graph().hasNode(QStringLiteral("a")));
+    m_prompter->answers << int(QMessageBox::Yes);
+    QTest::keyClick(tab->view, Qt::Key_Delete);
+    QVERIFY(!tab->graph().hasNode(QStringLiteral("a")));
+
+    // With only a relation selected, the relation goes.
+    const auto edges = tab->scene->edgeItems();
+    QCOMPARE(edges.size(), 1);
+    edges.first()->setSelected(true);
+    m_prompter->answers << int(QMessageBox::Yes);
+    QTest::keyClick(tab->view, Qt::Key_Delete);
+    QCOMPARE(m_prompter->last(QStringLiteral("message")).title, QStringLiteral("Supprimer"));
+    QVERIFY(tab->graph().edges().isEmpty());
+    QCOMPARE(tab->graph().nodes().size(), 2);
+}
+
+void TstMainWindow::chosenListRowIsShownOnTheCanvas_data()
+{
+    QTest::addColumn<bool>("relations");
+    QTest::newRow("node list") << false;
+    QTest::newRow("relation list") << true;
+}
+
+// Opening a record from a list (or a search result, which opens a list) selects it alone and
+// centres the view on it.
+void TstMainWindow::chosenListRowIsShownOnTheCanvas()
+{
+    QFETCH(bool, relations);
+    Tab *tab = m_window->currentTab();
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("far"), QPointF(6000, 4000))); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("farther"), QPointF(6000, 5000))); });
+    // Far from the corners of the graph, where the view can scroll to centre anything.
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("corner"), QPointF(12000, 10000))); });
+    tab->document->edit(QString(), [](Graph &graph) {
+        graph.insertEdge(TestGraphs::makeEdge(QStringLiteral("e"), QStringLiteral("far"),
+                                              QStringLiteral("farther")));
+    });
+    m_window->refreshTab(tab);
+    m_window->resize(1000, 700);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    tab->view->resetTransform();
+    tab->view->centerOn(QPointF(0, 0));
+    tab->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
+
+    m_window->action(relations ? QStringLiteral("actionListEdges")
+                               : QStringLiteral("actionListNodes"))
+        ->trigger();
+    auto *list = m_window->findChild<RecordListDialog *>();
+    QVERIFY(list);
+    const QString id = relations ? QStringLiteral("e") : QStringLiteral("far");
+    auto *table = list->findChild<QTableWidget *>(QStringLiteral("recordTable"));
+    int row = -1;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (table->item(r, 1)->text() == id)
+            row = r;
+    }
+    QVERIFY(row >= 0);
+    // Zoomed far out, as a large graph is when fitted: the record becomes readable.
+    tab->view->zoomBySteps(-20);
+    QVERIFY(tab->view->transform().m11() < 0.1);
+    m_prompter->dialogs << [](QDialog &) { return int(QDialog::Rejected); };
+    list->onCellDoubleClicked(row, 2);
+    QVERIFY(std::abs(tab->view->transform().m11() - 1.0) < 1e-6);
+    QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 1);
+
+    const QList<QGraphicsItem *> selected = tab->scene->selectedItems();
+    QCOMPARE(selected.size(), 1);
+    const QPointF target = selected.first()->sceneBoundingRect().center();
+    QVERIFY(relations ? selected.first()->type() == EdgeItem::Type
+                      : selected.first() == tab->scene->nodeItem(id));
+    QTRY_VERIFY(QLineF(tab->view->mapToScene(tab->view->viewport()->rect().center()), target)
+                    .length()
+                < 2.0);
+}
+
+void TstMainWindow::themeIsRememberedBetweenRuns()
+{
+    QCOMPARE(storedTheme(), Theme::Neon);
+    m_window->action(QStringLiteral("actionThemeDark"))->trigger();
+    QCOMPARE(storedTheme(), Theme::Dark);
+    // The next run starts with it.
+    MainWindow next(m_prompter);
+    QVERIFY(next.action(QStringLiteral("actionThemeDark"))->isChecked());
+    QVERIFY(!next.action(QStringLiteral("actionThemeNeon"))->isChecked());
+    next.action(QStringLiteral("actionThemeLight"))->trigger();
+    QCOMPARE(storedTheme(), Theme::Light);
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -142,11 +142,16 @@ void TstNodeCommandsWindow::editMenuComesSecondWithItsEntries()
     QStringList entries;
     for (QAction *action : m_window->menu(QStringLiteral("menuEdit"))->actions())
         entries << (action->isSeparator() ? QStringLiteral("--") : action->text());
+    // The node and relation commands, then the group commands and copy and paste, which the
+    // canvas background menu offers too.
     QCOMPARE(entries, QStringList({"Annuler", "Rétablir", "--", "Créer un nœud…", "Éditer un nœud…",
                                    "Supprimer les nœuds sélectionnés", "--",
                                    "Créer relation(s) du premier cliqué → autres…",
                                    "Créer relation(s) du dernier cliqué → autres…",
-                                   "Éditer une relation…", "Supprimer les relations sélectionnées"}));
+                                   "Éditer une relation…", "Supprimer les relations sélectionnées",
+                                   "--", "Grouper la sélection",
+                                   "Ajouter la sélection à un groupe…", "--", "Copier",
+                                   "Coller"}));
     QCOMPARE(m_window->action(QStringLiteral("actionCreateNode"))->shortcut(),
              QKeySequence(QStringLiteral("Ctrl+N")));
     QCOMPARE(m_window->action(QStringLiteral("actionDeleteEdges"))->shortcut(),

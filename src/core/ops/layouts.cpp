@@ -118,6 +118,38 @@ int columnsFor(qsizetype count)
     return int(std::ceil(std::sqrt(double(count))));
 }
 
+// Room kept free between the footprints of two neighbours on a circle.
+constexpr double circleGap = 20.0;
+
+// What a node takes on the canvas: the drawn body (radius 25 * size) or its label under it,
+// whichever is wider, plus the grid's 12-unit margin.
+double footprint(const Graph &graph, const QString &id, const LabelWidth &labelWidth)
+{
+    const Node &node = *graph.nodes().constFind(id);
+    const double body = 50.0 * std::max(node.size, 0.0);
+    const double label = node.showLabel ? labelWidth(node.label) : 0.0;
+    return std::max(body, label) + 12.0;
+}
+
+// The radius wanted, or more when neighbours on a circle that small would overlap: each
+// chord between neighbours must hold half of each footprint and the gap.
+double spreadRadius(const Graph &graph, const QStringList &members, double wanted,
+                    const LabelWidth &labelWidth)
+{
+    const qsizetype n = members.size();
+    if (n < 2)
+        return wanted;
+    double widest = 0.0;
+    double previous = footprint(graph, members.constLast(), labelWidth);
+    for (const QString &id : members) {
+        const double current = footprint(graph, id, labelWidth);
+        widest = std::max(widest, (previous + current) / 2.0);
+        previous = current;
+    }
+    const double chord = 2.0 * std::sin(M_PI / double(n));
+    return std::max(wanted, (widest + circleGap) / chord);
+}
+
 } // namespace
 
 LabelWidth applicationLabelWidth()
@@ -257,7 +289,8 @@ void zigzag(Graph &graph, const QStringList &targets)
 void circle(Graph &graph, const QStringList &targets)
 {
     const QStringList ids = knownTargets(graph, targets);
-    const double radius = 10.0 * std::sqrt(double(ids.size())) + 200.0;
+    const double radius = spreadRadius(graph, ids, 10.0 * std::sqrt(double(ids.size())) + 200.0,
+                                       applicationLabelWidth());
     QHash<QString, QPointF> placed;
     placeOnCircle(graph, ids, QPointF(), radius, placed);
     applyKeepingCentroid(graph, ids, placed);
@@ -353,12 +386,24 @@ void components(Graph &graph, const QStringList &targets)
         }
         parts.append(part);
     }
+    const LabelWidth labelWidth = applicationLabelWidth();
+    std::vector<double> radii;
+    radii.reserve(size_t(parts.size()));
+    // Cells stay 600 apart unless a spread-out component needs more room.
+    double cell = 600.0;
+    for (const QStringList &part : std::as_const(parts)) {
+        radii.push_back(
+            spreadRadius(graph, part, 10.0 * std::sqrt(double(part.size())) + 80.0, labelWidth));
+        double widest = 0.0;
+        for (const QString &id : part)
+            widest = std::max(widest, footprint(graph, id, labelWidth));
+        cell = std::max(cell, 2.0 * radii.back() + widest + circleGap);
+    }
     const int columns = columnsFor(parts.size());
     QHash<QString, QPointF> placed;
     for (int j = 0; j < parts.size(); ++j) {
-        const QPointF centre((j % columns) * 600.0, (j / columns) * 600.0);
-        const double radius = 10.0 * std::sqrt(double(parts.at(j).size())) + 80.0;
-        placeOnCircle(graph, parts.at(j), centre, radius, placed);
+        const QPointF centre((j % columns) * cell, (j / columns) * cell);
+        placeOnCircle(graph, parts.at(j), centre, radii[size_t(j)], placed);
     }
     applyKeepingCentroid(graph, ids, placed);
 }

@@ -49,7 +49,9 @@ void grid(Graph &graph, const QStringList &targets, const LabelWidth &labelWidth
 // the node with the fewest remaining incoming relations), 100 apart vertically.
 void zigzag(Graph &graph, const QStringList &targets);
 
-// Nodes on a circle of radius 10 * sqrt(n) + 200, in the order of the target list.
+// Nodes on a circle of radius 10 * sqrt(n) + 200, in the order of the target list; wider
+// when neighbours would overlap otherwise (each node's body or label, whichever is wider,
+// plus a gap).
 void circle(Graph &graph, const QStringList &targets);
 
 // Uniform positions in a 1000 x 1000 square from a generator seeded with 42 on every call.
@@ -59,7 +61,8 @@ void random(Graph &graph, const QStringList &targets);
 // targets out of reach share the level after the deepest.
 void radial(Graph &graph, const QStringList &targets);
 
-// Each connected component on its own circle, components in cells 600 apart.
+// Each connected component on its own circle (widened as the circle layout's), components
+// in cells 600 apart, or as far apart as the widest circle needs.
 void components(Graph &graph, const QStringList &targets);
 
 // Each node type on its own circle, types in cells 700 apart.

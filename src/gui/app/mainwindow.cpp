@@ -9,10 +9,13 @@
 #include "canvas/nodeitem.h"
 #include "dialogs/configurationdialog.h"
 #include "ops/layouts.h"
+#include "storage/projectfolder.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QChildEvent>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGraphicsItem>
 #include <QMenu>
 #include <QMenuBar>
@@ -30,8 +33,7 @@ MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
         m_ownedPrompter = std::make_unique<DesktopPrompter>();
         m_prompter = m_ownedPrompter.get();
     }
-    const QString appName = QApplication::applicationName();
-    setWindowTitle(appName.isEmpty() ? QStringLiteral("Orvane") : appName);
+    setWindowTitle(baseWindowTitle());
     buildToolBars();
 
     m_tabs = new QTabWidget(this);
@@ -53,6 +55,8 @@ MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
     buildMenus();
     addNewTab();
     statusBar()->showMessage(QStringLiteral("Prêt"));
+    // Otherwise the first field of the tool bars takes the keyboard when the window shows.
+    focusCanvas();
 }
 
 MainWindow::~MainWindow()
@@ -75,7 +79,7 @@ Tab *MainWindow::tabAt(int index) const
 
 Tab *MainWindow::currentTab() const
 {
-    return tabAt(m_tabs->currentIndex());
+    return m_tabs ? tabAt(m_tabs->currentIndex()) : nullptr;
 }
 
 GraphScene *MainWindow::currentScene() const
@@ -206,9 +210,55 @@ void MainWindow::onCurrentTabChanged(int)
     Tab *tab = currentTab();
     if (tab)
         m_undoGroup->setActiveStack(tab->document->undoStack());
-    updateWindowTitle();
     action(QStringLiteral("actionReload"))->setEnabled(tab && !tab->dbPath().isEmpty());
     updateActionStates();
+    updateWindowTitle();
+    focusCanvas();
+}
+
+QString MainWindow::baseWindowTitle() const
+{
+    const QString appName = QApplication::applicationName().isEmpty()
+        ? QStringLiteral("Orvane")
+        : QApplication::applicationName();
+    const Tab *tab = currentTab();
+    if (!tab)
+        return appName;
+    const QString project =
+        tab->dbPath().isEmpty() ? tab->title : ProjectFolder::projectName(tab->dbPath());
+    return QStringLiteral("%1 — %2").arg(appName, project);
+}
+
+// "[*]" is where Qt shows the unsaved mark of the current tab.
+void MainWindow::updateWindowTitle()
+{
+    setWindowTitle(baseWindowTitle() + QStringLiteral("[*]"));
+    const Tab *tab = currentTab();
+    setWindowModified(tab && tab->document->isModified());
+}
+
+void MainWindow::focusCanvas()
+{
+    if (Tab *tab = currentTab())
+        tab->view->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // A child is polished once fully built and about to show: only then is it known as a
+    // dialog.
+    if (event->type() == QEvent::ChildPolished) {
+        if (auto *dialog = qobject_cast<QDialog *>(static_cast<QChildEvent *>(event)->child()))
+            dialog->installEventFilter(this);
+    }
+    return QMainWindow::event(event);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Hide && qobject_cast<QDialog *>(watched))
+        focusCanvas();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::refreshTab(Tab *tab)
@@ -312,7 +362,8 @@ void MainWindow::updateActionStates()
                    {"actionEditNode", selectedNodes > 0},
                    {"actionDeleteNodes", selectedNodes > 0},
                    {"actionEditEdge", selectedEdges > 0},
-                   {"actionDeleteEdges", selectedEdges > 0}};
+                   {"actionDeleteEdges", selectedEdges > 0},
+                   {"actionGroupSelection", selectedNodes > 1}};
     for (const auto &entry : actions) {
         if (QAction *a = action(QLatin1String(entry.name)))
             a->setEnabled(entry.enabled);

@@ -58,6 +58,12 @@ public:
     // still empty; used for a file given on the command line.
     bool openPath(const QString &path);
 
+    // "ORVANE — <project>": the current tab's project name, or its title while it has never
+    // been saved.
+    QString baseWindowTitle() const;
+    // The canvas background menu at scenePos; every command in it is in the menu bar too.
+    void fillBackgroundMenu(QMenu *menu, const QPointF &scenePos);
+
 public Q_SLOTS:
     int addNewTab();
     void closeTab(int index);
@@ -154,6 +160,16 @@ public Q_SLOTS:
     void listGroupNodes(const QString &groupId);
     void listGroupEdges(const QString &groupId);
     void onViewFileDropped(const QString &filePath);
+    // The Delete key: the selected nodes with their relations, else the selected relations,
+    // after the same question as the menu commands.
+    void deleteSelection();
+    // Gives the keyboard to the current tab's canvas.
+    void focusCanvas();
+
+protected:
+    bool event(QEvent *event) override;
+    // Closing one of the window's dialogs gives the keyboard back to the canvas.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 protected:
     // Asks about every tab with unsaved changes; Annuler keeps the window open.

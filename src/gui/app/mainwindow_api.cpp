@@ -20,17 +20,10 @@ void MainWindow::buildApiActions(QMenu *tools)
         ->setEnabled(false);
 }
 
+// The analyst sees the address and port before being warned about the network, so that the
+// warning is read knowing where the server would listen.
 void MainWindow::exposeApi()
 {
-    const QMessageBox::StandardButton answer = m_prompter->message(
-        this, QMessageBox::Warning, QStringLiteral("Exposer l’API"),
-        QStringLiteral("Vous allez démarrer un serveur HTTP pour exposer une API.\n\n"
-                       "• Cela peut rendre l’application accessible sur le réseau.\n"
-                       "• Assurez-vous d’être dans un environnement de confiance.\n\n"
-                       "Continuer ?"),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
-    if (answer != QMessageBox::Ok)
-        return;
     Tab *tab = currentTab();
     if (!tab)
         return;
@@ -43,6 +36,15 @@ void MainWindow::exposeApi()
     ApiConfigDialog dialog(*m_prompter, this);
     dialog.setDbPath(keyDb);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
+        return;
+    const QMessageBox::StandardButton answer = m_prompter->message(
+        this, QMessageBox::Warning, QStringLiteral("Exposer l’API"),
+        QStringLiteral("Vous allez démarrer un serveur HTTP pour exposer une API.\n\n"
+                       "• Cela peut rendre l’application accessible sur le réseau.\n"
+                       "• Assurez-vous d’être dans un environnement de confiance.\n\n"
+                       "Continuer ?"),
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
         return;
 
     if (!m_apiServer)

@@ -115,56 +115,62 @@ void MainWindow::moveNodes(Tab *tab, const QHash<QString, QPointF> &positions)
 
 void MainWindow::onBackgroundContextMenuRequested(const QPoint &screenPos)
 {
+    if (!currentScene())
+        return;
+    QMenu menu(this);
+    fillBackgroundMenu(&menu, currentTab()->view->mapToScene(
+                                  currentTab()->view->viewport()->mapFromGlobal(screenPos)));
+    menu.exec(screenPos);
+}
+
+void MainWindow::fillBackgroundMenu(QMenu *menu, const QPointF &scenePos)
+{
     GraphScene *scene = currentScene();
     if (!scene)
         return;
-    QMenu menu(this);
-    const QPointF scenePos = currentTab()->view->mapToScene(
-        currentTab()->view->viewport()->mapFromGlobal(screenPos));
-    connect(menu.addAction(QStringLiteral("Ajouter un nœud ici…")), &QAction::triggered, this,
+    connect(menu->addAction(QStringLiteral("Ajouter un nœud ici…")), &QAction::triggered, this,
             [this, scenePos]() { createNodeAt(scenePos); });
-    menu.addSeparator();
-    QAction *group = menu.addAction(QStringLiteral("Grouper la sélection"));
+    menu->addSeparator();
+    QAction *group = menu->addAction(QStringLiteral("Grouper la sélection"));
     group->setEnabled(scene->selectedNodeItems().size() >= 2);
     connect(group, &QAction::triggered, this, &MainWindow::groupSelection);
-    connect(menu.addAction(QStringLiteral("Ajouter la sélection à un groupe…")),
+    connect(menu->addAction(QStringLiteral("Ajouter la sélection à un groupe…")),
             &QAction::triggered, this, &MainWindow::addSelectionToGroup);
-    menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Lister les nœuds…")), &QAction::triggered, this,
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Lister les nœuds…")), &QAction::triggered, this,
             &MainWindow::listNodes);
-    connect(menu.addAction(QStringLiteral("Lister les relations…")), &QAction::triggered, this,
+    connect(menu->addAction(QStringLiteral("Lister les relations…")), &QAction::triggered, this,
             &MainWindow::listEdges);
-    connect(menu.addAction(QStringLiteral("Lister les médias…")), &QAction::triggered, this,
+    connect(menu->addAction(QStringLiteral("Lister les médias…")), &QAction::triggered, this,
             &MainWindow::listMedias);
-    menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Filtrer par types de nœuds")), &QAction::triggered,
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Filtrer par types de nœuds")), &QAction::triggered,
             this, &MainWindow::showNodeTypesDialog);
-    connect(menu.addAction(QStringLiteral("Filtrer par types de relations")),
+    connect(menu->addAction(QStringLiteral("Filtrer par types de relations")),
             &QAction::triggered, this, &MainWindow::showEdgeTypesDialog);
-    menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Grille d'arrière-plan")), &QAction::triggered, this,
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Grille d'arrière-plan")), &QAction::triggered, this,
             &MainWindow::showGridDialog);
-    connect(menu.addAction(QStringLiteral("Visualiser le centre")), &QAction::triggered, this,
+    connect(menu->addAction(QStringLiteral("Visualiser le centre")), &QAction::triggered, this,
             &MainWindow::showCentreDialog);
-    menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Coller (CTRL+V)")), &QAction::triggered, this,
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Coller (CTRL+V)")), &QAction::triggered, this,
             [this, scenePos]() { pasteNodeAt(scenePos); });
-    menu.addSeparator();
-    addLayoutMenus(&menu);
-    menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Créer relation(s) du premier cliqué vers les autres…")),
+    menu->addSeparator();
+    addLayoutMenus(menu);
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Créer relation(s) du premier cliqué vers les autres…")),
             &QAction::triggered, this, &MainWindow::createEdgeFromSelection);
-    connect(menu.addAction(QStringLiteral("Créer relation(s) du dernier cliqué → autres…")),
+    connect(menu->addAction(QStringLiteral("Créer relation(s) du dernier cliqué → autres…")),
             &QAction::triggered, this, &MainWindow::createEdgeToSelection);
-    connect(menu.addAction(QStringLiteral("Supprimer les nœuds sélectionnés")), &QAction::triggered,
+    connect(menu->addAction(QStringLiteral("Supprimer les nœuds sélectionnés")), &QAction::triggered,
             this, &MainWindow::deleteSelectedNodes);
-    connect(menu.addAction(QStringLiteral("Supprimer les relations sélectionnées")),
+    connect(menu->addAction(QStringLiteral("Supprimer les relations sélectionnées")),
             &QAction::triggered, this, &MainWindow::deleteSelectedEdges);
-    menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Ajuster la vue (Fit)")), &QAction::triggered, this,
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Ajuster la vue (Fit)")), &QAction::triggered, this,
             &MainWindow::fitView);
-    addEdgeSeparationMenu(&menu, false);
-    menu.exec(screenPos);
+    addEdgeSeparationMenu(menu, false);
 }
 
 QMenu *MainWindow::addEdgeSeparationMenu(QMenu *parent, bool longNames)

@@ -43,8 +43,7 @@ void MainWindow::buildLayoutMenu(QMenu *parent)
                       entry.slot);
 }
 
-// The background menu names the fast force layout as the original did, and ends with the
-// timeline, which the menu bar reaches through the band's own entries.
+// The background menu keeps its own name for the fast force layout.
 void MainWindow::addLayoutMenus(QMenu *menu)
 {
     QMenu *layouts = menu->addMenu(QStringLiteral("Réorganiser"));

@@ -28,6 +28,19 @@ void MainWindow::buildMenus()
     tools->setObjectName(QStringLiteral("menuTools"));
     addMenuAction(tools, QStringLiteral("actionFilters"), QStringLiteral("Filtres simples"),
                   &MainWindow::openFiltersDialog);
+    // The lists and type filters of the canvas background menu, under the same names.
+    addMenuAction(tools, QStringLiteral("actionNodeTypes"),
+                  QStringLiteral("Filtrer par types de nœuds"), &MainWindow::showNodeTypesDialog);
+    addMenuAction(tools, QStringLiteral("actionEdgeTypes"),
+                  QStringLiteral("Filtrer par types de relations"),
+                  &MainWindow::showEdgeTypesDialog);
+    tools->addSeparator();
+    addMenuAction(tools, QStringLiteral("actionListNodes"), QStringLiteral("Lister les nœuds…"),
+                  &MainWindow::listNodes);
+    addMenuAction(tools, QStringLiteral("actionListEdges"),
+                  QStringLiteral("Lister les relations…"), &MainWindow::listEdges);
+    addMenuAction(tools, QStringLiteral("actionListMedias"), QStringLiteral("Lister les médias…"),
+                  &MainWindow::listMedias);
     buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
@@ -56,6 +69,8 @@ void MainWindow::buildFileMenu()
                   QStringLiteral("Importer &Nœuds CSV…"), &MainWindow::importNodes);
     addMenuAction(import, QStringLiteral("actionImportEdges"),
                   QStringLiteral("Importer &Relations CSV…"), &MainWindow::importEdges);
+    addMenuAction(import, QStringLiteral("actionImportStix"), QStringLiteral("Importer STIX 2.1…"),
+                  &MainWindow::importStix);
     file->addSeparator();
     QMenu *exportMenu = file->addMenu(QStringLiteral("Export"));
     exportMenu->setObjectName(QStringLiteral("menuExport"));
@@ -63,6 +78,8 @@ void MainWindow::buildFileMenu()
                   QStringLiteral("Exporter Nœuds CSV…"), &MainWindow::exportNodesCSV);
     addMenuAction(exportMenu, QStringLiteral("actionExportEdgesCsv"),
                   QStringLiteral("Exporter Relations CSV…"), &MainWindow::exportEdgesCSV);
+    addMenuAction(exportMenu, QStringLiteral("actionExportStix"),
+                  QStringLiteral("Exporter en STIX 2.1…"), &MainWindow::exportStix);
     file->addSeparator();
     addMenuAction(file, QStringLiteral("actionConfiguration"), QStringLiteral("Configuration"),
                   &MainWindow::openOrvaneConfiguration);
@@ -118,18 +135,39 @@ void MainWindow::buildEditMenu()
         action->setEnabled(entry.slot == &MainWindow::createNodeFromMenu);
     }
 
-    // Copy and paste have no menu entry: they belong to the window.
+    // The group commands of the canvas background menu, under the same names.
+    edit->addSeparator();
+    addMenuAction(edit, QStringLiteral("actionGroupSelection"),
+                  QStringLiteral("Grouper la sélection"), &MainWindow::groupSelection)
+        ->setEnabled(false);
+    addMenuAction(edit, QStringLiteral("actionAddSelectionToGroup"),
+                  QStringLiteral("Ajouter la sélection à un groupe…"),
+                  &MainWindow::addSelectionToGroup);
+
+    // Copy and paste belong to the window, so that their shortcuts work wherever the
+    // keyboard is; the menu lists them too.
+    edit->addSeparator();
     QAction *copy = new QAction(QStringLiteral("Copier"), this);
     copy->setObjectName(QStringLiteral("actionCopy"));
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::ApplicationShortcut);
     connect(copy, &QAction::triggered, this, &MainWindow::copySelectedNode);
     addAction(copy);
+    edit->addAction(copy);
     QAction *paste = new QAction(QStringLiteral("Coller"), this);
     paste->setObjectName(QStringLiteral("actionPaste"));
     paste->setShortcut(QKeySequence::Paste);
     connect(paste, &QAction::triggered, this, &MainWindow::pasteNode);
     addAction(paste);
+    edit->addAction(paste);
+
+    // The Delete key works on the canvas only: in a text field it deletes text.
+    QAction *deleteKey = new QAction(QStringLiteral("Supprimer la sélection"), this);
+    deleteKey->setObjectName(QStringLiteral("actionDeleteSelection"));
+    deleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
+    deleteKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(deleteKey, &QAction::triggered, this, &MainWindow::deleteSelection);
+    m_tabs->addAction(deleteKey);
 }
 
 // The current tab's history: "Annuler « Supprimer 3 nœuds »", "Rétablir …".
@@ -174,10 +212,25 @@ void MainWindow::buildViewMenu()
     view->addSeparator();
     buildLayoutMenu(view);
     view->addSeparator();
-    addMenuAction(view, QStringLiteral("actionFitView"), QStringLiteral("Ajuster la vue (Fit)"),
-                  &MainWindow::fitView)
-        ->setEnabled(false);
+    QAction *fit = addMenuAction(view, QStringLiteral("actionFitView"),
+                                 QStringLiteral("Ajuster la vue (Fit)"), &MainWindow::fitView);
+    fit->setShortcut(QKeySequence(QStringLiteral("Ctrl+0")));
+    fit->setEnabled(false);
     addEdgeSeparationMenu(view, true)->setEnabled(false);
+    // The timeline band, the grid and the centre of the canvas background menu.
+    view->addSeparator();
+    QMenu *timeline = view->addMenu(QStringLiteral("Timeline"));
+    timeline->setObjectName(QStringLiteral("menuTimeline"));
+    addMenuAction(timeline, QStringLiteral("actionShowTimeline"), QStringLiteral("Afficher"),
+                  &MainWindow::showTimeline);
+    addMenuAction(timeline, QStringLiteral("actionHideTimeline"), QStringLiteral("Masquer"),
+                  &MainWindow::hideTimeline);
+    addMenuAction(timeline, QStringLiteral("actionEditTimeline"), QStringLiteral("Editer"),
+                  &MainWindow::editTimeline);
+    addMenuAction(view, QStringLiteral("actionGrid"), QStringLiteral("Grille d'arrière-plan"),
+                  &MainWindow::showGridDialog);
+    addMenuAction(view, QStringLiteral("actionCentre"), QStringLiteral("Visualiser le centre"),
+                  &MainWindow::showCentreDialog);
     view->addSeparator();
     QAction *reload = addMenuAction(view, QStringLiteral("actionReload"),
                                     QStringLiteral("Recharger"), &MainWindow::reloadCurrentTab);
@@ -192,6 +245,7 @@ void MainWindow::buildThemeMenu()
     themes->setObjectName(QStringLiteral("menuTheme"));
     auto *group = new QActionGroup(this);
     group->setExclusive(true);
+    const Theme current = storedTheme();
     const struct
     {
         const char *name;
@@ -204,12 +258,14 @@ void MainWindow::buildThemeMenu()
         QAction *action = themes->addAction(QString::fromUtf8(entry.text));
         action->setObjectName(QLatin1String(entry.name));
         action->setCheckable(true);
-        action->setChecked(entry.theme == Theme::Neon);
+        action->setChecked(entry.theme == current);
         group->addAction(action);
         const Theme theme = entry.theme;
-        connect(action, &QAction::triggered, this, [theme]() {
+        connect(action, &QAction::triggered, this, [this, theme]() {
             if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
                 applyTheme(*app, theme);
+            storeTheme(theme);
+            focusCanvas();
         });
     }
 }

@@ -174,6 +174,14 @@ void MainWindow::deleteSelectedNodes()
         confirmAndDeleteNodes(tab, selectedNodeIds());
 }
 
+void MainWindow::deleteSelection()
+{
+    if (!selectedNodeIds().isEmpty())
+        deleteSelectedNodes();
+    else
+        deleteSelectedEdges();
+}
+
 void MainWindow::confirmAndDeleteNodes(Tab *tab, const QStringList &ids)
 {
     if (ids.isEmpty())

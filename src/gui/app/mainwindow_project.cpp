@@ -61,14 +61,6 @@ void MainWindow::updateTabTitle(Tab *tab)
         updateWindowTitle();
 }
 
-void MainWindow::updateWindowTitle()
-{
-    const Tab *tab = currentTab();
-    setWindowTitle(tab ? QStringLiteral("ORVANE — %1[*]").arg(tab->title)
-                       : QStringLiteral("ORVANE"));
-    setWindowModified(tab && tab->document->isModified());
-}
-
 void MainWindow::setTabTitle(Tab *tab, const QString &title)
 {
     tab->title = title;
@@ -111,8 +103,11 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
     const int index = indexOfTab(tab);
     setTabTitle(tab, ProjectFolder::projectName(dbPath));
     statusBar()->showMessage(QStringLiteral("Projet chargé: %1").arg(dbPath), 3000);
-    if (index == m_tabs->currentIndex())
+    if (index == m_tabs->currentIndex()) {
         fitView();
+        updateWindowTitle();
+        focusCanvas();
+    }
     return true;
 }
 

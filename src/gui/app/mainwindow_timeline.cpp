@@ -9,6 +9,7 @@
 #include "canvas/timelinewidget.h"
 #include "dialogs/timelineeditdialog.h"
 
+#include <QAction>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -34,6 +35,15 @@ void MainWindow::buildToolBars()
     searchBar->setObjectName(QStringLiteral("toolBarSearch"));
     searchBar->addWidget(m_search);
     connect(m_search, &SearchWidget::searchRequested, this, &MainWindow::onSearchRequested);
+
+    // Escape in any field of the tool bars hands the keyboard back to the canvas.
+    for (QWidget *strip : {static_cast<QWidget *>(m_timeline), static_cast<QWidget *>(m_search)}) {
+        auto *back = new QAction(strip);
+        back->setShortcut(QKeySequence(Qt::Key_Escape));
+        back->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(back, &QAction::triggered, this, &MainWindow::focusCanvas);
+        strip->addAction(back);
+    }
 }
 
 // "∞" sends two invalid dates: the filter goes off, with its message.

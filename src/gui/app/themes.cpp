@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QSettings>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -97,7 +98,33 @@ QMenu::separator { height: 1px; background: #3a3a3d; margin: 4px 6px; }
 QStatusBar { background-color: #252526; }
 )";
 
+const QString themeKey = QStringLiteral("apparence/theme");
+
+const struct
+{
+    Theme theme;
+    const char *name;
+} themeNames[] = {{Theme::Dark, "sombre"}, {Theme::Light, "clair"}, {Theme::Neon, "neon"}};
+
 } // namespace
+
+Theme storedTheme()
+{
+    const QString name = QSettings().value(themeKey).toString();
+    for (const auto &entry : themeNames) {
+        if (name == QLatin1String(entry.name))
+            return entry.theme;
+    }
+    return Theme::Neon;
+}
+
+void storeTheme(Theme theme)
+{
+    for (const auto &entry : themeNames) {
+        if (entry.theme == theme)
+            QSettings().setValue(themeKey, QLatin1String(entry.name));
+    }
+}
 
 void applyTheme(QApplication &app, Theme theme)
 {

@@ -38,11 +38,45 @@ QPointF unitOrDefault(const QPointF &v)
     return l <= 1e-9 ? QPointF(1, 0) : v / l;
 }
 
-// Half of the larger side of a node item's bounding rectangle, in the edge's coordinates.
-double halfSize(const QGraphicsItem *edge, const NodeItem *node)
+double cross(const QPointF &a, const QPointF &b)
 {
-    const QRectF rect = edge->mapRectFromItem(node, node->boundingRect());
-    return std::max(rect.width(), rect.height()) / 2;
+    return a.x() * b.y() - a.y() * b.x();
+}
+
+// Where the ray from a node's centre towards a point (both in the edge's coordinates) leaves
+// the node's drawn body: its outline, or the halo of an expanded group. Without an outline to
+// cross (a node of size 0) the centre itself.
+QPointF outlinePoint(const QGraphicsItem *edge, const NodeItem *node, const QPointF &towards)
+{
+    const QPointF direction = node->mapFromItem(edge, towards);
+    const double l = length(direction);
+    const Node &record = node->node();
+    double r = node->radius();
+    if (record.isGroup && record.expanded)
+        r += 8.0;
+    if (l < 1e-9 || r <= 0.0)
+        return edge->mapFromItem(node, QPointF());
+    const QPointF u = direction / l;
+    double t = r;
+    const int shape = int(record.shape);
+    if (shape >= 1 && shape <= 5) {
+        const QPolygonF outline = NodeItem::shapePath(record.shape, r).toFillPolygon();
+        double nearest = std::numeric_limits<double>::max();
+        for (int i = 0; i + 1 < outline.size(); ++i) {
+            const QPointF a = outline.at(i);
+            const QPointF side = outline.at(i + 1) - a;
+            const double denominator = cross(u, side);
+            if (std::abs(denominator) < 1e-12)
+                continue;
+            const double along = cross(a, side) / denominator;
+            const double within = cross(a, u) / denominator;
+            if (along > 0.0 && within >= -1e-9 && within <= 1.0 + 1e-9)
+                nearest = std::min(nearest, along);
+        }
+        if (nearest < std::numeric_limits<double>::max())
+            t = nearest;
+    }
+    return edge->mapFromItem(node, u * t);
 }
 
 // Bounds of the control polygon of a curve piece, which contain the piece.
@@ -429,9 +463,8 @@ void EdgeItem::adjust()
         if (l < 0.001) {
             m_line = QLineF(source, source);
         } else {
-            const QPointF u = d / l;
-            m_line = QLineF(source + u * halfSize(this, m_source),
-                            target - u * halfSize(this, m_target));
+            m_line = QLineF(outlinePoint(this, m_source, target),
+                            outlinePoint(this, m_target, source));
         }
     }
     m_dirty = true;

@@ -15,6 +15,13 @@ public:
     // Opacity of the canvas-coloured box drawn behind the text.
     static constexpr int veilAlpha = 170;
 
+    // Widest line of a node's label, in scene units at the label's font.
+    static constexpr double maximumLineWidth = 260.0;
+
+    // The text as drawn: itself when it fits on one line of maxWidth, else wrapped on two
+    // lines, the second elided.
+    static QString fitted(const QString &text, const QFont &font, double maxWidth);
+
     void setDefaultTextColor(const QColor &color);
     QColor defaultTextColor() const;
     void setPointSize(double pointSize);

@@ -65,6 +65,15 @@ QPainterPath regularPolygon(int corners, double r)
     return path;
 }
 
+// A long label would run across its neighbours: it is wrapped and elided, and the tool tip
+// keeps it whole.
+void showLabelText(LabelItem *item, const QString &label)
+{
+    const QString shown = LabelItem::fitted(label, item->font(), LabelItem::maximumLineWidth);
+    if (item->text() != shown)
+        item->setText(shown);
+}
+
 } // namespace
 
 NodeItem::NodeItem(const Node &node, QGraphicsItem *parent)
@@ -77,7 +86,7 @@ NodeItem::NodeItem(const Node &node, QGraphicsItem *parent)
     m_labelItem = new LabelItem(this);
     m_labelItem->setZValue(10000);
     m_labelItem->setPointSize(10);
-    m_labelItem->setText(m_node.label);
+    showLabelText(m_labelItem, m_node.label);
 
     // An expanded group stays above its members so that its ring and tag remain visible.
     if (m_node.isGroup && m_node.expanded)
@@ -288,8 +297,7 @@ void NodeItem::setNode(const Node &node)
         if (!isSelected())
             setZValue(m_baseZ);
     }
-    if (m_labelItem->text() != m_node.label)
-        m_labelItem->setText(m_node.label);
+    showLabelText(m_labelItem, m_node.label);
     refreshLabelVisibility();
     refreshTooltip();
     layoutLabel();
@@ -361,7 +369,10 @@ void NodeItem::refreshPixmapCache(double ratio)
 void NodeItem::layoutLabel()
 {
     const QFontMetricsF metrics(m_labelItem->font());
-    m_labelItem->setPos(-metrics.horizontalAdvance(m_labelItem->text()) / 2, radius() + 4);
+    double width = 0.0;
+    for (const QString &line : m_labelItem->text().split(QLatin1Char('\n')))
+        width = std::max(width, metrics.horizontalAdvance(line));
+    m_labelItem->setPos(-width / 2, radius() + 4);
 }
 
 void NodeItem::setAnchored(bool anchored)
@@ -396,12 +407,14 @@ QRectF NodeItem::paintedSceneRect() const
 void NodeItem::setLabelFont(const QFont &font)
 {
     m_labelItem->setFont(font);
+    showLabelText(m_labelItem, m_node.label);
     layoutLabel();
 }
 
 void NodeItem::setLabelPointSize(double pointSize)
 {
     m_labelItem->setPointSize(pointSize);
+    showLabelText(m_labelItem, m_node.label);
     layoutLabel();
 }
 

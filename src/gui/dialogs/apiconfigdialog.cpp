@@ -15,6 +15,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 ApiConfigDialog::ApiConfigDialog(Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_prompter(prompter)
 {
@@ -94,7 +96,17 @@ void ApiConfigDialog::setDbPath(const QString &path)
         return;
     }
     for (ApiRole role : {ApiRole::Read, ApiRole::Write, ApiRole::Admin})
-        field(role)->setText(m_db->apiKeyForRole(role));
+        showKey(role, m_db->apiKeyForRole(role));
+}
+
+// A key is only useful whole: its field is made wide enough to show all of it.
+void ApiConfigDialog::showKey(ApiRole role, const QString &key)
+{
+    QLineEdit *edit = field(role);
+    edit->setText(key);
+    edit->setCursorPosition(0);
+    edit->setToolTip(key);
+    edit->setMinimumWidth(int(std::ceil(edit->fontMetrics().horizontalAdvance(key))) + 32);
 }
 
 QHostAddress ApiConfigDialog::address() const
@@ -133,7 +145,7 @@ void ApiConfigDialog::regenerate(ApiRole role)
                            QStringLiteral("Échec regénération: %1").arg(error));
         return;
     }
-    field(role)->setText(key);
+    showKey(role, key);
 }
 
 void ApiConfigDialog::copyRead() { copy(ApiRole::Read); }

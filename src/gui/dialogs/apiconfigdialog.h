@@ -42,6 +42,7 @@ private:
     void addKeyRow(QGridLayout *grid, int row, ApiRole role, const QString &label,
                    void (ApiConfigDialog::*copy)(), void (ApiConfigDialog::*regen)());
     QLineEdit *field(ApiRole role) const;
+    void showKey(ApiRole role, const QString &key);
     void copy(ApiRole role);
     void regenerate(ApiRole role);
 

@@ -1,6 +1,7 @@
 #include "dialogs/recordlistdialog.h"
 
 #include "canvas/graphscene.h"
+#include "canvas/graphview.h"
 #include "dialogs/pagebar.h"
 
 #include <QComboBox>
@@ -18,12 +19,17 @@
 #include <QVariantAnimation>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 // Item data keys of a flash in progress: the z value to restore and the serial of the
 // latest flash, so that overlapping flashes restore the item once, at the end of the last.
 constexpr int kFlashBaseZ = 0x4f52;
 constexpr int kFlashSerial = 0x4f53;
+
+// The scale at which a record opened from the list is shown at the least: labels read.
+constexpr double readableScale = 1.0;
 
 } // namespace
 
@@ -173,11 +179,27 @@ void RecordListDialog::onDeleteSelected()
     m_pager->setTotal(int(m_ids.size()));
 }
 
+// The record is shown where it is on the canvas, alone in the selection, before its form
+// opens over it.
 void RecordListDialog::onCellDoubleClicked(int row, int column)
 {
     const QTableWidgetItem *check = m_table->item(row, 0);
-    if (column != 0 && check)
-        editRecord(check->data(Qt::UserRole).toString());
+    if (column == 0 || !check)
+        return;
+    const QString id = check->data(Qt::UserRole).toString();
+    if (QGraphicsObject *item = canvasItem(id)) {
+        m_scene->clearSelection();
+        item->setSelected(true);
+        // Zoomed far out, as a large graph fitted in the window is, the record would stay a
+        // dot: the view comes close enough to read it.
+        auto *view = m_scene->views().isEmpty()
+            ? nullptr
+            : qobject_cast<GraphView *>(m_scene->views().constFirst());
+        if (view && view->transform().m11() < readableScale)
+            view->zoomBySteps(std::log(readableScale / view->transform().m11()) / std::log(1.15));
+        centreOn(item);
+    }
+    editRecord(id);
 }
 
 void RecordListDialog::refreshRow(const QString &id)

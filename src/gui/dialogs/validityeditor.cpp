@@ -4,6 +4,8 @@
 #include <QDateTimeEdit>
 #include <QGridLayout>
 
+#include <memory>
+
 ValidityEditor::ValidityEditor(const Validity &validity, QWidget *parent)
     : QWidget(parent), m_original(validity)
 {
@@ -32,9 +34,22 @@ QDateTimeEdit *ValidityEditor::addBound(const QString &text, const QDateTime &va
     edit->setCalendarPopup(true);
     edit->setTimeSpec(Qt::LocalTime);
     edit->setAccelerated(true);
-    edit->setDateTime(value.isValid() ? value.toLocalTime() : QDateTime::currentDateTime());
+    // An unchecked bound shows a dash rather than a date that would read like real data: the
+    // editor sits on its minimum, which it shows as the special text.
+    edit->setSpecialValueText(QStringLiteral("—"));
+    edit->setDateTime(value.isValid() ? value.toLocalTime() : edit->minimumDateTime());
     edit->setEnabled(value.isValid());
-    connect(*box, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+    // Checking the box again brings back the date shown before, or the current time.
+    auto kept = std::make_shared<QDateTime>();
+    connect(*box, &QCheckBox::toggled, edit, [edit, kept](bool checked) {
+        edit->setEnabled(checked);
+        if (!checked) {
+            *kept = edit->dateTime();
+            edit->setDateTime(edit->minimumDateTime());
+        } else {
+            edit->setDateTime(kept->isValid() ? *kept : QDateTime::currentDateTime());
+        }
+    });
     return edit;
 }
 
