@@ -23,5 +23,8 @@ int importCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int exportCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int importStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// The data-quality report and the five quick statistics of a project, as text or JSON.
+int quality(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int stats(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands
