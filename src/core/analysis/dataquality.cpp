@@ -50,27 +50,76 @@ private:
     QHash<QString, bool> m_known;
 };
 
+// What makes two relations the same: source, target, type and label. Hashed field by field,
+// so no text is built per relation.
+struct Signature
+{
+    QString src;
+    QString dst;
+    QString type;
+    QString label;
+
+    friend bool operator==(const Signature &a, const Signature &b)
+    {
+        return a.src == b.src && a.dst == b.dst && a.type == b.type && a.label == b.label;
+    }
+    friend size_t qHash(const Signature &signature, size_t seed = 0)
+    {
+        return qHashMulti(seed, signature.src, signature.dst, signature.type, signature.label);
+    }
+};
+
 bool startsAfterEnd(const Validity &validity)
 {
     return validity.start.isValid() && validity.end.isValid() && validity.start > validity.end;
 }
 
-QualitySection summary(const Graph &graph)
+// What the summary and the integrity sections need from the relations, in one pass.
+struct RelationFacts
 {
-    const qint64 nodes = graph.nodes().size();
-    QSet<QString> touched;
+    qint64 isolatedNodes = 0;
+    qint64 noSource = 0;
+    qint64 noTarget = 0;
+    qint64 duplicates = 0;
+};
+
+// A relation duplicates an earlier one when both join the same source to the same target
+// with the same type and label (trimmed); each copy beyond the first is counted.
+RelationFacts relationFacts(const Graph &graph)
+{
+    RelationFacts facts;
+    QHash<QString, bool> touched;
     touched.reserve(graph.nodes().size());
-    for (const Edge &edge : graph.edges()) {
-        touched.insert(edge.src);
-        touched.insert(edge.dst);
-    }
-    qint64 isolated = 0;
     for (auto it = graph.nodes().cbegin(); it != graph.nodes().cend(); ++it)
-        isolated += touched.contains(it.key()) ? 0 : 1;
+        touched.insert(it.key(), false);
+    QSet<Signature> signatures;
+    signatures.reserve(graph.edges().size());
+    for (const Edge &edge : graph.edges()) {
+        const auto source = touched.find(edge.src);
+        if (source == touched.end())
+            ++facts.noSource;
+        else
+            source.value() = true;
+        const auto target = touched.find(edge.dst);
+        if (target == touched.end())
+            ++facts.noTarget;
+        else
+            target.value() = true;
+        const qsizetype before = signatures.size();
+        signatures.insert({edge.src, edge.dst, edge.type.trimmed(), edge.label.trimmed()});
+        facts.duplicates += signatures.size() == before ? 1 : 0;
+    }
+    for (bool isTouched : std::as_const(touched))
+        facts.isolatedNodes += isTouched ? 0 : 1;
+    return facts;
+}
+
+QualitySection summary(const Graph &graph, const RelationFacts &facts)
+{
     return {QStringLiteral("Résumé"),
-            {{QStringLiteral("Nœuds"), QString::number(nodes)},
+            {{QStringLiteral("Nœuds"), QString::number(graph.nodes().size())},
              {QStringLiteral("Relations"), QString::number(graph.edges().size())},
-             {QStringLiteral("Nœuds isolés"), counted(isolated, nodes)}}};
+             {QStringLiteral("Nœuds isolés"), counted(facts.isolatedNodes, graph.nodes().size())}}};
 }
 
 // Empty labels are reported on their own row, so they never count as a duplicated value.
@@ -142,30 +191,14 @@ QualitySection media(const Graph &graph)
              {QStringLiteral("Médias manquants"), counted(missingMedia, listed)}}};
 }
 
-// A relation duplicates an earlier one when both join the same source to the same target
-// with the same type and label; each copy beyond the first is counted.
-QualitySection integrity(const Graph &graph)
+QualitySection integrity(const Graph &graph, const RelationFacts &facts)
 {
     const qint64 edges = graph.edges().size();
-    qint64 noSource = 0;
-    qint64 noTarget = 0;
-    qint64 duplicates = 0;
-    QSet<QString> signatures;
-    signatures.reserve(graph.edges().size());
-    for (const Edge &edge : graph.edges()) {
-        noSource += graph.hasNode(edge.src) ? 0 : 1;
-        noTarget += graph.hasNode(edge.dst) ? 0 : 1;
-        const QString signature =
-            edge.src + u'→' + edge.dst + u'|' + edge.type.trimmed() + u'|' + edge.label.trimmed();
-        const qsizetype before = signatures.size();
-        signatures.insert(signature);
-        duplicates += signatures.size() == before ? 1 : 0;
-    }
     return {QStringLiteral("Intégrité des relations"),
-            {{QStringLiteral("Source inexistante"), counted(noSource, edges)},
-             {QStringLiteral("Destination inexistante"), counted(noTarget, edges)},
+            {{QStringLiteral("Source inexistante"), counted(facts.noSource, edges)},
+             {QStringLiteral("Destination inexistante"), counted(facts.noTarget, edges)},
              {QStringLiteral("Relations dupliquées (signature identique)"),
-              counted(duplicates, edges)}}};
+              counted(facts.duplicates, edges)}}};
 }
 
 // A key counts once per node however many rows of the node carry it.
@@ -216,8 +249,9 @@ QString percent(qint64 value, qint64 total)
 
 QualityReport analyse(const Graph &graph)
 {
-    return {summary(graph), labels(graph), dates(graph), media(graph), integrity(graph),
-            coverage(graph)};
+    const RelationFacts facts = relationFacts(graph);
+    return {summary(graph, facts), labels(graph), dates(graph), media(graph),
+            integrity(graph, facts), coverage(graph)};
 }
 
 QString toText(const QualityReport &report)
