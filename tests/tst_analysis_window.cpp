@@ -100,6 +100,7 @@ private Q_SLOTS:
     void entriesFollowTheScene();
     void emptyTabShowsNoData();
     void statisticDialogDrawsBarsAndTable();
+    void repeatedNamesKeepTheirBars();
     void dataQualityDialogCopiesReport();
     void anonymisedCopyInNewTab();
     void anonymisedCopyWithEveryBoxCleared();
@@ -238,6 +239,28 @@ void TestAnalysisWindow::statisticDialogDrawsBarsAndTable()
     }));
     m_window->action("actionStatNodesByType")->trigger();
     QVERIFY(checked);
+}
+
+// Two nodes with the same label among the ten of highest degree: two bars, two table rows.
+void TestAnalysisWindow::repeatedNamesKeepTheirBars()
+{
+    tab()->graph.insertNode(makeNode("a", "Même"));
+    tab()->graph.insertNode(makeNode("b", "Même"));
+    tab()->graph.insertEdge(makeEdge("r", "a", "b"));
+    m_window->refreshTab(tab());
+    QStringList axis;
+    QStringList rows;
+    m_prompter->dialogs.append(inspect([&](QDialog &dialog) {
+        auto &statistics = static_cast<StatisticsDialog &>(dialog);
+        auto *categories = qobject_cast<QBarCategoryAxis *>(
+            statistics.chartView()->chart()->axes(Qt::Horizontal).first());
+        axis = categories->categories();
+        for (int row = 0; row < statistics.table()->rowCount(); ++row)
+            rows.append(statistics.table()->item(row, 0)->text());
+    }));
+    m_window->action("actionStatTopDegree")->trigger();
+    QCOMPARE(axis, QStringList({"Même", "Même (2)"}));
+    QCOMPARE(rows, QStringList({"Même", "Même"}));
 }
 
 void TestAnalysisWindow::dataQualityDialogCopiesReport()

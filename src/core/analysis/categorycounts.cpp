@@ -31,6 +31,18 @@ QString noKeyText()
     return QStringLiteral("<sans clé>");
 }
 
+QStringList distinctNames(const QStringList &names)
+{
+    QHash<QString, int> seen;
+    QStringList distinct;
+    distinct.reserve(names.size());
+    for (const QString &name : names) {
+        const int occurrence = ++seen[name];
+        distinct.append(occurrence == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(occurrence));
+    }
+    return distinct;
+}
+
 QString orPlaceholder(const QString &text, const QString &placeholder)
 {
     const QString trimmed = text.trimmed();

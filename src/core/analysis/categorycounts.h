@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // Counts by category text, shared by the statistics, the charts and the quality report.
 namespace CategoryCounts {
@@ -17,6 +18,9 @@ Pairs byDecreasingCount(const QHash<QString, int> &counts);
 QString noTypeText();
 QString noLabelText();
 QString noKeyText();
+// The names with every repetition numbered: "a", "a (2)", "a (3)". Chart axes merge equal
+// category names, so two nodes with the same label would otherwise share one bar.
+QStringList distinctNames(const QStringList &names);
 // The trimmed text, or the placeholder when it is blank.
 QString orPlaceholder(const QString &text, const QString &placeholder);
 

@@ -161,14 +161,12 @@ NodeValues nodeValues(const Graph &graph, const NodeOptions &options)
             return a.value > b.value;
         return a.name != b.name ? a.name < b.name : a.id < b.id;
     });
-    // A chart's category axis merges equal names, so repeated names are numbered.
-    QHash<QString, int> seen;
-    for (const Entry &entry : entries) {
-        const int occurrence = ++seen[entry.name];
-        result.bars.append({occurrence == 1 ? entry.name
-                                            : QStringLiteral("%1 (%2)").arg(entry.name).arg(occurrence),
-                            entry.value});
-    }
+    QStringList names;
+    for (const Entry &entry : entries)
+        names.append(entry.name);
+    names = CategoryCounts::distinctNames(names);
+    for (int i = 0; i < entries.size(); ++i)
+        result.bars.append({names[i], entries[i].value});
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "dialogs/chartbuilder.h"
 
+#include "analysis/categorycounts.h"
 #include "analysis/chartcounts.h"
 
 #include <QBarCategoryAxis>
@@ -53,10 +54,12 @@ void addBars(QChart *chart, const ChartValues &data, bool horizontal)
     auto *categories = new QBarCategoryAxis;
     categories->setTitleText(data.categoryTitle);
     categories->setTruncateLabels(false);
+    QStringList names;
     for (const auto &[category, value] : data.values) {
         set->append(value);
-        categories->append(category);
+        names.append(category);
     }
+    categories->append(CategoryCounts::distinctNames(names));
     QAbstractBarSeries *series = horizontal ? static_cast<QAbstractBarSeries *>(new QHorizontalBarSeries)
                                             : static_cast<QAbstractBarSeries *>(new QBarSeries);
     series->append(set);
