@@ -27,5 +27,8 @@ int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err)
 // pictures of each category, as one JSON object. With a library path ("icons/Cyber/x.png"),
 // the absolute file it stands for.
 int icons(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// The data-quality report and the five quick statistics of a project, as text or JSON.
+int quality(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int stats(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

@@ -30,8 +30,13 @@ int main(int argc, char *argv[])
         return CliCommands::exportStix(arguments, out, err);
     if (command == u"icons")
         return CliCommands::icons(arguments, out, err);
+    if (command == u"quality")
+        return CliCommands::quality(arguments, out, err);
+    if (command == u"stats")
+        return CliCommands::stats(arguments, out, err);
     err << "usage: orvane-cli info FILE | layout NAME FILE | serve FILE... [--address A] [--port P]"
            " | keys FILE | import-csv FILE --nodes CSV [--edges CSV] | export-csv FILE DIR"
-           " | import-stix FILE JSON | export-stix FILE JSON | icons [PATH]\n";
+           " | import-stix FILE JSON | export-stix FILE JSON | icons [PATH] | quality FILE [--json]"
+           " | stats FILE [--json]\n";
     return 2;
 }

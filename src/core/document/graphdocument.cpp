@@ -81,6 +81,11 @@ void GraphDocument::markSaved()
     m_undoStack->setClean();
 }
 
+void GraphDocument::markUnsaved()
+{
+    m_undoStack->resetClean();
+}
+
 ChangeSet GraphDocument::edit(const QString &text, const std::function<void(Graph &)> &change)
 {
     ChangeSet changes;

@@ -42,6 +42,8 @@ public:
     bool isModified() const;
     // The current state is what the file holds.
     void markSaved();
+    // No state of the history is what a file holds (content that was never saved).
+    void markUnsaved();
 
     // Runs change on the tables and keeps what it changed as one undo step named text (the
     // name the Edition menu shows). Nothing is pushed when the change left every record as

@@ -372,6 +372,7 @@ void MainWindow::updateActionStates()
         separation->setEnabled(hasEdge);
     if (QMenu *layouts = menu(QStringLiteral("menuLayout")))
         layouts->setEnabled(hasNode);
+    updateAnalysisActions(hasAny);
 }
 
 void MainWindow::openOrvaneConfiguration()

@@ -12,6 +12,10 @@
 #include <optional>
 #include <vector>
 
+namespace Statistics {
+enum class Kind;
+}
+
 class ApiServer;
 class EdgeItem;
 class EdgesListDialog;
@@ -166,12 +170,26 @@ public Q_SLOTS:
     // Gives the keyboard to the current tab's canvas.
     void focusCanvas();
 
+    // Statistics, data quality, anonymised copy and the data-visualisation charts.
+    void showDataQuality();
+    void anonymiseGraph();
+    void openDataAnalysisAttributeNumChart();
+    // The spread of one numeric attribute over the whole investigation; no menu entry.
+    void openDataAnalysisAttributeNumAnalysis();
+    void openDataAnalysisNodeAttrKeyChart();
+    void openDataAnalysisEdgeAttrKeyChart();
+    void openDataAnalysisMediaTagChart();
+    void openDataAnalysisNodeChart();
+    void openDataAnalysisEdgeChart();
+
+public:
+    void showStatistic(Statistics::Kind kind);
+
 protected:
     bool event(QEvent *event) override;
     // Closing one of the window's dialogs gives the keyboard back to the canvas.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-protected:
     // Asks about every tab with unsaved changes; Annuler keeps the window open.
     void closeEvent(QCloseEvent *event) override;
 
@@ -182,6 +200,14 @@ private:
     void buildThemeMenu();
     void buildApiActions(QMenu *tools);
     void buildLayoutMenu(QMenu *parent);
+    void buildAnalysisMenus(QMenu *tools);
+    // "Anonymisation", "Statistiques" and "Qualité des données" need something in the scene.
+    void updateAnalysisActions(bool sceneHasItems);
+    QStringList selectedEdgeIds() const;
+    // A chart dialog on the current tab, limited on request to the selected nodes (or
+    // relations).
+    template<typename Dialog>
+    void openChartDialog(bool relations);
     // The timeline and search tool bars, before the tabs exist.
     void buildToolBars();
     // "Réorganiser" and "Timeline" of the canvas background menu.

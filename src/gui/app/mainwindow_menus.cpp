@@ -41,6 +41,7 @@ void MainWindow::buildMenus()
                   QStringLiteral("Lister les relations…"), &MainWindow::listEdges);
     addMenuAction(tools, QStringLiteral("actionListMedias"), QStringLiteral("Lister les médias…"),
                   &MainWindow::listMedias);
+    buildAnalysisMenus(tools);
     buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
