@@ -1,5 +1,6 @@
 #include "storage/projectdb.h"
 
+#include "storage/filesafety.h"
 #include "storage/projectdb_p.h"
 
 #include <QAtomicInteger>
@@ -24,9 +25,19 @@ const char *const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS maps(id INTEGER PRIMARY KEY AUTOINCREMENT,file TEXT,uuid TEXT,label TEXT,description TEXT,x REAL, y REAL,rotation REAL,z REAL,w REAL, h REAL,anchored INTEGER,show_grid INTEGER,grid_step INTEGER,grid_width REAL,grid_color TEXT,anonymize INTEGER)",
     "CREATE TABLE IF NOT EXISTS shapes(id INTEGER PRIMARY KEY AUTOINCREMENT,uuid TEXT UNIQUE,kind TEXT,x REAL, y REAL, w REAL, h REAL,px REAL, py REAL,z REAL,rotation REAL,label TEXT,desc_html TEXT,fill TEXT,pen_color TEXT,pen_width REAL,locked INTEGER)",
     "CREATE TABLE IF NOT EXISTS scene_options(key TEXT PRIMARY KEY, value TEXT)",
+    "CREATE TABLE IF NOT EXISTS project_meta(key TEXT PRIMARY KEY, value TEXT)",
 };
 
 QAtomicInteger<quint64> s_connectionSerial;
+
+// Another writer holds the file for the length of one save: wait for it rather than fail.
+const char *const kBusyTimeout = "QSQLITE_BUSY_TIMEOUT=15000";
+
+// A journal left beside the database by a save that never finished.
+bool hasJournal(const QString &dbPath)
+{
+    return QFileInfo(dbPath + QStringLiteral("-journal")).size() > 0;
+}
 
 } // namespace
 
@@ -36,6 +47,7 @@ ProjectDb::ProjectDb(const QString &path)
 {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_db.setDatabaseName(path);
+    m_db.setConnectOptions(QLatin1String(kBusyTimeout));
 }
 
 ProjectDb::~ProjectDb()
@@ -50,6 +62,10 @@ bool ProjectDb::open(QString *error)
 {
     if (m_db.isOpen())
         return true;
+    // SQLite gives its journals the database's permissions: a new project is owner-only.
+    if (!QFileInfo::exists(m_path))
+        FileSafety::createOwnerOnlyFile(m_path);
+    const bool journalBefore = hasJournal(m_path);
     if (!m_db.open()) {
         setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
         return false;
@@ -61,11 +77,17 @@ bool ProjectDb::open(QString *error)
             setError(error, QStringLiteral("[%1] %2")
                                 .arg(QLatin1String(pragma), query.lastError().text()));
     }
+    if (isForeignDatabase()) {
+        setError(error, QStringLiteral("Pas un projet Orvane (table nodes absente): %1").arg(m_path));
+        m_db.close();
+        return false;
+    }
     QString schemaError;
     if (!initSchema(&schemaError)) {
         setError(error, QStringLiteral("initSchema() failed: ") + schemaError);
         return false;
     }
+    m_recoveredJournal = journalBefore && !hasJournal(m_path);
     return true;
 }
 
@@ -75,7 +97,26 @@ bool ProjectDb::openReadOnly(QString *error)
         setError(error, QStringLiteral("Fichier introuvable: %1").arg(m_path));
         return false;
     }
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    // A read-only connection cannot roll back what an interrupted save left: the first read
+    // goes through a writable connection, which restores the file as it was before that save.
+    if (hasJournal(m_path)) {
+        if (!QFileInfo(m_path).isWritable()) {
+            setError(error, QStringLiteral("Sauvegarde interrompue à annuler, mais le fichier est "
+                                           "en lecture seule: %1")
+                                .arg(m_path));
+            return false;
+        }
+        if (!m_db.open()) {
+            setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
+            return false;
+        }
+        QSqlQuery recover(m_db);
+        recover.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        recover.finish();
+        m_db.close();
+        m_recoveredJournal = !hasJournal(m_path);
+    }
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;") + QLatin1String(kBusyTimeout));
     if (!m_db.open()) {
         setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
         return false;
@@ -90,6 +131,11 @@ bool ProjectDb::openReadOnly(QString *error)
         return false;
     }
     return true;
+}
+
+QString ProjectDb::recoveryMessage() const
+{
+    return QStringLiteral("Une sauvegarde interrompue a été annulée: %1").arg(m_path);
 }
 
 qint64 ProjectDb::rowCount(const QString &table)
@@ -140,10 +186,45 @@ bool ProjectDb::inTransaction(const std::function<bool()> &body)
     return false;
 }
 
-bool ProjectDb::hasNodesTable()
+bool ProjectDb::isForeignDatabase()
+{
+    // A file with tables but neither the nodes table nor the project's own meta table
+    // belongs to another program: opening must not add the project schema to it.
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
+        return false;
+    bool hasTables = false;
+    while (query.next()) {
+        const QString name = query.value(0).toString();
+        if (name == u"nodes" || name == u"project_meta")
+            return false;
+        hasTables = hasTables || !name.startsWith(QLatin1String("sqlite_"));
+    }
+    return hasTables;
+}
+
+qint64 ProjectDb::generation(QString *error)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT value FROM project_meta WHERE key='generation'"))) {
+        // Files opened read-only keep the schema they have: no meta table means generation 0.
+        if (!hasTable(QStringLiteral("project_meta")))
+            return 0;
+        setError(error, query.lastError().text());
+        return -1;
+    }
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool ProjectDb::hasTable(const QString &name)
 {
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
-    query.addBindValue(QStringLiteral("nodes"));
+    query.addBindValue(name);
     return query.exec() && query.next();
+}
+
+bool ProjectDb::hasNodesTable()
+{
+    return hasTable(QStringLiteral("nodes"));
 }

@@ -2,15 +2,19 @@
 
 #include "model/graph.h"
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
 #include "storage/sqlitestatement.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 using namespace ProjectDbDetail;
 using namespace TextForms;
@@ -21,10 +25,15 @@ namespace {
 //
 // Within one folder, a destination already used by another file of the same save gets a
 // numbered name, so that two different files called "photo.jpg" never overwrite each other.
+// A file outside the project is copied only when the options allow it; copies go only into
+// folders that really lie inside the project, never through a link leading out of it.
 class MediaStore
 {
 public:
-    explicit MediaStore(const QString &projectFolder) : m_folder(projectFolder) {}
+    MediaStore(const QString &projectFolder, const SaveOptions &options)
+        : m_folder(projectFolder), m_options(options)
+    {
+    }
 
     // The path to store for a file. When the file now lies in the project folder, inProject
     // receives its absolute path. Returns false (with error set) only when a copy failed.
@@ -44,6 +53,10 @@ public:
             return true;
         }
         const QString sourcePath = sourceInfo.absoluteFilePath();
+        if (!FileSafety::resolvesInside(sourcePath, m_folder) && !m_options.mayCopy(sourcePath)) {
+            *stored = ProjectFolder::relativeToFolder(trimmed, m_folder);
+            return true;
+        }
         if (ProjectFolder::isInsideFolder(sourcePath, destinationDir)) {
             claim(sourcePath, sourcePath);
             *stored = QDir(m_folder).relativeFilePath(sourcePath);
@@ -54,12 +67,23 @@ public:
         if (isMap && fileName.isEmpty())
             fileName = QStringLiteral("image.png");
         const QString destination = freeDestination(destinationDir, fileName, sourcePath);
-        if (!QDir().mkpath(destinationDir)) {
+        if (!FileSafety::resolvesInside(destinationDir, m_folder)) {
+            setError(error, QStringLiteral("Dossier hors du projet (lien symbolique): %1")
+                                .arg(destinationDir));
+            return false;
+        }
+        if (!FileSafety::makeOwnerOnlyPath(destinationDir)) {
             setError(error, QStringLiteral("Impossible de créer: %1").arg(destinationDir));
+            return false;
+        }
+        // A link planted where the copy goes is replaced, never written through.
+        if (QFileInfo(destination).isSymLink() && !QFile::remove(destination)) {
+            setError(error, QStringLiteral("Copie échouée de %1 vers %2").arg(sourcePath, destination));
             return false;
         }
         if (!ProjectFolder::copyFileInto(sourcePath, destination, error))
             return false;
+        FileSafety::restrictToOwner(destination);
         claim(destination, sourcePath);
         *stored = QDir(m_folder).relativeFilePath(destination);
         *inProject = destination;
@@ -88,6 +112,7 @@ private:
     }
 
     QString m_folder;
+    const SaveOptions &m_options;
     QHash<QString, QString> m_claims; // destination -> source copied there in this save
 };
 
@@ -150,47 +175,130 @@ QString argbText(const QColor &color)
 
 } // namespace
 
+bool SaveOptions::mayCopy(const QString &absolutePath) const
+{
+    if (chosenFiles.contains(QDir::cleanPath(absolutePath))
+        || chosenFiles.contains(QFileInfo(absolutePath).canonicalFilePath()))
+        return true;
+    return std::any_of(trustedFolders.cbegin(), trustedFolders.cend(), [&](const QString &folder) {
+        return !folder.isEmpty() && FileSafety::resolvesInside(absolutePath, folder);
+    });
+}
+
 bool ProjectDb::saveAll(const Graph &graph, SceneRecords &scene, const QString &folder,
                         QString *error, QHash<QString, Node> *copied)
 {
-    QString graphError;
-    if (!saveGraph(graph, folder, &graphError, copied)) {
-        setError(error, graphError.isEmpty() ? QStringLiteral("saveGraph() a échoué (voir logs).")
-                                             : graphError);
-        return false;
-    }
-    return saveScene(scene, folder, error);
+    QString saveError;
+    const SaveResult result = save(graph, &scene, folder, SaveOptions(), &saveError, copied);
+    if (result != SaveResult::Saved)
+        setError(error, saveError.isEmpty() ? QStringLiteral("saveGraph() a échoué (voir logs).")
+                                            : saveError);
+    return result == SaveResult::Saved;
 }
 
 bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *error,
                           QHash<QString, Node> *copied)
 {
-    if (!ProjectFolder::ensureProjectFolders(folder, error))
-        return false;
+    return save(graph, nullptr, folder, SaveOptions(), error, copied) == SaveResult::Saved;
+}
 
+bool ProjectDb::repairSchema(QString *error)
+{
+    if (hasNodesTable())
+        return true;
+    QString schemaError;
+    if (!initSchema(&schemaError)) {
+        setError(error, QStringLiteral("initSchema() a échoué: ") + schemaError);
+        return false;
+    }
     if (!hasNodesTable()) {
-        QString schemaError;
+        for (const char *table : {"node_medias", "node_attrs", "edge_attrs", "edges", "nodes"})
+            exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)), nullptr);
         if (!initSchema(&schemaError)) {
-            setError(error, QStringLiteral("initSchema() a échoué: ") + schemaError);
+            setError(error, QStringLiteral("initSchema() post-réparation a échoué: ") + schemaError);
             return false;
         }
-        if (!hasNodesTable()) {
-            for (const char *table : {"node_medias", "node_attrs", "edge_attrs", "edges", "nodes"})
-                exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)), nullptr);
-            if (!initSchema(&schemaError)) {
-                setError(error, QStringLiteral("initSchema() post-réparation a échoué: ")
-                                    + schemaError);
-                return false;
-            }
-        }
     }
+    return true;
+}
 
+SaveResult ProjectDb::save(const Graph &graph, SceneRecords *scene, const QString &folder,
+                           const SaveOptions &options, QString *error,
+                           QHash<QString, Node> *copied, qint64 *newGeneration)
+{
+    if (!ProjectFolder::ensureProjectFolders(folder, error) || !repairSchema(error))
+        return SaveResult::Failed;
+
+    // IMMEDIATE takes the write lock at once, so the generation read below cannot change
+    // before this transaction commits.
+    QString beginError;
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE"), &beginError)) {
+        qWarning() << "[SQL] BEGIN failed:" << beginError;
+        setError(error, beginError);
+        return SaveResult::Failed;
+    }
+    auto rollback = [this]() {
+        QString rollbackError;
+        if (!exec(QStringLiteral("ROLLBACK"), &rollbackError))
+            qWarning() << "[SQL] ROLLBACK failed:" << rollbackError;
+    };
+    const qint64 current = generation(error);
+    if (current < 0) {
+        rollback();
+        return SaveResult::Failed;
+    }
+    if (options.expectedGeneration && *options.expectedGeneration != current) {
+        rollback();
+        setError(error, QStringLiteral("Le fichier a changé sur le disque depuis son chargement: %1")
+                            .arg(m_path));
+        return SaveResult::ChangedOnDisk;
+    }
+    QHash<QString, Node> copiedNodes;
+    if (!writeGraphRows(graph, folder, options, error, &copiedNodes)
+        || !exec(QStringLiteral("INSERT OR REPLACE INTO project_meta(key,value) "
+                                "VALUES('generation','%1')")
+                     .arg(current + 1),
+                 error)) {
+        rollback();
+        return SaveResult::Failed;
+    }
+    QString sceneError;
+    bool sceneSaved = true;
+    if (scene) {
+        exec(QStringLiteral("SAVEPOINT scene"), nullptr);
+        sceneSaved = writeSceneRows(*scene, folder, options, &sceneError);
+        if (!sceneSaved)
+            exec(QStringLiteral("ROLLBACK TO scene"), nullptr);
+        exec(QStringLiteral("RELEASE scene"), nullptr);
+    }
+    QString commitError;
+    if (!exec(QStringLiteral("COMMIT"), &commitError)) {
+        qWarning() << "[SQL] COMMIT failed:" << commitError;
+        rollback();
+        setError(error, commitError);
+        return SaveResult::Failed;
+    }
+    if (copied)
+        *copied = copiedNodes;
+    if (newGeneration)
+        *newGeneration = current + 1;
+    if (!sceneSaved) {
+        setError(error, sceneError);
+        return SaveResult::Failed;
+    }
+    return SaveResult::Saved;
+}
+
+bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder,
+                               const SaveOptions &options, QString *error,
+                               QHash<QString, Node> *copied)
+{
     const Graph::NodeTable &nodes = graph.nodes();
     const Graph::EdgeTable &edges = graph.edges();
 
-    QHash<QString, Node> copiedNodes;
+    QHash<QString, Node> &copiedNodes = *copied;
     sqlite3 *handle = SqliteStatement::handle(m_db);
-    const bool saved = inTransaction([&]() {
+    return [&]() {
         for (const char *statement :
              {"DELETE FROM edge_attrs", "DELETE FROM edges", "DELETE FROM group_members",
               "DELETE FROM node_medias", "DELETE FROM node_attrs", "DELETE FROM nodes"}) {
@@ -222,7 +330,7 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
             }
         }
 
-        MediaStore media(folder);
+        MediaStore media(folder, options);
         AttributeWriter nodeAttributes(insertNodeAttr);
         for (const Node &node : nodes) {
             const bool hasFiles = !node.mediaPath.trimmed().isEmpty() || !node.medias.isEmpty();
@@ -349,15 +457,19 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
             }
         }
         return true;
-    });
-    if (saved && copied)
-        *copied = copiedNodes;
-    return saved;
+    }();
 }
 
 bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *error)
 {
-    return inTransaction([&]() {
+    const SaveOptions options;
+    return inTransaction([&]() { return writeSceneRows(scene, folder, options, error); });
+}
+
+bool ProjectDb::writeSceneRows(SceneRecords &scene, const QString &folder,
+                               const SaveOptions &options, QString *error)
+{
+    return [&]() {
         QString clearError;
         if (!exec(QStringLiteral("DELETE FROM shapes"), &clearError)
             || !exec(QStringLiteral("DELETE FROM maps"), &clearError)) {
@@ -401,7 +513,7 @@ bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *e
         insertMap.prepare(QStringLiteral(
             "INSERT INTO maps(file,uuid,label,description,x,y,rotation,z,w,h,anchored,show_grid,"
             "grid_step,grid_width,grid_color,anonymize) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        MediaStore media(folder);
+        MediaStore media(folder, options);
         for (MapRecord &map : scene.maps) {
             if (map.uuid.isEmpty())
                 map.uuid = newId();
@@ -429,5 +541,5 @@ bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *e
             }
         }
         return true;
-    });
+    }();
 }

@@ -499,6 +499,7 @@ void MainWindow::onViewFileDropped(const QString &filePath)
             return;
         }
         const MediaRecord media = dialog.media();
+        m_prompter->rememberChosenFile(filePath);
         int attached = 0;
         for (const QString &id : ids) {
             if (!tab->graph.hasNode(id))

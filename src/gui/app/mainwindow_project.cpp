@@ -108,8 +108,15 @@ bool MainWindow::openPath(const QString &path)
 
 bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
 {
+    // Outside files are copied only when the analyst chose them, or when "Save as" moves
+    // the files of the project the tab came from.
+    SaveOptions options;
+    options.chosenFiles = m_prompter->chosenFiles();
+    if (!tab->dbPath.isEmpty())
+        options.trustedFolders.append(ProjectFiles::folderOf(tab->dbPath));
     QString error;
-    if (!ProjectFiles::save(dbPath, tab->graph, tab->sceneRecords, &error)) {
+    if (ProjectFiles::save(dbPath, tab->graph, tab->sceneRecords, &error, options)
+        != SaveResult::Saved) {
         m_prompter->warning(this, QStringLiteral("Sauvegarde"), error);
         return false;
     }
