@@ -531,6 +531,18 @@ void TestHostile::interruptedSaveIsRolledBackAndReported()
         QVERIFY(query.exec(QStringLiteral("ROLLBACK")));
     });
 
+    // The same state opened for work, as the window and the writers open it.
+    const QString second = QDir(copyFolder).filePath(QStringLiteral("Second.orvane.db"));
+    QVERIFY(QFile::copy(copy, second));
+    QVERIFY(QFile::copy(copy + QStringLiteral("-journal"), second + QStringLiteral("-journal")));
+    Graph graph;
+    SceneRecords scene;
+    ProjectFiles::LoadInfo loaded;
+    QString error;
+    QVERIFY2(ProjectFiles::load(second, graph, scene, &error, nullptr, &loaded), qPrintable(error));
+    QVERIFY(loaded.notice.startsWith(QStringLiteral("Une sauvegarde interrompue a été annulée")));
+    QCOMPARE(graph.nodes().size(), 2);
+
     const CliRun info = runCli({QStringLiteral("info"), copy});
     QVERIFY2(info.exitCode == 0, qPrintable(info.err));
     QVERIFY2(info.err.contains(QStringLiteral("Une sauvegarde interrompue a été annulée")),

@@ -35,7 +35,8 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
 {
     QString error;
     ProjectFiles::Failure failure = ProjectFiles::Failure::None;
-    if (!ProjectFiles::load(dbPath, tab->graph, tab->sceneRecords, &error, &failure)) {
+    ProjectFiles::LoadInfo loaded;
+    if (!ProjectFiles::load(dbPath, tab->graph, tab->sceneRecords, &error, &failure, &loaded)) {
         m_prompter->critical(this,
                              failure == ProjectFiles::Failure::Database
                                  ? QStringLiteral("Erreur BDD")
@@ -54,6 +55,8 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
     statusBar()->showMessage(QStringLiteral("Projet chargé: %1").arg(dbPath), 3000);
     if (index == m_tabs->currentIndex())
         fitView();
+    if (!loaded.notice.isEmpty())
+        m_prompter->information(this, QStringLiteral("Sauvegarde interrompue"), loaded.notice);
     return true;
 }
 
