@@ -8,6 +8,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <atomic>
+#include <sqlite3.h>
+
 using namespace ProjectDbDetail;
 
 namespace {
@@ -33,11 +36,49 @@ QAtomicInteger<quint64> s_connectionSerial;
 // Another writer holds the file for the length of one save: wait for it rather than fail.
 const char *const kBusyTimeout = "QSQLITE_BUSY_TIMEOUT=15000";
 
-// A journal left beside the database by a save that never finished.
+// A journal beside the database: left by a save that never finished, or the live journal of
+// another writer's save.
 bool hasJournal(const QString &dbPath)
 {
     return QFileInfo(dbPath + QStringLiteral("-journal")).size() > 0;
 }
+
+// SQLite reports every interrupted save it rolls back ("recovered N pages") to its log; the
+// count tells an opening connection whether its first read undid one, which the journal
+// alone cannot (another writer's live journal looks the same). The log must be installed
+// before SQLite starts, hence at load time.
+std::atomic<int> s_rollbacks{0};
+
+void onSqliteLog(void *, int code, const char *)
+{
+    if (code == SQLITE_NOTICE_RECOVER_ROLLBACK)
+        ++s_rollbacks;
+}
+
+const bool s_rollbacksLogged =
+    sqlite3_config(SQLITE_CONFIG_LOG, onSqliteLog, nullptr) == SQLITE_OK;
+
+// Watches one opening: answers whether it rolled back an interrupted save.
+class RollbackWatch
+{
+public:
+    explicit RollbackWatch(const QString &dbPath)
+        : m_path(dbPath), m_journal(hasJournal(dbPath)), m_before(s_rollbacks)
+    {
+    }
+
+    bool rolledBack() const
+    {
+        if (!m_journal)
+            return false;
+        return s_rollbacksLogged ? s_rollbacks > m_before : !hasJournal(m_path);
+    }
+
+private:
+    QString m_path;
+    bool m_journal;
+    int m_before;
+};
 
 } // namespace
 
@@ -65,7 +106,7 @@ bool ProjectDb::open(QString *error)
     // SQLite gives its journals the database's permissions: a new project is owner-only.
     if (!QFileInfo::exists(m_path))
         FileSafety::createOwnerOnlyFile(m_path);
-    const bool journalBefore = hasJournal(m_path);
+    const RollbackWatch watch(m_path);
     if (!m_db.open()) {
         setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
         return false;
@@ -87,7 +128,7 @@ bool ProjectDb::open(QString *error)
         setError(error, QStringLiteral("initSchema() failed: ") + schemaError);
         return false;
     }
-    m_recoveredJournal = journalBefore && !hasJournal(m_path);
+    m_recoveredJournal = watch.rolledBack();
     return true;
 }
 
@@ -99,6 +140,7 @@ bool ProjectDb::openReadOnly(QString *error)
     }
     // A read-only connection cannot roll back what an interrupted save left: the first read
     // goes through a writable connection, which restores the file as it was before that save.
+    const RollbackWatch watch(m_path);
     if (hasJournal(m_path)) {
         if (!QFileInfo(m_path).isWritable()) {
             setError(error, QStringLiteral("Sauvegarde interrompue à annuler, mais le fichier est "
@@ -114,7 +156,7 @@ bool ProjectDb::openReadOnly(QString *error)
         recover.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         recover.finish();
         m_db.close();
-        m_recoveredJournal = !hasJournal(m_path);
+        m_recoveredJournal = watch.rolledBack();
     }
     m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;") + QLatin1String(kBusyTimeout));
     if (!m_db.open()) {
