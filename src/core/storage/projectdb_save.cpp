@@ -298,166 +298,164 @@ bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder,
 
     QHash<QString, Node> &copiedNodes = *copied;
     sqlite3 *handle = SqliteStatement::handle(m_db);
-    return [&]() {
-        for (const char *statement :
-             {"DELETE FROM edge_attrs", "DELETE FROM edges", "DELETE FROM group_members",
-              "DELETE FROM node_medias", "DELETE FROM node_attrs", "DELETE FROM nodes"}) {
-            if (!exec(QLatin1String(statement), error))
-                return false;
-        }
-
-        SqliteStatement insertNode(handle,
-            "INSERT INTO nodes(id,label,type,shape,color,size,media_path,description,valid_start,"
-            "valid_end,show_label,anchored,visible,hypothesis,x,y,geo_lat,geo_lon) "
-            "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        SqliteStatement insertNodeAttr(handle,
-            "INSERT INTO node_attrs(id,node_id,k,v) VALUES(?,?,?,?)");
-        SqliteStatement insertMedia(handle,
-            "INSERT INTO node_medias(node_id,name,file,description,tags,date,author,sha256) "
-            "VALUES(?,?,?,?,?,?,?,?)");
-        SqliteStatement insertEdge(handle,
-            "INSERT INTO edges(id,src,dst,label,show_label,hypothesis,type,direction,description,"
-            "valid_start,valid_end,color,width,visible) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        SqliteStatement insertEdgeAttr(handle,
-            "INSERT INTO edge_attrs(id,edge_id,k,v) VALUES(?,?,?,?)");
-        SqliteStatement insertMember(handle,
-            "INSERT INTO group_members(group_id,node_id,offset_x,offset_y) VALUES(?,?,?,?)");
-        for (const SqliteStatement *statement : {&insertNode, &insertNodeAttr, &insertMedia,
-                                                 &insertEdge, &insertEdgeAttr, &insertMember}) {
-            if (!statement->isValid()) {
-                setError(error, statement->errorText());
-                return false;
-            }
-        }
-
-        MediaStore media(folder, options);
-        AttributeWriter nodeAttributes(insertNodeAttr);
-        for (const Node &node : nodes) {
-            const bool hasFiles = !node.mediaPath.trimmed().isEmpty() || !node.medias.isEmpty();
-            const QString nodeFolder =
-                hasFiles ? ProjectFolder::nodeFolderPath(folder, node.id) : QString();
-            QString mediaPath;
-            QString inProject;
-            if (!media.storedPath(node.mediaPath, nodeFolder, false, &mediaPath, &inProject,
-                                  error))
-                return false;
-            std::optional<Node> stored;
-            if (!inProject.isEmpty() && inProject != node.mediaPath) {
-                stored = node;
-                stored->mediaPath = inProject;
-            }
-            insertNode.bindText(1, node.id);
-            insertNode.bindText(2, node.label);
-            insertNode.bindText(3, node.type);
-            insertNode.bindText(4, shapeToText(node.shape));
-            insertNode.bindOptionalText(5, colorToText(node.color));
-            insertNode.bindDouble(6, node.size);
-            insertNode.bindText(7, mediaPath);
-            insertNode.bindText(8, node.description);
-            insertNode.bindOptionalText(9, dateTimeToText(node.validity.start));
-            insertNode.bindOptionalText(10, dateTimeToText(node.validity.end));
-            insertNode.bindInt(11, node.showLabel);
-            insertNode.bindInt(12, node.anchored);
-            insertNode.bindInt(13, node.visible);
-            insertNode.bindInt(14, node.hypothesis);
-            insertNode.bindDouble(15, node.pos.x());
-            insertNode.bindDouble(16, node.pos.y());
-            if (node.geoLat)
-                insertNode.bindDouble(17, *node.geoLat);
-            else
-                insertNode.bindNull(17);
-            if (node.geoLon)
-                insertNode.bindDouble(18, *node.geoLon);
-            else
-                insertNode.bindNull(18);
-            if (!insertNode.execute()) {
-                setError(error, insertNode.errorText());
-                return false;
-            }
-            if (!nodeAttributes.write(node.id, node.attributes, error))
-                return false;
-
-            QSet<QString> mediaNames;
-            const QString mediaFolder = nodeFolder + QStringLiteral("/medias");
-            for (int i = 0; i < node.medias.size(); ++i) {
-                const MediaRecord &record = node.medias.at(i);
-                QString file;
-                if (!media.storedPath(record.file, mediaFolder, false, &file, &inProject, error))
-                    return false;
-                if (!inProject.isEmpty() && inProject != record.file) {
-                    if (!stored)
-                        stored = node;
-                    stored->medias[i].file = inProject;
-                }
-                insertMedia.bindText(1, node.id);
-                insertMedia.bindText(2, uniqueMediaName(record.name, mediaNames));
-                insertMedia.bindText(3, file);
-                insertMedia.bindText(4, record.description);
-                insertMedia.bindText(5, record.tags);
-                insertMedia.bindOptionalText(6, dateTimeToText(record.date));
-                insertMedia.bindText(7, record.author);
-                insertMedia.bindText(8, record.sha256);
-                if (!insertMedia.execute()) {
-                    setError(error, insertMedia.errorText());
-                    return false;
-                }
-            }
-            if (stored)
-                copiedNodes.insert(stored->id, *stored);
-        }
-
-        AttributeWriter edgeAttributes(insertEdgeAttr);
-        for (const Edge &edge : edges) {
-            insertEdge.bindText(1, edge.id);
-            insertEdge.bindText(2, edge.src);
-            insertEdge.bindText(3, edge.dst);
-            insertEdge.bindText(4, edge.label);
-            insertEdge.bindInt(5, edge.showLabel);
-            insertEdge.bindInt(6, edge.hypothesis);
-            insertEdge.bindText(7, edge.type);
-            insertEdge.bindText(8, directionToText(edge.direction));
-            insertEdge.bindText(9, edge.description);
-            insertEdge.bindOptionalText(10, dateTimeToText(edge.validity.start));
-            insertEdge.bindOptionalText(11, dateTimeToText(edge.validity.end));
-            insertEdge.bindOptionalText(12, colorToText(edge.color));
-            insertEdge.bindDouble(13, edge.width);
-            insertEdge.bindInt(14, edge.visible);
-            if (!insertEdge.execute()) {
-                setError(error, insertEdge.errorText());
-                return false;
-            }
-            if (!edgeAttributes.write(edge.id, edge.attributes, error))
-                return false;
-        }
-
-        if (!exec(QStringLiteral("DELETE FROM group_members"), error))
+    for (const char *statement :
+         {"DELETE FROM edge_attrs", "DELETE FROM edges", "DELETE FROM group_members",
+          "DELETE FROM node_medias", "DELETE FROM node_attrs", "DELETE FROM nodes"}) {
+        if (!exec(QLatin1String(statement), error))
             return false;
-        for (const Node &group : nodes) {
-            const QString groupId = group.id.trimmed();
-            if (!group.isGroup || groupId.isEmpty() || !nodes.contains(groupId))
-                continue;
-            QSet<QString> written;
-            for (const QString &entry : group.groupMembers) {
-                const QString memberId = entry.trimmed();
-                if (memberId.isEmpty() || memberId == groupId || written.contains(memberId))
-                    continue;
-                const auto member = nodes.constFind(memberId);
-                if (member == nodes.cend())
-                    continue;
-                written.insert(memberId);
-                insertMember.bindText(1, groupId);
-                insertMember.bindText(2, memberId);
-                insertMember.bindDouble(3, member->groupOffset.x());
-                insertMember.bindDouble(4, member->groupOffset.y());
-                if (!insertMember.execute()) {
-                    setError(error, QStringLiteral("group_members insert failed: %1")
-                                        .arg(insertMember.errorText()));
-                    return false;
-                }
+    }
+
+    SqliteStatement insertNode(handle,
+        "INSERT INTO nodes(id,label,type,shape,color,size,media_path,description,valid_start,"
+        "valid_end,show_label,anchored,visible,hypothesis,x,y,geo_lat,geo_lon) "
+        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    SqliteStatement insertNodeAttr(handle,
+        "INSERT INTO node_attrs(id,node_id,k,v) VALUES(?,?,?,?)");
+    SqliteStatement insertMedia(handle,
+        "INSERT INTO node_medias(node_id,name,file,description,tags,date,author,sha256) "
+        "VALUES(?,?,?,?,?,?,?,?)");
+    SqliteStatement insertEdge(handle,
+        "INSERT INTO edges(id,src,dst,label,show_label,hypothesis,type,direction,description,"
+        "valid_start,valid_end,color,width,visible) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    SqliteStatement insertEdgeAttr(handle,
+        "INSERT INTO edge_attrs(id,edge_id,k,v) VALUES(?,?,?,?)");
+    SqliteStatement insertMember(handle,
+        "INSERT INTO group_members(group_id,node_id,offset_x,offset_y) VALUES(?,?,?,?)");
+    for (const SqliteStatement *statement : {&insertNode, &insertNodeAttr, &insertMedia,
+                                             &insertEdge, &insertEdgeAttr, &insertMember}) {
+        if (!statement->isValid()) {
+            setError(error, statement->errorText());
+            return false;
+        }
+    }
+
+    MediaStore media(folder, options);
+    AttributeWriter nodeAttributes(insertNodeAttr);
+    for (const Node &node : nodes) {
+        const bool hasFiles = !node.mediaPath.trimmed().isEmpty() || !node.medias.isEmpty();
+        const QString nodeFolder =
+            hasFiles ? ProjectFolder::nodeFolderPath(folder, node.id) : QString();
+        QString mediaPath;
+        QString inProject;
+        if (!media.storedPath(node.mediaPath, nodeFolder, false, &mediaPath, &inProject,
+                              error))
+            return false;
+        std::optional<Node> stored;
+        if (!inProject.isEmpty() && inProject != node.mediaPath) {
+            stored = node;
+            stored->mediaPath = inProject;
+        }
+        insertNode.bindText(1, node.id);
+        insertNode.bindText(2, node.label);
+        insertNode.bindText(3, node.type);
+        insertNode.bindText(4, shapeToText(node.shape));
+        insertNode.bindOptionalText(5, colorToText(node.color));
+        insertNode.bindDouble(6, node.size);
+        insertNode.bindText(7, mediaPath);
+        insertNode.bindText(8, node.description);
+        insertNode.bindOptionalText(9, dateTimeToText(node.validity.start));
+        insertNode.bindOptionalText(10, dateTimeToText(node.validity.end));
+        insertNode.bindInt(11, node.showLabel);
+        insertNode.bindInt(12, node.anchored);
+        insertNode.bindInt(13, node.visible);
+        insertNode.bindInt(14, node.hypothesis);
+        insertNode.bindDouble(15, node.pos.x());
+        insertNode.bindDouble(16, node.pos.y());
+        if (node.geoLat)
+            insertNode.bindDouble(17, *node.geoLat);
+        else
+            insertNode.bindNull(17);
+        if (node.geoLon)
+            insertNode.bindDouble(18, *node.geoLon);
+        else
+            insertNode.bindNull(18);
+        if (!insertNode.execute()) {
+            setError(error, insertNode.errorText());
+            return false;
+        }
+        if (!nodeAttributes.write(node.id, node.attributes, error))
+            return false;
+
+        QSet<QString> mediaNames;
+        const QString mediaFolder = nodeFolder + QStringLiteral("/medias");
+        for (int i = 0; i < node.medias.size(); ++i) {
+            const MediaRecord &record = node.medias.at(i);
+            QString file;
+            if (!media.storedPath(record.file, mediaFolder, false, &file, &inProject, error))
+                return false;
+            if (!inProject.isEmpty() && inProject != record.file) {
+                if (!stored)
+                    stored = node;
+                stored->medias[i].file = inProject;
+            }
+            insertMedia.bindText(1, node.id);
+            insertMedia.bindText(2, uniqueMediaName(record.name, mediaNames));
+            insertMedia.bindText(3, file);
+            insertMedia.bindText(4, record.description);
+            insertMedia.bindText(5, record.tags);
+            insertMedia.bindOptionalText(6, dateTimeToText(record.date));
+            insertMedia.bindText(7, record.author);
+            insertMedia.bindText(8, record.sha256);
+            if (!insertMedia.execute()) {
+                setError(error, insertMedia.errorText());
+                return false;
             }
         }
-        return true;
-    }();
+        if (stored)
+            copiedNodes.insert(stored->id, *stored);
+    }
+
+    AttributeWriter edgeAttributes(insertEdgeAttr);
+    for (const Edge &edge : edges) {
+        insertEdge.bindText(1, edge.id);
+        insertEdge.bindText(2, edge.src);
+        insertEdge.bindText(3, edge.dst);
+        insertEdge.bindText(4, edge.label);
+        insertEdge.bindInt(5, edge.showLabel);
+        insertEdge.bindInt(6, edge.hypothesis);
+        insertEdge.bindText(7, edge.type);
+        insertEdge.bindText(8, directionToText(edge.direction));
+        insertEdge.bindText(9, edge.description);
+        insertEdge.bindOptionalText(10, dateTimeToText(edge.validity.start));
+        insertEdge.bindOptionalText(11, dateTimeToText(edge.validity.end));
+        insertEdge.bindOptionalText(12, colorToText(edge.color));
+        insertEdge.bindDouble(13, edge.width);
+        insertEdge.bindInt(14, edge.visible);
+        if (!insertEdge.execute()) {
+            setError(error, insertEdge.errorText());
+            return false;
+        }
+        if (!edgeAttributes.write(edge.id, edge.attributes, error))
+            return false;
+    }
+
+    if (!exec(QStringLiteral("DELETE FROM group_members"), error))
+        return false;
+    for (const Node &group : nodes) {
+        const QString groupId = group.id.trimmed();
+        if (!group.isGroup || groupId.isEmpty() || !nodes.contains(groupId))
+            continue;
+        QSet<QString> written;
+        for (const QString &entry : group.groupMembers) {
+            const QString memberId = entry.trimmed();
+            if (memberId.isEmpty() || memberId == groupId || written.contains(memberId))
+                continue;
+            const auto member = nodes.constFind(memberId);
+            if (member == nodes.cend())
+                continue;
+            written.insert(memberId);
+            insertMember.bindText(1, groupId);
+            insertMember.bindText(2, memberId);
+            insertMember.bindDouble(3, member->groupOffset.x());
+            insertMember.bindDouble(4, member->groupOffset.y());
+            if (!insertMember.execute()) {
+                setError(error, QStringLiteral("group_members insert failed: %1")
+                                    .arg(insertMember.errorText()));
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *error)
@@ -469,77 +467,75 @@ bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *e
 bool ProjectDb::writeSceneRows(SceneRecords &scene, const QString &folder,
                                const SaveOptions &options, QString *error)
 {
-    return [&]() {
-        QString clearError;
-        if (!exec(QStringLiteral("DELETE FROM shapes"), &clearError)
-            || !exec(QStringLiteral("DELETE FROM maps"), &clearError)) {
-            qWarning() << "[SQL] clearSceneTables failed";
-            setError(error, clearError);
+    QString clearError;
+    if (!exec(QStringLiteral("DELETE FROM shapes"), &clearError)
+        || !exec(QStringLiteral("DELETE FROM maps"), &clearError)) {
+        qWarning() << "[SQL] clearSceneTables failed";
+        setError(error, clearError);
+        return false;
+    }
+
+    QSqlQuery insertShape(m_db);
+    insertShape.prepare(QStringLiteral(
+        "INSERT INTO shapes(uuid, kind, x, y, w, h, px, py, z, rotation, label, desc_html, "
+        "fill, pen_color, pen_width, locked) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?)"));
+    for (ShapeRecord &shape : scene.shapes) {
+        if (shape.uuid.isEmpty())
+            shape.uuid = newId();
+        const QVariant values[] = {
+            shape.uuid,
+            shape.kind == ShapeRecord::Kind::Ellipse ? QStringLiteral("ellipse")
+                                                     : QStringLiteral("rect"),
+            shape.rect.x(), shape.rect.y(), shape.rect.width(), shape.rect.height(),
+            shape.pos.x(), shape.pos.y(), shape.z, shape.rotation, text(shape.label),
+            text(shape.descriptionHtml), optionalText(argbText(shape.fill)),
+            optionalText(argbText(shape.penColor)), shape.penWidth, int(shape.locked)};
+        for (int i = 0; i < int(std::size(values)); ++i)
+            insertShape.bindValue(i, values[i]);
+        if (!insertShape.exec()) {
+            qWarning() << "[SQL][shapes] insert failed for uuid=" << shape.uuid
+                       << " err=" << insertShape.lastError().text();
+            qWarning() << "[SQL] saveShapes failed";
+            setError(error, insertShape.lastError().text());
             return false;
         }
+    }
 
-        QSqlQuery insertShape(m_db);
-        insertShape.prepare(QStringLiteral(
-            "INSERT INTO shapes(uuid, kind, x, y, w, h, px, py, z, rotation, label, desc_html, "
-            "fill, pen_color, pen_width, locked) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-            "?, ?, ?)"));
-        for (ShapeRecord &shape : scene.shapes) {
-            if (shape.uuid.isEmpty())
-                shape.uuid = newId();
-            const QVariant values[] = {
-                shape.uuid,
-                shape.kind == ShapeRecord::Kind::Ellipse ? QStringLiteral("ellipse")
-                                                         : QStringLiteral("rect"),
-                shape.rect.x(), shape.rect.y(), shape.rect.width(), shape.rect.height(),
-                shape.pos.x(), shape.pos.y(), shape.z, shape.rotation, text(shape.label),
-                text(shape.descriptionHtml), optionalText(argbText(shape.fill)),
-                optionalText(argbText(shape.penColor)), shape.penWidth, int(shape.locked)};
-            for (int i = 0; i < int(std::size(values)); ++i)
-                insertShape.bindValue(i, values[i]);
-            if (!insertShape.exec()) {
-                qWarning() << "[SQL][shapes] insert failed for uuid=" << shape.uuid
-                           << " err=" << insertShape.lastError().text();
-                qWarning() << "[SQL] saveShapes failed";
-                setError(error, insertShape.lastError().text());
-                return false;
-            }
-        }
-
-        if (!ProjectFolder::ensureProjectFolders(folder, error)) {
+    if (!ProjectFolder::ensureProjectFolders(folder, error)) {
+        qWarning() << "[SQL] saveMaps failed";
+        return false;
+    }
+    QSqlQuery insertMap(m_db);
+    insertMap.prepare(QStringLiteral(
+        "INSERT INTO maps(file,uuid,label,description,x,y,rotation,z,w,h,anchored,show_grid,"
+        "grid_step,grid_width,grid_color,anonymize) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    MediaStore media(folder, options);
+    for (MapRecord &map : scene.maps) {
+        if (map.uuid.isEmpty())
+            map.uuid = newId();
+        const QString mapFolder =
+            QDir(folder).filePath(QStringLiteral("maps/") + ProjectFolder::nodeFolderName(map.uuid));
+        QString file;
+        QString inProject;
+        if (!media.storedPath(map.file, mapFolder, true, &file, &inProject, error)) {
             qWarning() << "[SQL] saveMaps failed";
             return false;
         }
-        QSqlQuery insertMap(m_db);
-        insertMap.prepare(QStringLiteral(
-            "INSERT INTO maps(file,uuid,label,description,x,y,rotation,z,w,h,anchored,show_grid,"
-            "grid_step,grid_width,grid_color,anonymize) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        MediaStore media(folder, options);
-        for (MapRecord &map : scene.maps) {
-            if (map.uuid.isEmpty())
-                map.uuid = newId();
-            const QString mapFolder =
-                QDir(folder).filePath(QStringLiteral("maps/") + ProjectFolder::nodeFolderName(map.uuid));
-            QString file;
-            QString inProject;
-            if (!media.storedPath(map.file, mapFolder, true, &file, &inProject, error)) {
-                qWarning() << "[SQL] saveMaps failed";
-                return false;
-            }
-            if (!inProject.isEmpty())
-                map.file = inProject;
-            const QVariant values[] = {
-                text(file), map.uuid, text(map.label), text(map.description), map.pos.x(),
-                map.pos.y(), map.rotation, map.z, map.width, map.height, int(map.anchored),
-                int(map.showGrid), map.gridStep, map.gridWidth,
-                optionalText(argbText(map.gridColor)), int(map.anonymize)};
-            for (int i = 0; i < int(std::size(values)); ++i)
-                insertMap.bindValue(i, values[i]);
-            if (!insertMap.exec()) {
-                qWarning() << "[SQL] saveMaps failed";
-                setError(error, insertMap.lastError().text());
-                return false;
-            }
+        if (!inProject.isEmpty())
+            map.file = inProject;
+        const QVariant values[] = {
+            text(file), map.uuid, text(map.label), text(map.description), map.pos.x(),
+            map.pos.y(), map.rotation, map.z, map.width, map.height, int(map.anchored),
+            int(map.showGrid), map.gridStep, map.gridWidth,
+            optionalText(argbText(map.gridColor)), int(map.anonymize)};
+        for (int i = 0; i < int(std::size(values)); ++i)
+            insertMap.bindValue(i, values[i]);
+        if (!insertMap.exec()) {
+            qWarning() << "[SQL] saveMaps failed";
+            setError(error, insertMap.lastError().text());
+            return false;
         }
-        return true;
-    }();
+    }
+    return true;
 }
