@@ -41,15 +41,15 @@ int ScriptedPrompter::choice(QWidget *, const QString &title, const QString &tex
     return answer.isValid() ? answer.toInt() : -1;
 }
 
-QString ScriptedPrompter::openFileName(QWidget *, const QString &caption, const QString &,
-                                       const QString &filter)
+QString ScriptedPrompter::askOpenFileName(QWidget *, const QString &caption, const QString &,
+                                          const QString &filter)
 {
     calls.append({QStringLiteral("open"), caption, filter});
     return nextAnswer().toString();
 }
 
-QStringList ScriptedPrompter::openFileNames(QWidget *, const QString &caption, const QString &,
-                                            const QString &filter)
+QStringList ScriptedPrompter::askOpenFileNames(QWidget *, const QString &caption,
+                                               const QString &, const QString &filter)
 {
     calls.append({QStringLiteral("openMany"), caption, filter});
     return nextAnswer().toStringList();

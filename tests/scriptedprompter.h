@@ -42,10 +42,6 @@ public:
                                         const QString &informativeText) override;
     int choice(QWidget *parent, const QString &title, const QString &text,
                const QStringList &buttons) override;
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
-    QStringList openFileNames(QWidget *parent, const QString &caption, const QString &dir,
-                              const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString existingDirectory(QWidget *parent, const QString &caption,
@@ -54,6 +50,12 @@ public:
                                 const QString &initial) override;
     QColor color(QWidget *parent, const QColor &initial, const QString &title) override;
     int exec(QDialog &dialog) override;
+
+protected:
+    QString askOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                            const QString &filter) override;
+    QStringList askOpenFileNames(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) override;
 
 private:
     QVariant nextAnswer();

@@ -307,10 +307,13 @@ void TestApiHttp::survivesBadInput()
                     + "Content-Length: 1000000\r\n\r\n{\"label\":\"half", 100, true);
     rawExchange(port, "GET /api/nodes?db=Case HTTP/1.1\r\nHost: x\r\n" + auth + "\r\n", 100, true);
 
-    // A large body that is not JSON.
+    // A body that is not JSON, within the body limit and over it.
     const HttpAnswer large = send(m_manager, "POST", url(QStringLiteral("/api/node?db=Case")),
-                                  "Bearer " + m_key.value(ApiRole::Write), QByteArray(8 << 20, '{'));
+                                  "Bearer " + m_key.value(ApiRole::Write), QByteArray(512 << 10, '{'));
     QCOMPARE(large.status, 400);
+    const HttpAnswer oversized = send(m_manager, "POST", url(QStringLiteral("/api/node?db=Case")),
+                                      "Bearer " + m_key.value(ApiRole::Write), QByteArray(8 << 20, '{'));
+    QCOMPARE(oversized.status, 413);
 
     const QByteArray malformed = rawExchange(port, abuses.first());
     QVERIFY2(malformed.startsWith("HTTP/1.1 400"), malformed.constData());

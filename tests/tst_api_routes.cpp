@@ -125,11 +125,16 @@ private:
         return graph;
     }
 
+    // Saves as the window does, the test's files standing for files the analyst chose.
     void saveFile(const Graph &graph, const QString &dbPath)
     {
         ProjectDb db(dbPath);
         QString error;
-        QVERIFY2(db.open(&error) && db.saveGraph(graph, QFileInfo(dbPath).absolutePath(), &error),
+        SaveOptions options;
+        options.trustedFolders.append(m_dir.path());
+        QVERIFY2(db.open(&error)
+                     && db.save(graph, nullptr, QFileInfo(dbPath).absolutePath(), options, &error)
+                         == SaveResult::Saved,
                  qPrintable(error));
     }
 

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void renamingToBlanksKeepsTheTitle();
     void saveAsFollowsTheFolderRule();
     void saveRefusesAFileOutsideItsProjectFolder();
+    void saveCopiesOnlyFilesTheAnalystChose();
     void openUsesTheEmptyCurrentTab();
     void openAsksWhereWhenTheTabHoldsSomething();
     void failedOpenLeavesTheTabAsItWas();
@@ -173,6 +174,39 @@ void TstMainWindow::saveAsFollowsTheFolderRule()
     m_window->saveProjectAs();
     QCOMPARE(tab->dbPath(), expected);
     QVERIFY(!QFile::exists(QDir(parent).filePath(QStringLiteral("Affaire/Affaire/Affaire.orvane.db"))));
+}
+
+void TstMainWindow::saveCopiesOnlyFilesTheAnalystChose()
+{
+    const QString chosen = m_dir.filePath(QStringLiteral("outside/choisi.png"));
+    const QString imported = m_dir.filePath(QStringLiteral("outside/importe.png"));
+    writeBytes(chosen, "chosen");
+    writeBytes(imported, "imported");
+    // The analyst picks one file in a chooser; the other path arrived with imported data.
+    m_prompter->answers << chosen;
+    QCOMPARE(m_prompter->openFileName(m_window, QStringLiteral("Image"), QString(), QString()),
+             chosen);
+    Tab *tab = m_window->currentTab();
+    Node picked = makeNode(QStringLiteral("picked"));
+    picked.mediaPath = chosen;
+    Node foreign = makeNode(QStringLiteral("foreign"));
+    foreign.mediaPath = imported;
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(picked); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(foreign); });
+    const QString parent = m_dir.filePath(QStringLiteral("chosen"));
+    QDir().mkpath(parent);
+    m_prompter->answers << QDir(parent).filePath(QStringLiteral("Choix.orvane.db"));
+    m_window->saveProjectAs();
+    const QString folder = QDir(parent).filePath(QStringLiteral("Choix"));
+    QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("nodes/picked/choisi.png"))),
+             QByteArray("chosen"));
+    QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("nodes/foreign"))));
+
+    // "Save as" elsewhere carries the project's own copies along.
+    m_prompter->answers << QDir(parent).filePath(QStringLiteral("Suite.orvane.db"));
+    m_window->saveProjectAs();
+    QCOMPARE(fileBytes(QDir(parent).filePath(QStringLiteral("Suite/nodes/picked/choisi.png"))),
+             QByteArray("chosen"));
 }
 
 void TstMainWindow::saveRefusesAFileOutsideItsProjectFolder()

@@ -59,6 +59,17 @@ private:
     QSqlDatabase m_db;
 };
 
+// Saves as the window does after the analyst chose these outside files: only chosen files
+// are copied into the project.
+bool saveChosen(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
+                const QStringList &chosen)
+{
+    SaveOptions options;
+    for (const QString &file : chosen)
+        options.chosenFiles.insert(file);
+    return ProjectFiles::save(dbPath, graph, scene, error, options) == SaveResult::Saved;
+}
+
 } // namespace
 
 class TstStorage : public QObject
@@ -339,7 +350,7 @@ void TstStorage::sceneRecordsRoundTrip()
 
     Graph graph;
     QString error;
-    QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
+    QVERIFY2(saveChosen(m_dbPath, graph, scene, &error, {image}), qPrintable(error));
     QVERIFY(!scene.maps.first().uuid.isEmpty());
     QVERIFY(!scene.shapes.first().uuid.isEmpty());
 
@@ -368,7 +379,7 @@ void TstStorage::mediaImageIsCopiedOnce()
     graph.insertNode(node);
     SceneRecords scene;
     QString error;
-    QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
+    QVERIFY2(saveChosen(m_dbPath, graph, scene, &error, {source}), qPrintable(error));
     const QString copy = QDir(m_folder).filePath(QStringLiteral("nodes/n1/photo.png"));
     QCOMPARE(fileBytes(copy), QByteArray("picture bytes"));
     {
@@ -430,7 +441,7 @@ void TstStorage::mediaFilesWithTheSameNameKeepTheirContent()
     graph.insertNode(node);
     SceneRecords scene;
     QString error;
-    QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
+    QVERIFY2(saveChosen(m_dbPath, graph, scene, &error, {first, second}), qPrintable(error));
 
     Graph loaded;
     QVERIFY(ProjectFiles::load(m_dbPath, loaded, scene, &error));
@@ -476,7 +487,7 @@ void TstStorage::unsafeNodeIdsStayInsideTheProject()
     graph.insertNode(node);
     SceneRecords scene;
     QString error;
-    QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
+    QVERIFY2(saveChosen(m_dbPath, graph, scene, &error, {source}), qPrintable(error));
 
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil")));

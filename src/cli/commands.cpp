@@ -3,11 +3,22 @@
 #include "ops/iconlibrary.h"
 #include "storage/projectdb.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
 namespace CliCommands {
+
+bool checkProject(const QString &dbPath, QTextStream &err, QString *error)
+{
+    ProjectDb db(dbPath);
+    if (!db.openReadOnly(error))
+        return false;
+    if (db.recoveredJournal())
+        err << "orvane-cli: " << db.recoveryMessage() << '\n';
+    return true;
+}
 
 int info(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -21,6 +32,8 @@ int info(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << "orvane-cli: " << error << '\n';
         return 1;
     }
+    if (db.recoveredJournal())
+        err << "orvane-cli: " << db.recoveryMessage() << '\n';
     const struct
     {
         const char *key;
@@ -29,13 +42,21 @@ int info(const QStringList &arguments, QTextStream &out, QTextStream &err)
                   {"node_attributes", "node_attrs"}, {"relation_attributes", "edge_attrs"},
                   {"medias", "node_medias"},    {"group_memberships", "group_members"},
                   {"maps", "maps"},             {"shapes", "shapes"}};
+    // A table that is missing or unreadable is reported as such, never as zero rows.
     QJsonObject result;
+    QJsonArray missing;
     for (const auto &count : counts) {
         const qint64 rows = db.rowCount(QLatin1String(count.table));
-        result.insert(QLatin1String(count.key), rows < 0 ? 0 : rows);
+        if (rows < 0)
+            missing.append(QLatin1String(count.table));
+        result.insert(QLatin1String(count.key), rows < 0 ? QJsonValue() : QJsonValue(rows));
     }
+    if (!missing.isEmpty())
+        result.insert(QStringLiteral("missing_tables"), missing);
     out << QJsonDocument(result).toJson(QJsonDocument::Compact) << '\n';
-    return 0;
+    for (const QJsonValue &table : std::as_const(missing))
+        err << "orvane-cli: table absente ou illisible: " << table.toString() << '\n';
+    return missing.isEmpty() ? 0 : 1;
 }
 
 int icons(const QStringList &arguments, QTextStream &out, QTextStream &err)

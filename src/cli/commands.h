@@ -2,11 +2,17 @@
 
 #include <QStringList>
 
+class QString;
 class QTextStream;
 
 // Subcommands of orvane-cli. Each takes the arguments after its name, writes its result to
 // out and its one-line errors to err, and answers the process exit code.
 namespace CliCommands {
+
+// Checks that dbPath is an Orvane project before a command opens it for writing (which
+// would add the schema to any SQLite file). Undoes a save interrupted by a crash on the way
+// and says so on err.
+bool checkProject(const QString &dbPath, QTextStream &err, QString *error);
 
 int info(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // Runs one layout (grid, zigzag, circle, random, radial, components, force, force-compact,

@@ -18,21 +18,29 @@ namespace {
 // Written by the signal handler, read by the event loop: the only safe way out of a handler.
 int s_signalPipe[2] = {-1, -1};
 
+// Seconds a stop may take before the process ends regardless: the loop may be inside a
+// long request when the signal comes.
+constexpr unsigned kStopGraceSeconds = 10;
+
 void onStopSignal(int)
 {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(s_signalPipe[0], &byte, 1);
+    ::alarm(kStopGraceSeconds);
 }
 
-// Quits the event loop cleanly on SIGINT and SIGTERM.
-bool quitOnStopSignals()
+// Stops the server and leaves the event loop on SIGINT and SIGTERM, whatever the number of
+// connections waiting.
+bool quitOnStopSignals(ApiServer &server)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_signalPipe) != 0)
         return false;
     auto *notifier = new QSocketNotifier(s_signalPipe[1], QSocketNotifier::Read,
                                          QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
+    QObject::connect(notifier, &QSocketNotifier::activated, &server, [&server]() {
+        server.stop();
+        QCoreApplication::exit(0);
+    });
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -89,6 +97,13 @@ int serve(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     if (!existingFiles(files, err))
         return 1;
+    for (const QString &file : std::as_const(files)) {
+        QString error;
+        if (!checkProject(file, err, &error)) {
+            err << "orvane-cli: " << error << '\n';
+            return 1;
+        }
+    }
 
     ApiServer server;
     if (!server.initDb(files.first())) {
@@ -101,7 +116,7 @@ int serve(const QStringList &arguments, QTextStream &out, QTextStream &err)
     server.setProjectResolver([files](const QString &name) {
         return ApiProjects::resolve(name, files, files.first());
     });
-    if (!quitOnStopSignals()) {
+    if (!quitOnStopSignals(server)) {
         err << "orvane-cli: signaux indisponibles\n";
         return 1;
     }
@@ -124,8 +139,12 @@ int keys(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     if (!existingFiles(arguments, err))
         return 1;
-    ProjectDb db(arguments.first());
     QString error;
+    if (!checkProject(arguments.first(), err, &error)) {
+        err << "orvane-cli: " << error << '\n';
+        return 1;
+    }
+    ProjectDb db(arguments.first());
     if (!db.open(&error) || !db.initSchema(&error) || !db.ensureApiKeys(&error)) {
         err << "orvane-cli: " << error << '\n';
         return 1;

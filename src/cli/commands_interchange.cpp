@@ -11,11 +11,13 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <functional>
+
 namespace CliCommands {
 
 namespace {
 
-// A project opened by a command, or the new one an import will create.
+// A project read by an export.
 struct Project
 {
     QString dbPath;
@@ -29,52 +31,50 @@ int failure(QTextStream &err, const QString &error)
     return 1;
 }
 
-// Loads an existing project: a database file or a project folder. Checked read-only first,
-// since loading opens the file for writing and would add tables to a file that is not a
-// project.
-bool loadExisting(const QString &dbPath, Project &project, QString *error)
-{
-    if (!ProjectDb(dbPath).openReadOnly(error))
-        return false;
-    project.dbPath = dbPath;
-    return ProjectFiles::load(dbPath, project.graph, project.scene, error);
-}
-
-// The project an import adds to. A file that does not exist yet becomes a new project,
-// placed as "Save as" places it: in a folder named after the project, which may already
-// hold that project.
-bool openTarget(const QString &file, Project &project, QString *error)
-{
-    const QString dbPath = ProjectFiles::databaseForPath(file);
-    if (QFileInfo(dbPath).isFile())
-        return loadExisting(dbPath, project, error);
-    if (QFileInfo(file).isDir()) {
-        *error = QStringLiteral("Base introuvable: %1").arg(dbPath);
-        return false;
-    }
-    const ProjectFiles::Location location = ProjectFiles::saveAsLocation(file);
-    if (QFileInfo(location.dbPath).isFile())
-        return loadExisting(location.dbPath, project, error);
-    project.dbPath = location.dbPath;
-    return true;
-}
-
-bool openSource(const QString &file, Project &project, QString *error)
+bool openSource(const QString &file, Project &project, QTextStream &err, QString *error)
 {
     const QString dbPath = ProjectFiles::databaseForPath(file);
     if (!QFileInfo(dbPath).isFile()) {
         *error = QStringLiteral("Base introuvable: %1").arg(dbPath);
         return false;
     }
-    return loadExisting(dbPath, project, error);
+    if (!checkProject(dbPath, err, error))
+        return false;
+    project.dbPath = dbPath;
+    return ProjectFiles::load(dbPath, project.graph, project.scene, error);
 }
 
-int save(Project &project, QTextStream &out, QTextStream &err)
+// The database an import adds to. A file that does not exist yet becomes a new project,
+// placed as "Save as" places it: in a folder named after the project, which may already
+// hold that project. An existing file must be a project.
+bool importTarget(const QString &file, QString *dbPath, QTextStream &err, QString *error)
 {
+    *dbPath = ProjectFiles::databaseForPath(file);
+    if (!QFileInfo(*dbPath).isFile()) {
+        if (QFileInfo(file).isDir()) {
+            *error = QStringLiteral("Base introuvable: %1").arg(*dbPath);
+            return false;
+        }
+        *dbPath = ProjectFiles::saveAsLocation(file).dbPath;
+        if (!QFileInfo(*dbPath).isFile())
+            return true;
+    }
+    return checkProject(*dbPath, err, error);
+}
+
+// Applies an import to the project and saves it; imports read their whole input before
+// anything is saved, so a failure leaves the project as it was.
+int importInto(const QString &file, const ProjectFiles::Change &change,
+               const std::function<void()> &report, QTextStream &out, QTextStream &err)
+{
+    QString dbPath;
     QString error;
-    if (!ProjectFiles::save(project.dbPath, project.graph, project.scene, &error))
+    if (!importTarget(file, &dbPath, err, &error))
         return failure(err, error);
-    out << QStringLiteral("Enregistré: %1").arg(project.dbPath) << '\n';
+    if (!ProjectFiles::update(dbPath, change, &error))
+        return failure(err, error);
+    report();
+    out << QStringLiteral("Enregistré: %1").arg(dbPath) << '\n';
     return 0;
 }
 
@@ -102,27 +102,26 @@ int importCsv(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << "usage: orvane-cli import-csv FILE --nodes nodes.csv [--edges edges.csv]\n";
         return 2;
     }
-    Project project;
-    QString error;
-    if (!openTarget(file, project, &error))
-        return failure(err, error);
-    // Both files are read before anything is saved: a failure leaves the project as it was.
     int nodes = 0;
-    if (!CsvIo::readNodes(nodesPath, project.graph, &error, &nodes))
-        return failure(err, error);
     int edges = 0;
-    if (!edgesPath.isEmpty() && !CsvIo::readEdges(edgesPath, project.graph, &error, &edges))
-        return failure(err, error);
-    out << QStringLiteral("Nœuds importés: %1 (total %2)")
-               .arg(nodes)
-               .arg(project.graph.nodes().size())
-        << '\n';
-    if (!edgesPath.isEmpty())
-        out << QStringLiteral("Relations importées: %1 (total %2)")
-                   .arg(edges)
-                   .arg(project.graph.edges().size())
-            << '\n';
-    return save(project, out, err);
+    qsizetype totalNodes = 0;
+    qsizetype totalEdges = 0;
+    const auto change = [&](Graph &graph, QString *error) {
+        if (!CsvIo::readNodes(nodesPath, graph, error, &nodes))
+            return false;
+        if (!edgesPath.isEmpty() && !CsvIo::readEdges(edgesPath, graph, error, &edges))
+            return false;
+        totalNodes = graph.nodes().size();
+        totalEdges = graph.edges().size();
+        return true;
+    };
+    const auto report = [&]() {
+        out << QStringLiteral("Nœuds importés: %1 (total %2)").arg(nodes).arg(totalNodes) << '\n';
+        if (!edgesPath.isEmpty())
+            out << QStringLiteral("Relations importées: %1 (total %2)").arg(edges).arg(totalEdges)
+                << '\n';
+    };
+    return importInto(file, change, report, out, err);
 }
 
 int exportCsv(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -133,7 +132,7 @@ int exportCsv(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     Project project;
     QString error;
-    if (!openSource(arguments[0], project, &error))
+    if (!openSource(arguments[0], project, err, &error))
         return failure(err, error);
     const QDir dir(arguments[1]);
     if (!QDir().mkpath(dir.absolutePath()))
@@ -155,15 +154,14 @@ int importStix(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << "usage: orvane-cli import-stix FILE bundle.json\n";
         return 2;
     }
-    Project project;
-    QString error;
-    if (!openTarget(arguments[0], project, &error))
-        return failure(err, error);
     QString message;
-    if (!StixIo::importBundle(arguments[1], project.graph, &message))
-        return failure(err, message);
-    out << message << '\n';
-    return save(project, out, err);
+    const auto change = [&](Graph &graph, QString *error) {
+        if (StixIo::importBundle(arguments[1], graph, &message))
+            return true;
+        *error = message;
+        return false;
+    };
+    return importInto(arguments[0], change, [&]() { out << message << '\n'; }, out, err);
 }
 
 int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -174,7 +172,7 @@ int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     Project project;
     QString error;
-    if (!openSource(arguments[0], project, &error))
+    if (!openSource(arguments[0], project, err, &error))
         return failure(err, error);
     QString message;
     if (!StixIo::exportBundle(arguments[1], project.graph, &message))

@@ -66,19 +66,17 @@ int layout(const QStringList &arguments, QTextStream &out, QTextStream &err)
     // Checked read-only first: loading opens the file for writing and would create a
     // missing one or add tables to a database that is not a project.
     QString error;
-    if (!ProjectDb(file).openReadOnly(&error)) {
+    if (!checkProject(file, err, &error)) {
         err << "orvane-cli: " << error << '\n';
         return 1;
     }
-    Graph graph;
-    SceneRecords scene;
-    if (!ProjectFiles::load(file, graph, scene, &error)) {
-        err << "orvane-cli: " << error << '\n';
-        return 1;
-    }
-    const QStringList targets = Layouts::targetList(graph, {});
-    layout->second(graph, targets);
-    if (!ProjectFiles::save(file, graph, scene, &error)) {
+    QStringList targets;
+    const auto change = [&](Graph &graph, QString *) {
+        targets = Layouts::targetList(graph, {});
+        layout->second(graph, targets);
+        return true;
+    };
+    if (!ProjectFiles::update(file, change, &error)) {
         err << "orvane-cli: " << error << '\n';
         return 1;
     }

@@ -12,6 +12,15 @@ namespace ApiHandlers {
 
 // Uploads larger than this are refused (413).
 constexpr qint64 kMaxUploadBytes = 209715200;
+// JSON bodies larger than this are refused (413): a request must never make every later
+// listing carry megabytes of one field.
+constexpr qint64 kMaxJsonBodyBytes = 1048576;
+// Text fields of a body or an upload: names, labels, types and paths are short; descriptions,
+// attribute values and other texts are long. A longer field answers 400.
+constexpr qsizetype kMaxShortText = 1024;
+constexpr qsizetype kMaxLongText = 65536;
+// Upload file names: at most this many bytes in UTF-8 and no control character, else 400.
+constexpr qsizetype kMaxFileNameBytes = 255;
 
 ApiReply listNodes(const RouteContext &context, const LoadedProject &project);
 ApiReply listEdges(const RouteContext &context, const LoadedProject &project);
@@ -41,8 +50,10 @@ ApiReply deleteNode(RouteContext &context, Graph &graph, QStringList *foldersToR
 ApiReply deleteEdge(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
 ApiReply attachMedia(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
 
-// Runs before the upload loads its project: checks the body and stages it in the project
-// folder. An answer ends the request; nothing lets it go on.
+// Runs before the upload loads its project: checks the body and the parameters and stages
+// the file in a folder of its own under the project's ".staging", which the caller removes
+// when the request ends, whatever its outcome. An answer ends the request; nothing lets it
+// go on.
 std::optional<ApiReply> stageUpload(RouteContext &context);
 
 // The file name an upload is stored under: the last component of the given name, or

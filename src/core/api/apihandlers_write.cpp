@@ -2,6 +2,7 @@
 
 #include "api/apijson.h"
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 #include "storage/projectfolder.h"
 
 #include <QCryptographicHash>
@@ -10,18 +11,69 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
 
 namespace ApiHandlers {
 
 namespace {
 
+// Members whose text is a name, a label or a path rather than free text.
+bool isShortField(const QString &key)
+{
+    static const QSet<QString> shortFields = {
+        QStringLiteral("label"),  QStringLiteral("type"),       QStringLiteral("shape"),
+        QStringLiteral("color"),  QStringLiteral("dir"),        QStringLiteral("src"),
+        QStringLiteral("dst"),    QStringLiteral("mediaPath"),  QStringLiteral("parentGroup"),
+        QStringLiteral("name"),   QStringLiteral("investigationPath"), QStringLiteral("start"),
+        QStringLiteral("end")};
+    return shortFields.contains(key);
+}
+
+// True when every text of the value, at any depth, is within its bound: attribute names
+// and short fields are names, everything else free text.
+bool textsWithinBounds(const QJsonValue &value, qsizetype bound)
+{
+    if (value.isString())
+        return value.toString().size() <= bound;
+    if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        return std::all_of(array.begin(), array.end(),
+                           [](const QJsonValue &item) { return textsWithinBounds(item, kMaxShortText); });
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            if (it.key().size() > kMaxShortText
+                || !textsWithinBounds(it.value(), isShortField(it.key()) ? kMaxShortText
+                                                                          : kMaxLongText))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The body as a JSON object, or nothing when it is not one or a text in it is too long.
 std::optional<QJsonObject> bodyObject(const ApiRequest &request)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
-    return document.object();
+    const QJsonObject object = document.object();
+    if (!textsWithinBounds(object, kMaxLongText))
+        return std::nullopt;
+    return object;
+}
+
+// A finite number of the body clamped to the range the forms offer; anything else keeps
+// the current value.
+double clampedNumber(const QJsonValue &value, double current, double low, double high)
+{
+    const double number = value.toDouble(current);
+    return std::isfinite(number) ? std::clamp(number, low, high) : current;
 }
 
 QString trimmedText(const QJsonValue &value)
@@ -114,7 +166,7 @@ QStringList applyNode(const QJsonObject &body, Node &node, Mode mode)
             node.color = color;
     }
     if (has("size", true))
-        node.size = value("size").toDouble(node.size);
+        node.size = clampedNumber(value("size"), node.size, 0.25, 5.0);
     if (has("pos", true))
         readPoint(value("pos"), QStringLiteral("pos"), node.pos, updated);
     if (has("validity", true))
@@ -172,7 +224,7 @@ QStringList applyEdge(const QJsonObject &body, Edge &edge, Mode mode)
     if (has("color"))
         edge.color = TextForms::parseColor(trimmedText(value("color")));
     if (has("width"))
-        edge.width = value("width").toDouble(edge.width);
+        edge.width = clampedNumber(value("width"), edge.width, 0.5, 12.0);
     if (has("showLabel"))
         edge.showLabel = value("showLabel").toBool(edge.showLabel);
     if (has("visible"))
@@ -355,6 +407,20 @@ QString uploadFileName(const QString &requested)
     return last;
 }
 
+namespace {
+
+// A file name that no file system or log line should receive: control characters (NUL,
+// line breaks…) or more bytes than a file name may have.
+bool isAcceptableFileName(const QString &name)
+{
+    if (name.toUtf8().size() > kMaxFileNameBytes)
+        return false;
+    return std::none_of(name.cbegin(), name.cend(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+} // namespace
+
 std::optional<ApiReply> stageUpload(RouteContext &context)
 {
     const QByteArray &body = context.request.body;
@@ -362,12 +428,25 @@ std::optional<ApiReply> stageUpload(RouteContext &context)
         return ApiReply::error(400);
     if (body.size() > kMaxUploadBytes)
         return ApiReply::error(413);
-    context.uploadName = uploadFileName(context.param("filename"));
+    const QString requested = context.rawParam("filename");
+    if (!isAcceptableFileName(requested) || context.param("name").size() > kMaxShortText)
+        return ApiReply::error(400);
+    for (const char *text : {"desc", "tags", "author"}) {
+        if (context.rawParam(text).size() > kMaxLongText)
+            return ApiReply::error(400);
+    }
+    context.uploadName = uploadFileName(requested);
+    // A folder of its own per upload: two uploads of one name never meet, and removing it
+    // leaves nothing behind.
     const QString staging = QDir(context.folder).filePath(QStringLiteral(".staging"));
-    if (!QDir().mkpath(staging))
+    if (!FileSafety::resolvesInside(staging, context.folder) || !FileSafety::makeOwnerOnlyPath(staging))
         return ApiReply::error(500);
+    const QString folder = QDir(staging).filePath(TextForms::newId());
+    if (!FileSafety::makeOwnerOnlyPath(folder))
+        return ApiReply::error(500);
+    context.stagingFolder = folder;
     // Written aside and renamed into place, so a failed upload leaves no partial file.
-    QSaveFile file(QDir(staging).filePath(context.uploadName));
+    QSaveFile file(QDir(folder).filePath(context.uploadName));
     if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit())
         return ApiReply::error(500);
     context.stagedFile = file.fileName();

@@ -1,11 +1,14 @@
 #include "api/apiroutes.h"
 
 #include "api/apikeystore.h"
+#include "storage/filesafety.h"
 #include "storage/projectdb.h"
 #include "storage/projectfiles.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 
 using namespace ApiHandlers;
 
@@ -106,7 +109,7 @@ ApiReply ApiRoutes::serve(const Route &route, const ApiRequest &request)
     if (!ApiRoles::roleAllows(*role, request.method))
         return ApiReply::error(403);
 
-    RouteContext context{request, request.param(QStringLiteral("db")), {}, {}, {}, {}};
+    RouteContext context{request, request.param(QStringLiteral("db")), {}, {}, {}, {}, {}};
     if (route.access == Access::Projects) {
         if (!m_provider)
             return ApiReply::error(500);
@@ -126,39 +129,67 @@ ApiReply ApiRoutes::serve(const Route &route, const ApiRequest &request)
         return ApiReply::error(404);
     context.folder = ProjectFiles::folderOf(context.dbPath);
 
+    if (route.write && !route.beforeLoad && request.body.size() > kMaxJsonBodyBytes)
+        return ApiReply::error(413);
+    // Whatever the outcome, an upload leaves nothing in the staging folder.
+    const auto unstage = qScopeGuard([&context]() { removeStaging(context); });
     if (route.beforeLoad) {
         if (std::optional<ApiReply> refused = route.beforeLoad(context))
             return *refused;
     }
-    QString error;
-    const std::shared_ptr<const LoadedProject> project = m_cache.project(context.dbPath, &error);
-    if (!project)
-        return ApiReply::error(500);
-    if (route.read)
-        return route.read(context, *project);
-
-    Graph graph = project->graph;
-    QStringList foldersToRemove;
-    ApiReply reply = route.write(context, graph, &foldersToRemove);
-    if (!reply.isSuccess())
-        return reply;
-    return save(context, graph, foldersToRemove, reply);
+    if (route.read) {
+        QString error;
+        const std::shared_ptr<const LoadedProject> project =
+            m_cache.project(context.dbPath, &error);
+        return project ? route.read(context, *project) : ApiReply::error(500);
+    }
+    return write(route, context);
 }
 
-ApiReply ApiRoutes::save(const RouteContext &context, const Graph &graph,
-                         const QStringList &foldersToRemove, ApiReply reply)
+ApiReply ApiRoutes::write(const Route &route, RouteContext &context)
 {
-    ProjectDb db(context.dbPath);
-    QString error;
-    const bool saved = db.open(&error) && db.initSchema(&error)
-        && db.saveGraph(graph, context.folder, &error);
-    // The file changed, or may have: the next request reads it again.
-    m_cache.forget(context.dbPath);
-    if (!saved) {
-        qWarning() << "[API] save failed:" << context.dbPath << error;
-        return ApiReply::error(500);
+    // Another program (a second server, the command line, the window) may save the same
+    // file between this request's load and its save: the save then refuses, and the change
+    // is made again on what the file holds now, so that both writes are kept.
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        QString error;
+        const std::shared_ptr<const LoadedProject> project =
+            m_cache.project(context.dbPath, &error);
+        if (!project)
+            return ApiReply::error(500);
+        Graph graph = project->graph;
+        QStringList foldersToRemove;
+        const ApiReply reply = route.write(context, graph, &foldersToRemove);
+        if (!reply.isSuccess())
+            return reply;
+        SaveOptions options;
+        options.expectedGeneration = project->generation;
+        ProjectDb db(context.dbPath);
+        SaveResult result = SaveResult::Failed;
+        if (db.open(&error) && db.initSchema(&error))
+            result = db.save(graph, nullptr, context.folder, options, &error);
+        // The file changed, or may have: the next load reads it again.
+        m_cache.forget(context.dbPath);
+        if (result == SaveResult::ChangedOnDisk)
+            continue;
+        if (result == SaveResult::Failed) {
+            qWarning() << "[API] save failed:" << context.dbPath << error;
+            return ApiReply::error(500);
+        }
+        for (const QString &folder : std::as_const(foldersToRemove))
+            FileSafety::removeFolderInside(folder, context.folder);
+        return reply;
     }
-    for (const QString &folder : foldersToRemove)
-        QDir(folder).removeRecursively();
-    return reply;
+    qWarning() << "[API] save gave up: the file kept changing:" << context.dbPath;
+    return ApiReply::error(503);
+}
+
+void ApiRoutes::removeStaging(const RouteContext &context)
+{
+    if (context.stagingFolder.isEmpty())
+        return;
+    FileSafety::removeFolderInside(context.stagingFolder, context.folder);
+    // The shared folder goes too once no upload uses it.
+    QDir().rmdir(QFileInfo(context.stagingFolder).absolutePath());
 }

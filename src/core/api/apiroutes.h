@@ -14,7 +14,8 @@ class ApiKeyStore;
 // The route table and the common prologue every "/api/" route runs before its handler:
 // authorisation (401), the key's role against the method (403), required parameters (400),
 // the project name resolved to a database file (404), the project loaded (500). Writes are
-// saved as whole graphs; a failed save answers 500.
+// saved as whole graphs, checked against the generation they loaded; a failed save answers
+// 500. JSON bodies over ApiHandlers::kMaxJsonBodyBytes answer 413.
 class ApiRoutes
 {
 public:
@@ -57,8 +58,8 @@ public:
     GraphCache &cache() { return m_cache; }
 
 private:
-    ApiReply save(const RouteContext &context, const Graph &graph,
-                  const QStringList &foldersToRemove, ApiReply reply);
+    ApiReply write(const Route &route, RouteContext &context);
+    static void removeStaging(const RouteContext &context);
 
     ApiKeyStore &m_keys;
     ProjectResolver m_resolver;

@@ -36,7 +36,9 @@ std::shared_ptr<LoadedProject> load(const QString &dbPath, QString *error)
     // program commits between the selects.
     QSqlDatabase connection = QSqlDatabase::database(db.connectionName(), false);
     const bool snapshot = connection.transaction();
-    const bool loaded = db.loadGraph(project->graph, ProjectFiles::folderOf(dbPath), error);
+    project->generation = db.generation(error);
+    const bool loaded = project->generation >= 0
+        && db.loadGraph(project->graph, ProjectFiles::folderOf(dbPath), error);
     if (snapshot)
         connection.commit();
     if (!loaded)

@@ -10,4 +10,5 @@ struct LoadedProject
     Graph graph;
     QStringList sortedNodeIds; // locale-aware ascending
     QStringList sortedEdgeIds;
+    qint64 generation = 0; // of the file the graph was read from; a write's save checks it
 };

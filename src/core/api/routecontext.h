@@ -15,6 +15,7 @@ struct RouteContext
     // Set by the upload before the project is loaded: the file name and the staged copy.
     QString uploadName;
     QString stagedFile;
+    QString stagingFolder; // the upload's own folder under ".staging", removed afterwards
 
     QString param(const char *name) const { return request.param(QLatin1String(name)); }
     QString rawParam(const char *name) const { return request.rawParam(QLatin1String(name)); }

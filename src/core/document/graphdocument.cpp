@@ -4,6 +4,7 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <utility>
 
 // One step of the history: the records an edit touched, before and after.
@@ -25,6 +26,8 @@ public:
         m_document->applySide(m_changes, true);
     }
     void undo() override { m_document->applySide(m_changes, false); }
+
+    const ChangeSet &changes() const { return m_changes; }
 
 private:
     GraphDocument *m_document;
@@ -79,6 +82,45 @@ bool GraphDocument::isModified() const
 void GraphDocument::markSaved()
 {
     m_undoStack->setClean();
+}
+
+namespace {
+
+// Adds one step to a composition: the first "before" of each record stays, the last
+// "after" wins.
+template <typename Table>
+void compose(Table &total, const Table &step, bool forward)
+{
+    for (auto it = step.cbegin(); it != step.cend(); ++it) {
+        const auto &from = forward ? it->before : it->after;
+        const auto &to = forward ? it->after : it->before;
+        auto found = total.find(it.key());
+        if (found == total.end()) {
+            found = total.insert(it.key(), {});
+            found->before = from;
+        }
+        found->after = to;
+    }
+}
+
+} // namespace
+
+ChangeSet GraphDocument::unsavedChanges() const
+{
+    const int clean = m_undoStack->cleanIndex();
+    const int current = m_undoStack->index();
+    const int first = clean < 0 ? 0 : std::min(clean, current);
+    const int last = clean < 0 ? current : std::max(clean, current);
+    const bool forward = clean < 0 || clean <= current;
+    ChangeSet total;
+    for (int step = 0; step < last - first; ++step) {
+        const int index = forward ? first + step : last - 1 - step;
+        const auto *command = static_cast<const GraphEditCommand *>(m_undoStack->command(index));
+        compose(total.nodes, command->changes().nodes, forward);
+        compose(total.edges, command->changes().edges, forward);
+    }
+    total.dropUnchanged();
+    return total;
 }
 
 void GraphDocument::markUnsaved()

@@ -55,6 +55,11 @@ public:
     // Applies the "after" side of a change set prepared elsewhere as one undo step.
     void apply(const QString &text, const ChangeSet &changes);
 
+    // What the tables hold beyond the saved state, as one change set: the steps between the
+    // clean index and the current one, composed (backwards when the analyst undid past the
+    // save). Every step counts when no state is saved.
+    ChangeSet unsavedChanges() const;
+
     // Replaces the whole content, as a load does: no undo step, the history starts anew and
     // the document is unmodified.
     void load(Graph graph, SceneRecords sceneRecords, const QString &filePath);

@@ -2,10 +2,12 @@
 
 #include "model/graph.h"
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,26 @@ namespace {
 
 const QLatin1String kAttrPrefix("attr:");
 const QLatin1String kValueJoin(" | ");
+
+// CTI data is written by attackers, and a spreadsheet runs a cell that starts with one of
+// =, +, -, @, tab or CR as a formula. Such a cell is exported behind one apostrophe, and the
+// import removes exactly that apostrophe: cells that already start with apostrophes before
+// such a character get one more, so every text comes back unchanged.
+bool startsLikeFormula(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u'\'')
+        ++i;
+    if (i == text.size())
+        return false;
+    const char16_t c = text[i].unicode();
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+QStringView withoutNeutraliser(QStringView cell)
+{
+    return cell.startsWith(u'\'') && startsLikeFormula(cell) ? cell.sliced(1) : cell;
+}
 
 // ---- writing ---------------------------------------------------------------------------
 
@@ -34,8 +56,18 @@ public:
     }
 
     // A field, in double quotes (doubled inside) when it holds the separator, a double quote
-    // or a line break.
+    // or a line break, behind an apostrophe when a spreadsheet would run it.
     void field(QStringView text)
+    {
+        if (startsLikeFormula(text)) {
+            const QString neutralised = u'\'' + text.toString();
+            plainField(neutralised);
+            return;
+        }
+        plainField(text);
+    }
+
+    void plainField(QStringView text)
     {
         startField();
         const bool needsQuotes = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
@@ -238,6 +270,8 @@ template<typename Table, typename Fields>
 bool writeTable(const QString &path, const Table &table, const char *const (&fixedColumns)[10],
                 Fields fields, QString *error)
 {
+    if (!FileSafety::refuseLink(path, error))
+        return false;
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     if (written) {
@@ -306,9 +340,10 @@ public:
                 for (;;) {
                     const qsizetype quote = m_text.indexOf(u'"', from);
                     if (quote < 0) {
-                        addRun(from, size);
-                        i = runStart = size;
-                        break;
+                        // The rest of the text would be swallowed into one field.
+                        m_unbalancedQuote = i;
+                        m_position = size;
+                        return false;
                     }
                     addRun(from, quote);
                     if (quote + 1 < size && text[quote + 1] == u'"') {
@@ -339,6 +374,8 @@ public:
     }
 
     const QList<QStringView> &cells() const { return m_cells; }
+    // Where a quote that is never closed opens, -1 when none was met.
+    qsizetype unbalancedQuote() const { return m_unbalancedQuote; }
 
 private:
     // Where a cell lies: in the text, or in the copies of the record being read.
@@ -387,6 +424,7 @@ private:
     const QStringView m_text;
     const QChar m_separator;
     qsizetype m_position = 0;
+    qsizetype m_unbalancedQuote = -1;
     QList<Span> m_spans;
     QList<QStringView> m_cells;
     QString m_built; // fields put together from several pieces
@@ -408,27 +446,36 @@ public:
     // Reads the file and its header; false with the error text when it cannot.
     bool open(const QString &path, const QString &openError, QString *error)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        QFile file;
+        QString fileError;
+        if (!FileSafety::openRegularForReading(file, path, &fileError)) {
             if (error)
-                *error = openError + path;
+                *error = fileError.isEmpty() ? openError + path : fileError;
             return false;
         }
-        m_text = QString::fromUtf8(file.readAll());
+        const QByteArray bytes = file.readAll();
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        m_text = decoder.decode(bytes);
+        if (decoder.hasError()) {
+            if (error)
+                *error = QStringLiteral("UTF-8 invalide à la ligne %1").arg(invalidUtf8Line(bytes));
+            return false;
+        }
         QStringView text = m_text;
         if (text.startsWith(QChar(0xfeff))) // spreadsheets often start with a byte-order mark
             text = text.sliced(1);
         const qsizetype headerEnd = text.indexOf(u'\n');
         const QStringView headerLine = headerEnd < 0 ? text : text.first(headerEnd);
+        m_body = text;
         m_reader.emplace(text, headerLine.contains(u';') ? u';' : u',');
         if (!nextRecord()) {
-            if (error)
+            if (readToEnd(error) && error)
                 *error = QStringLiteral("Fichier vide");
             return false;
         }
         const QList<QStringView> &header = m_reader->cells();
         for (qsizetype i = 0; i < header.size(); ++i) {
-            const QString name = header.at(i).trimmed().toString();
+            const QString name = withoutNeutraliser(header.at(i).trimmed()).toString();
             if (!m_index.contains(name))
                 m_index.insert(name, int(i));
             if (name.startsWith(kAttrPrefix))
@@ -446,16 +493,36 @@ public:
         return false;
     }
 
+    // After the last record: false, with the line of the fault, when the file could not be
+    // read to its end.
+    bool readToEnd(QString *error) const
+    {
+        const qsizetype quote = m_reader->unbalancedQuote();
+        if (quote < 0)
+            return true;
+        if (error)
+            *error = QStringLiteral("Guillemet non fermé à la ligne %1")
+                         .arg(m_body.first(quote).count(u'\n') + 1);
+        return false;
+    }
+
     // The position of a column, -1 when the file has none.
     int column(const char *name) const { return m_index.value(QLatin1String(name), -1); }
 
     QStringView raw(int column) const
     {
         const QList<QStringView> &record = m_reader->cells();
-        return column >= 0 && column < record.size() ? record.at(column) : QStringView();
+        return column >= 0 && column < record.size() ? withoutNeutraliser(record.at(column))
+                                                     : QStringView();
     }
 
-    QStringView cell(int column) const { return raw(column).trimmed(); }
+    QStringView cell(int column) const
+    {
+        const QList<QStringView> &record = m_reader->cells();
+        return column >= 0 && column < record.size()
+            ? withoutNeutraliser(record.at(column).trimmed())
+            : QStringView();
+    }
     QString text(int column) const { return cell(column).toString(); }
 
     // One row per non-blank attribute cell; the row id is given at the next save.
@@ -474,7 +541,21 @@ public:
     }
 
 private:
+    // The line (from 1) of the first byte sequence that is not UTF-8.
+    static qsizetype invalidUtf8Line(const QByteArray &bytes)
+    {
+        const QList<QByteArray> lines = bytes.split('\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QStringDecoder decoder(QStringDecoder::Utf8);
+            [[maybe_unused]] const QString text = decoder.decode(lines.at(i));
+            if (decoder.hasError())
+                return i + 1;
+        }
+        return lines.size();
+    }
+
     QString m_text;
+    QStringView m_body; // the text after any byte-order mark
     std::optional<RecordReader> m_reader;
     QHash<QString, int> m_index;
     QList<std::pair<QString, int>> m_attributes;
@@ -574,19 +655,22 @@ EdgeDirection parseDirectionWord(const QString &cell)
 }
 
 // Gives a record its id: the trimmed "id" cell, or a new UUID not used in the table. False
-// when the id is already taken, by the table or by an earlier row of the same file (rows
-// are added as they are read).
+// when the id is already taken, by the table or by an earlier row of the same file, whose
+// ids are kept in claimed until the rows are added.
 template<typename Table>
-bool claimId(QStringView cell, const Table &table, QString *id)
+bool claimId(QStringView cell, const Table &table, QSet<QString> &claimed, QString *id)
 {
     if (cell.isEmpty()) {
         do {
             *id = TextForms::newId();
-        } while (table.contains(*id));
-        return true;
+        } while (table.contains(*id) || claimed.contains(*id));
+    } else {
+        *id = cell.toString();
+        if (table.contains(*id) || claimed.contains(*id))
+            return false;
     }
-    *id = cell.toString();
-    return !table.contains(*id);
+    claimed.insert(*id);
+    return true;
 }
 
 } // namespace
@@ -654,10 +738,12 @@ bool readNodes(const QString &path, Graph &graph, QString *error, int *imported)
     ColorCells colors;
     LastCell<std::optional<double>> sizes;
     DateCells dates;
-    int added = 0;
+    // Rows are added only once the whole file was read: a fault changes nothing.
+    QList<Node> added;
+    QSet<QString> claimed;
     while (table.nextRecord()) {
         Node node;
-        if (!claimId(table.cell(id), graph.nodes(), &node.id))
+        if (!claimId(table.cell(id), graph.nodes(), claimed, &node.id))
             continue;
         node.label = table.text(label);
         if (type >= 0)
@@ -672,11 +758,14 @@ bool readNodes(const QString &path, Graph &graph, QString *error, int *imported)
         node.validity.end = dates.parse(table.cell(validEnd));
         node.description = table.text(description);
         node.attributes = table.attributes();
-        graph.insertNode(node);
-        ++added;
+        added.append(node);
     }
+    if (!table.readToEnd(error))
+        return false;
+    for (const Node &node : std::as_const(added))
+        graph.insertNode(node);
     if (imported)
-        *imported = added;
+        *imported = int(added.size());
     return true;
 }
 
@@ -699,10 +788,11 @@ bool readEdges(const QString &path, Graph &graph, QString *error, int *imported)
     ColorCells colors;
     LastCell<std::optional<double>> widths;
     DateCells dates;
-    int added = 0;
+    QList<Edge> added;
+    QSet<QString> claimed;
     while (table.nextRecord()) {
         Edge edge;
-        if (!claimId(table.cell(id), graph.edges(), &edge.id))
+        if (!claimId(table.cell(id), graph.edges(), claimed, &edge.id))
             continue;
         edge.src = table.text(src);
         edge.dst = table.text(dst);
@@ -716,11 +806,14 @@ bool readEdges(const QString &path, Graph &graph, QString *error, int *imported)
         edge.validity.end = dates.parse(table.cell(validEnd));
         edge.description = table.text(description);
         edge.attributes = table.attributes();
-        graph.insertEdge(edge);
-        ++added;
+        added.append(edge);
     }
+    if (!table.readToEnd(error))
+        return false;
+    for (const Edge &edge : std::as_const(added))
+        graph.insertEdge(edge);
     if (imported)
-        *imported = added;
+        *imported = int(added.size());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "interchange/stixschema.h"
 #include "model/graph.h"
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -199,9 +200,11 @@ bool importBundle(const QString &path, Graph &graph, QString *message, ImportCou
             *message = text;
         return false;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("Impossible d'ouvrir le fichier STIX: ") + file.errorString());
+    QFile file;
+    QString openError;
+    if (!FileSafety::openRegularForReading(file, path, &openError))
+        return fail(openError.isEmpty() ? QStringLiteral("Impossible d'ouvrir le fichier STIX: ") + path
+                                        : openError);
     QJsonDocument document;
     {
         const QByteArray bytes = file.readAll();

@@ -1,11 +1,15 @@
 #include "storage/projectdb.h"
 
+#include "storage/filesafety.h"
 #include "storage/projectdb_p.h"
 
 #include <QAtomicInteger>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <atomic>
+#include <sqlite3.h>
 
 using namespace ProjectDbDetail;
 
@@ -24,9 +28,57 @@ const char *const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS maps(id INTEGER PRIMARY KEY AUTOINCREMENT,file TEXT,uuid TEXT,label TEXT,description TEXT,x REAL, y REAL,rotation REAL,z REAL,w REAL, h REAL,anchored INTEGER,show_grid INTEGER,grid_step INTEGER,grid_width REAL,grid_color TEXT,anonymize INTEGER)",
     "CREATE TABLE IF NOT EXISTS shapes(id INTEGER PRIMARY KEY AUTOINCREMENT,uuid TEXT UNIQUE,kind TEXT,x REAL, y REAL, w REAL, h REAL,px REAL, py REAL,z REAL,rotation REAL,label TEXT,desc_html TEXT,fill TEXT,pen_color TEXT,pen_width REAL,locked INTEGER)",
     "CREATE TABLE IF NOT EXISTS scene_options(key TEXT PRIMARY KEY, value TEXT)",
+    "CREATE TABLE IF NOT EXISTS project_meta(key TEXT PRIMARY KEY, value TEXT)",
 };
 
 QAtomicInteger<quint64> s_connectionSerial;
+
+// Another writer holds the file for the length of one save: wait for it rather than fail.
+const char *const kBusyTimeout = "QSQLITE_BUSY_TIMEOUT=15000";
+
+// A journal beside the database: left by a save that never finished, or the live journal of
+// another writer's save.
+bool hasJournal(const QString &dbPath)
+{
+    return QFileInfo(dbPath + QStringLiteral("-journal")).size() > 0;
+}
+
+// SQLite reports every interrupted save it rolls back ("recovered N pages") to its log; the
+// count tells an opening connection whether its first read undid one, which the journal
+// alone cannot (another writer's live journal looks the same). The log must be installed
+// before SQLite starts, hence at load time.
+std::atomic<int> s_rollbacks{0};
+
+void onSqliteLog(void *, int code, const char *)
+{
+    if (code == SQLITE_NOTICE_RECOVER_ROLLBACK)
+        ++s_rollbacks;
+}
+
+const bool s_rollbacksLogged =
+    sqlite3_config(SQLITE_CONFIG_LOG, onSqliteLog, nullptr) == SQLITE_OK;
+
+// Watches one opening: answers whether it rolled back an interrupted save.
+class RollbackWatch
+{
+public:
+    explicit RollbackWatch(const QString &dbPath)
+        : m_path(dbPath), m_journal(hasJournal(dbPath)), m_before(s_rollbacks)
+    {
+    }
+
+    bool rolledBack() const
+    {
+        if (!m_journal)
+            return false;
+        return s_rollbacksLogged ? s_rollbacks > m_before : !hasJournal(m_path);
+    }
+
+private:
+    QString m_path;
+    bool m_journal;
+    int m_before;
+};
 
 } // namespace
 
@@ -36,6 +88,7 @@ ProjectDb::ProjectDb(const QString &path)
 {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_db.setDatabaseName(path);
+    m_db.setConnectOptions(QLatin1String(kBusyTimeout));
 }
 
 ProjectDb::~ProjectDb()
@@ -50,6 +103,10 @@ bool ProjectDb::open(QString *error)
 {
     if (m_db.isOpen())
         return true;
+    // SQLite gives its journals the database's permissions: a new project is owner-only.
+    if (!QFileInfo::exists(m_path))
+        FileSafety::createOwnerOnlyFile(m_path);
+    const RollbackWatch watch(m_path);
     if (!m_db.open()) {
         setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
         return false;
@@ -61,11 +118,17 @@ bool ProjectDb::open(QString *error)
             setError(error, QStringLiteral("[%1] %2")
                                 .arg(QLatin1String(pragma), query.lastError().text()));
     }
+    if (isForeignDatabase()) {
+        setError(error, QStringLiteral("Pas un projet Orvane (table nodes absente): %1").arg(m_path));
+        m_db.close();
+        return false;
+    }
     QString schemaError;
     if (!initSchema(&schemaError)) {
         setError(error, QStringLiteral("initSchema() failed: ") + schemaError);
         return false;
     }
+    m_recoveredJournal = watch.rolledBack();
     return true;
 }
 
@@ -75,7 +138,27 @@ bool ProjectDb::openReadOnly(QString *error)
         setError(error, QStringLiteral("Fichier introuvable: %1").arg(m_path));
         return false;
     }
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    // A read-only connection cannot roll back what an interrupted save left: the first read
+    // goes through a writable connection, which restores the file as it was before that save.
+    const RollbackWatch watch(m_path);
+    if (hasJournal(m_path)) {
+        if (!QFileInfo(m_path).isWritable()) {
+            setError(error, QStringLiteral("Sauvegarde interrompue à annuler, mais le fichier est "
+                                           "en lecture seule: %1")
+                                .arg(m_path));
+            return false;
+        }
+        if (!m_db.open()) {
+            setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
+            return false;
+        }
+        QSqlQuery recover(m_db);
+        recover.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        recover.finish();
+        m_db.close();
+        m_recoveredJournal = watch.rolledBack();
+    }
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;") + QLatin1String(kBusyTimeout));
     if (!m_db.open()) {
         setError(error, QStringLiteral("SQLite open failed: ") + m_db.lastError().text());
         return false;
@@ -90,6 +173,11 @@ bool ProjectDb::openReadOnly(QString *error)
         return false;
     }
     return true;
+}
+
+QString ProjectDb::recoveryMessage() const
+{
+    return QStringLiteral("Une sauvegarde interrompue a été annulée: %1").arg(m_path);
 }
 
 qint64 ProjectDb::rowCount(const QString &table)
@@ -139,10 +227,45 @@ bool ProjectDb::inTransaction(const std::function<bool()> &body, QString *error)
     return false;
 }
 
-bool ProjectDb::hasNodesTable()
+bool ProjectDb::isForeignDatabase()
+{
+    // A file with tables but neither the nodes table nor the project's own meta table
+    // belongs to another program: opening must not add the project schema to it.
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")))
+        return false;
+    bool hasTables = false;
+    while (query.next()) {
+        const QString name = query.value(0).toString();
+        if (name == u"nodes" || name == u"project_meta")
+            return false;
+        hasTables = hasTables || !name.startsWith(QLatin1String("sqlite_"));
+    }
+    return hasTables;
+}
+
+qint64 ProjectDb::generation(QString *error)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT value FROM project_meta WHERE key='generation'"))) {
+        // Files opened read-only keep the schema they have: no meta table means generation 0.
+        if (!hasTable(QStringLiteral("project_meta")))
+            return 0;
+        setError(error, query.lastError().text());
+        return -1;
+    }
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool ProjectDb::hasTable(const QString &name)
 {
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
-    query.addBindValue(QStringLiteral("nodes"));
+    query.addBindValue(name);
     return query.exec() && query.next();
+}
+
+bool ProjectDb::hasNodesTable()
+{
+    return hasTable(QStringLiteral("nodes"));
 }

@@ -6,7 +6,9 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -21,12 +23,35 @@ struct ApiKeyRecord
     std::optional<QDateTime> lastUsed;
 };
 
+// What a save may copy and which state of the file it expects to replace.
+struct SaveOptions
+{
+    // Files outside the project folder that the save copies in: those the analyst chose
+    // (absolute paths). Any other path that leads out of the project is stored as text and
+    // its file is never read, so imported or API-supplied paths cannot pull a local file in.
+    QSet<QString> chosenFiles;
+    // Folders whose files count as chosen: the project a tab was loaded from, when "Save as"
+    // moves it to a new folder.
+    QStringList trustedFolders;
+    // The generation the caller loaded. When set and the file holds another, the save
+    // changes nothing and answers ChangedOnDisk.
+    std::optional<qint64> expectedGeneration;
+
+    bool mayCopy(const QString &absolutePath) const;
+};
+
+enum class SaveResult { Saved, Failed, ChangedOnDisk };
+
 // One connection to a project database.
 //
 // A ProjectDb lives for one load or one save. Nothing is persisted incrementally: a save
-// rewrites every graph row, map and shape in one transaction, copying media files into the
-// project folder as it goes. Operations that can fail return
-// false and fill the optional error text; a failed save leaves the file as it was.
+// rewrites every graph row, map and shape in one write transaction, copying media files into
+// the project folder as it goes. Operations that can fail return false and fill the optional
+// error text; a failed save leaves the file as it was.
+//
+// Every save bumps the file's generation number, read and checked inside the save's own
+// transaction: a writer that passes the generation it loaded never overwrites a save it did
+// not see.
 class ProjectDb
 {
 public:
@@ -38,10 +63,15 @@ public:
     const QString &path() const { return m_path; }
     QString connectionName() const { return m_connectionName; }
 
+    // Creates a missing file owner-only. Refuses a SQLite file of another program (tables,
+    // but no project table) and leaves it untouched.
     bool open(QString *error = nullptr);
     // Opens an existing project read-only, without touching its schema; fails when the file
     // is missing, is not SQLite or holds no nodes table.
     bool openReadOnly(QString *error = nullptr);
+    // True when opening rolled back a save interrupted by a crash; recoveryMessage() says so.
+    bool recoveredJournal() const { return m_recoveredJournal; }
+    QString recoveryMessage() const;
     bool initSchema(QString *error = nullptr);
 
     bool loadAll(Graph &graph, SceneRecords &scene, const QString &folder,
@@ -57,6 +87,16 @@ public:
     bool saveGraph(const Graph &graph, const QString &folder, QString *error = nullptr,
                    QHash<QString, Node> *copied = nullptr);
     bool saveScene(SceneRecords &scene, const QString &folder, QString *error = nullptr);
+    // The whole save: graph, then the scene when given. newGeneration receives the number
+    // the file holds afterwards.
+    SaveResult save(const Graph &graph, SceneRecords *scene, const QString &folder,
+                    const SaveOptions &options, QString *error = nullptr,
+                    QHash<QString, Node> *copied = nullptr, qint64 *newGeneration = nullptr);
+
+    // The generation the file holds: 0 for a file never saved by this version, -1 (error
+    // set) when it cannot be read.
+    qint64 generation(QString *error = nullptr);
+    bool hasTable(const QString &name);
 
     // Number of rows of a table of the project schema; -1 when it cannot be counted.
     qint64 rowCount(const QString &table);
@@ -70,18 +110,19 @@ public:
 
 private:
     bool hasNodesTable();
+    bool isForeignDatabase();
+    bool repairSchema(QString *error);
+    bool writeGraphRows(const Graph &graph, const QString &folder, const SaveOptions &options,
+                        QString *error, QHash<QString, Node> *copied);
+    bool writeSceneRows(SceneRecords &scene, const QString &folder, const SaveOptions &options,
+                        QString *error);
     // Runs body in a transaction, committed when it answers true and rolled back otherwise;
     // a failing BEGIN or COMMIT fills error.
     bool inTransaction(const std::function<bool()> &body, QString *error);
-    // The project folders, and a nodes table even in a damaged file.
-    bool prepareGraphTables(const QString &folder, QString *error);
-    // The rows of a save, written inside a transaction opened by the caller.
-    bool writeGraphRows(const Graph &graph, const QString &folder, QString *error,
-                        QHash<QString, Node> *copiedNodes);
-    bool writeSceneRows(SceneRecords &scene, const QString &folder, QString *error);
     bool exec(const QString &statement, QString *error);
 
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_db;
+    bool m_recoveredJournal = false;
 };

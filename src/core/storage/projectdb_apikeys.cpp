@@ -1,6 +1,7 @@
 #include "storage/projectdb.h"
 
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 #include "storage/projectdb_p.h"
 
 #include <QSqlError>
@@ -31,6 +32,8 @@ bool ProjectDb::ensureApiKeys(QString *error)
             setError(error, insert.lastError().text());
             return false;
         }
+        // The keys are stored in clear: a file that holds them is for its owner only.
+        FileSafety::restrictToOwner(m_path);
     }
     return true;
 }

@@ -2,15 +2,19 @@
 
 #include "model/graph.h"
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
 #include "storage/sqlitestatement.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 using namespace ProjectDbDetail;
 using namespace TextForms;
@@ -21,10 +25,15 @@ namespace {
 //
 // Within one folder, a destination already used by another file of the same save gets a
 // numbered name, so that two different files called "photo.jpg" never overwrite each other.
+// A file outside the project is copied only when the options allow it; copies go only into
+// folders that really lie inside the project, never through a link leading out of it.
 class MediaStore
 {
 public:
-    explicit MediaStore(const QString &projectFolder) : m_folder(projectFolder) {}
+    MediaStore(const QString &projectFolder, const SaveOptions &options)
+        : m_folder(projectFolder), m_options(options)
+    {
+    }
 
     // The path to store for a file. When the file now lies in the project folder, inProject
     // receives its absolute path. Returns false (with error set) only when a copy failed.
@@ -44,6 +53,10 @@ public:
             return true;
         }
         const QString sourcePath = sourceInfo.absoluteFilePath();
+        if (!FileSafety::resolvesInside(sourcePath, m_folder) && !m_options.mayCopy(sourcePath)) {
+            *stored = ProjectFolder::relativeToFolder(trimmed, m_folder);
+            return true;
+        }
         if (ProjectFolder::isInsideFolder(sourcePath, destinationDir)) {
             claim(sourcePath, sourcePath);
             *stored = QDir(m_folder).relativeFilePath(sourcePath);
@@ -54,12 +67,23 @@ public:
         if (isMap && fileName.isEmpty())
             fileName = QStringLiteral("image.png");
         const QString destination = freeDestination(destinationDir, fileName, sourcePath);
-        if (!QDir().mkpath(destinationDir)) {
+        if (!FileSafety::resolvesInside(destinationDir, m_folder)) {
+            setError(error, QStringLiteral("Dossier hors du projet (lien symbolique): %1")
+                                .arg(destinationDir));
+            return false;
+        }
+        if (!FileSafety::makeOwnerOnlyPath(destinationDir)) {
             setError(error, QStringLiteral("Impossible de créer: %1").arg(destinationDir));
+            return false;
+        }
+        // A link planted where the copy goes is replaced, never written through.
+        if (QFileInfo(destination).isSymLink() && !QFile::remove(destination)) {
+            setError(error, QStringLiteral("Copie échouée de %1 vers %2").arg(sourcePath, destination));
             return false;
         }
         if (!ProjectFolder::copyFileInto(sourcePath, destination, error))
             return false;
+        FileSafety::restrictToOwner(destination);
         claim(destination, sourcePath);
         *stored = QDir(m_folder).relativeFilePath(destination);
         *inProject = destination;
@@ -88,6 +112,7 @@ private:
     }
 
     QString m_folder;
+    const SaveOptions &m_options;
     QHash<QString, QString> m_claims; // destination -> source copied there in this save
 };
 
@@ -150,85 +175,124 @@ QString argbText(const QColor &color)
 
 } // namespace
 
+bool SaveOptions::mayCopy(const QString &absolutePath) const
+{
+    if (chosenFiles.contains(QDir::cleanPath(absolutePath))
+        || chosenFiles.contains(QFileInfo(absolutePath).canonicalFilePath()))
+        return true;
+    return std::any_of(trustedFolders.cbegin(), trustedFolders.cend(), [&](const QString &folder) {
+        return !folder.isEmpty() && FileSafety::resolvesInside(absolutePath, folder);
+    });
+}
+
 bool ProjectDb::saveAll(const Graph &graph, SceneRecords &scene, const QString &folder,
                         QString *error, QHash<QString, Node> *copied)
 {
-    if (!prepareGraphTables(folder, error))
-        return false;
-    // Graph and scene go in one transaction: a refused scene row must not leave this save's
-    // graph rows in the file while the save reports a failure.
-    SceneRecords written = scene;
-    QHash<QString, Node> copiedNodes;
     QString saveError;
-    const bool saved = inTransaction(
-        [&]() {
-            return writeGraphRows(graph, folder, &saveError, &copiedNodes)
-                && writeSceneRows(written, folder, &saveError);
-        },
-        &saveError);
-    if (!saved) {
+    const SaveResult result = save(graph, &scene, folder, SaveOptions(), &saveError, copied);
+    if (result != SaveResult::Saved)
         setError(error, saveError.isEmpty() ? QStringLiteral("saveGraph() a échoué (voir logs).")
                                             : saveError);
-        return false;
-    }
-    scene = written;
-    if (copied)
-        *copied = copiedNodes;
-    return true;
+    return result == SaveResult::Saved;
 }
 
 bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *error,
                           QHash<QString, Node> *copied)
 {
-    if (!prepareGraphTables(folder, error))
-        return false;
-    QHash<QString, Node> copiedNodes;
-    if (!inTransaction([&]() { return writeGraphRows(graph, folder, error, &copiedNodes); },
-                       error))
-        return false;
-    if (copied)
-        *copied = copiedNodes;
-    return true;
+    return save(graph, nullptr, folder, SaveOptions(), error, copied) == SaveResult::Saved;
 }
 
-bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *error)
+bool ProjectDb::repairSchema(QString *error)
 {
-    SceneRecords written = scene;
-    if (!inTransaction([&]() { return writeSceneRows(written, folder, error); }, error))
+    if (hasNodesTable())
+        return true;
+    QString schemaError;
+    if (!initSchema(&schemaError)) {
+        setError(error, QStringLiteral("initSchema() a échoué: ") + schemaError);
         return false;
-    scene = written;
-    return true;
-}
-
-bool ProjectDb::prepareGraphTables(const QString &folder, QString *error)
-{
-    if (!ProjectFolder::ensureProjectFolders(folder, error))
-        return false;
-
+    }
     if (!hasNodesTable()) {
-        QString schemaError;
+        for (const char *table : {"node_medias", "node_attrs", "edge_attrs", "edges", "nodes"})
+            exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)), nullptr);
         if (!initSchema(&schemaError)) {
-            setError(error, QStringLiteral("initSchema() a échoué: ") + schemaError);
+            setError(error, QStringLiteral("initSchema() post-réparation a échoué: ") + schemaError);
             return false;
-        }
-        if (!hasNodesTable()) {
-            for (const char *table : {"node_medias", "node_attrs", "edge_attrs", "edges", "nodes"})
-                exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)), nullptr);
-            if (!initSchema(&schemaError)) {
-                setError(error, QStringLiteral("initSchema() post-réparation a échoué: ")
-                                    + schemaError);
-                return false;
-            }
         }
     }
     return true;
 }
 
-bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder, QString *error,
-                               QHash<QString, Node> *copiedNodes)
+SaveResult ProjectDb::save(const Graph &graph, SceneRecords *scene, const QString &folder,
+                           const SaveOptions &options, QString *error,
+                           QHash<QString, Node> *copied, qint64 *newGeneration)
+{
+    if (!ProjectFolder::ensureProjectFolders(folder, error) || !repairSchema(error))
+        return SaveResult::Failed;
+
+    // IMMEDIATE takes the write lock at once, so the generation read below cannot change
+    // before this transaction commits.
+    QString beginError;
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE"), &beginError)) {
+        qWarning() << "[SQL] BEGIN failed:" << beginError;
+        setError(error, beginError);
+        return SaveResult::Failed;
+    }
+    auto rollback = [this]() {
+        QString rollbackError;
+        if (!exec(QStringLiteral("ROLLBACK"), &rollbackError))
+            qWarning() << "[SQL] ROLLBACK failed:" << rollbackError;
+    };
+    const qint64 current = generation(error);
+    if (current < 0) {
+        rollback();
+        return SaveResult::Failed;
+    }
+    if (options.expectedGeneration && *options.expectedGeneration != current) {
+        rollback();
+        setError(error, QStringLiteral("Le fichier a changé sur le disque depuis son chargement: %1")
+                            .arg(m_path));
+        return SaveResult::ChangedOnDisk;
+    }
+    QHash<QString, Node> copiedNodes;
+    if (!writeGraphRows(graph, folder, options, error, &copiedNodes)
+        || !exec(QStringLiteral("INSERT OR REPLACE INTO project_meta(key,value) "
+                                "VALUES('generation','%1')")
+                     .arg(current + 1),
+                 error)) {
+        rollback();
+        return SaveResult::Failed;
+    }
+    // A refused scene row fails the whole save: the file keeps what it held, and the scene
+    // in memory takes the rows' new ids and copied images only once they are stored.
+    SceneRecords written = scene ? *scene : SceneRecords();
+    if (scene && !writeSceneRows(written, folder, options, error)) {
+        rollback();
+        return SaveResult::Failed;
+    }
+    QString commitError;
+    if (!exec(QStringLiteral("COMMIT"), &commitError)) {
+        qWarning() << "[SQL] COMMIT failed:" << commitError;
+        rollback();
+        setError(error, commitError);
+        return SaveResult::Failed;
+    }
+    if (scene)
+        *scene = written;
+    if (copied)
+        *copied = copiedNodes;
+    if (newGeneration)
+        *newGeneration = current + 1;
+    return SaveResult::Saved;
+}
+
+bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder,
+                               const SaveOptions &options, QString *error,
+                               QHash<QString, Node> *copied)
 {
     const Graph::NodeTable &nodes = graph.nodes();
     const Graph::EdgeTable &edges = graph.edges();
+
+    QHash<QString, Node> &copiedNodes = *copied;
     sqlite3 *handle = SqliteStatement::handle(m_db);
     for (const char *statement :
          {"DELETE FROM edge_attrs", "DELETE FROM edges", "DELETE FROM group_members",
@@ -261,7 +325,7 @@ bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder, QStrin
         }
     }
 
-    MediaStore media(folder);
+    MediaStore media(folder, options);
     AttributeWriter nodeAttributes(insertNodeAttr);
     for (const Node &node : nodes) {
         const bool hasFiles = !node.mediaPath.trimmed().isEmpty() || !node.medias.isEmpty();
@@ -334,7 +398,7 @@ bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder, QStrin
             }
         }
         if (stored)
-            copiedNodes->insert(stored->id, *stored);
+            copiedNodes.insert(stored->id, *stored);
     }
 
     AttributeWriter edgeAttributes(insertEdgeAttr);
@@ -390,7 +454,18 @@ bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder, QStrin
     return true;
 }
 
-bool ProjectDb::writeSceneRows(SceneRecords &scene, const QString &folder, QString *error)
+bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *error)
+{
+    const SaveOptions options;
+    SceneRecords written = scene;
+    if (!inTransaction([&]() { return writeSceneRows(written, folder, options, error); }, error))
+        return false;
+    scene = written;
+    return true;
+}
+
+bool ProjectDb::writeSceneRows(SceneRecords &scene, const QString &folder,
+                               const SaveOptions &options, QString *error)
 {
     QString clearError;
     if (!exec(QStringLiteral("DELETE FROM shapes"), &clearError)
@@ -435,7 +510,7 @@ bool ProjectDb::writeSceneRows(SceneRecords &scene, const QString &folder, QStri
     insertMap.prepare(QStringLiteral(
         "INSERT INTO maps(file,uuid,label,description,x,y,rotation,z,w,h,anchored,show_grid,"
         "grid_step,grid_width,grid_color,anonymize) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-    MediaStore media(folder);
+    MediaStore media(folder, options);
     for (MapRecord &map : scene.maps) {
         if (map.uuid.isEmpty())
             map.uuid = newId();

@@ -2,11 +2,13 @@
 
 #include "model/graph.h"
 #include "model/scenerecords.h"
+#include "storage/filesafety.h"
 #include "storage/projectdb.h"
 #include "storage/projectfolder.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDatabase>
 
 namespace ProjectFiles {
 
@@ -47,7 +49,7 @@ QString databaseForPath(const QString &path)
 }
 
 bool load(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
-          Failure *failure)
+          Failure *failure, LoadInfo *info)
 {
     auto fail = [&](Failure kind) {
         if (failure)
@@ -63,8 +65,20 @@ bool load(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *err
     }
     Graph loadedGraph;
     SceneRecords loadedScene;
-    if (!db.loadAll(loadedGraph, loadedScene, folderOf(dbPath), error))
+    // One read transaction: the generation and the rows come from the same state of the file.
+    QSqlDatabase connection = QSqlDatabase::database(db.connectionName(), false);
+    const bool snapshot = connection.transaction();
+    const qint64 generation = db.generation(error);
+    const bool loaded =
+        generation >= 0 && db.loadAll(loadedGraph, loadedScene, folderOf(dbPath), error);
+    if (snapshot)
+        connection.commit();
+    if (!loaded)
         return fail(Failure::Load);
+    if (info) {
+        info->generation = generation;
+        info->notice = db.recoveredJournal() ? db.recoveryMessage() : QString();
+    }
     graph = loadedGraph;
     scene = loadedScene;
     if (failure)
@@ -72,27 +86,69 @@ bool load(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *err
     return true;
 }
 
-bool save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error)
+SaveResult save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
+                const SaveOptions &options, qint64 *newGeneration)
 {
     const QString folder = folderOf(dbPath);
     for (const char *sub : {"nodes", "maps", "shapes"})
-        QDir(folder).mkpath(QLatin1String(sub));
+        FileSafety::makeOwnerOnlyPath(QDir(folder).filePath(QLatin1String(sub)));
     ProjectDb db(dbPath);
     QString dbError;
     if (!db.open(&dbError) || !db.initSchema(&dbError)) {
         if (error)
             *error = QStringLiteral("Base indisponible: %1").arg(dbError);
-        return false;
+        return SaveResult::Failed;
     }
     QHash<QString, Node> stored;
-    if (!db.saveAll(graph, scene, folder, &dbError, &stored)) {
+    const SaveResult result =
+        db.save(graph, &scene, folder, options, &dbError, &stored, newGeneration);
+    if (result != SaveResult::Saved) {
         if (error)
-            *error = QStringLiteral("Échec: %1").arg(dbError);
-        return false;
+            *error = QStringLiteral("Échec: %1")
+                         .arg(dbError.isEmpty() ? QStringLiteral("saveGraph() a échoué (voir logs).")
+                                                : dbError);
+        return result;
     }
     for (const Node &node : std::as_const(stored))
         graph.replaceNode(node);
-    return true;
+    return SaveResult::Saved;
+}
+
+bool save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error)
+{
+    return save(dbPath, graph, scene, error, SaveOptions()) == SaveResult::Saved;
+}
+
+bool update(const QString &dbPath, const Change &change, QString *error, LoadInfo *info)
+{
+    // Each round loses only to a save that finished meanwhile; a bound keeps a writer from
+    // spinning forever against a file rewritten without pause.
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        Graph graph;
+        SceneRecords scene;
+        LoadInfo loaded;
+        if (QFileInfo(dbPath).isFile() && !load(dbPath, graph, scene, error, nullptr, &loaded))
+            return false;
+        if (info && round == 0)
+            info->notice = loaded.notice;
+        if (!change(graph, error))
+            return false;
+        SaveOptions options;
+        options.expectedGeneration = loaded.generation;
+        qint64 generation = 0;
+        switch (save(dbPath, graph, scene, error, options, &generation)) {
+        case SaveResult::Saved:
+            if (info)
+                info->generation = generation;
+            return true;
+        case SaveResult::Failed:
+            return false;
+        case SaveResult::ChangedOnDisk:
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace ProjectFiles

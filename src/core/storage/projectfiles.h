@@ -1,6 +1,10 @@
 #pragma once
 
+#include "storage/projectdb.h"
+
 #include <QString>
+
+#include <functional>
 
 class Graph;
 struct SceneRecords;
@@ -32,13 +36,35 @@ QString databaseForPath(const QString &path);
 
 enum class Failure { None, Database, Load };
 
+// What a load read besides the graph: the generation a later save passes back, and the
+// notice that an interrupted save was undone on the way in (empty when none).
+struct LoadInfo
+{
+    qint64 generation = 0;
+    QString notice;
+};
+
 // Loads into fresh tables and only replaces graph and scene on success, so a failed load
 // loses nothing. The database is opened and its schema ensured first.
 bool load(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
-          Failure *failure = nullptr);
+          Failure *failure = nullptr, LoadInfo *info = nullptr);
 
 // Creates the folder layout when missing and saves graph and scene into dbPath. On success
-// the graph's node pictures and media point at their copies in the project folder.
+// the graph's node pictures and media point at their copies in the project folder. Outside
+// files are copied only as the options allow (by default none); with an expected generation
+// a file that changed since is left untouched and ChangedOnDisk answered.
+SaveResult save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
+                const SaveOptions &options, qint64 *newGeneration = nullptr);
 bool save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error);
+
+using Change = std::function<bool(Graph &graph, QString *error)>;
+
+// A writer's whole turn on a project: loads it (a missing file is a new, empty project),
+// applies change and saves with the generation it loaded. When another writer saved in
+// between, the file is loaded again and the change applied again to what it now holds, so
+// that neither write is lost. False (error set) when the change or the save fails; the
+// project file is then left as the other writers made it.
+bool update(const QString &dbPath, const Change &change, QString *error,
+            LoadInfo *info = nullptr);
 
 } // namespace ProjectFiles

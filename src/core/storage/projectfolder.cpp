@@ -1,6 +1,7 @@
 #include "storage/projectfolder.h"
 
 #include "model/textforms.h"
+#include "storage/filesafety.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,14 +23,14 @@ QString projectName(const QString &dbPath)
 bool ensureProjectFolders(const QString &folder, QString *error)
 {
     QDir dir(folder);
-    if (!dir.exists() && !QDir().mkpath(folder)) {
+    if (!dir.exists() && !FileSafety::makeOwnerOnlyPath(folder)) {
         if (error)
             *error = QStringLiteral("Impossible de créer le dossier principal: %1").arg(folder);
         return false;
     }
     for (const char *sub : {"nodes", "maps"}) {
         const QString path = dir.filePath(QLatin1String(sub));
-        if (!QDir().mkpath(path)) {
+        if (!FileSafety::makeOwnerOnlyPath(path)) {
             if (error)
                 *error = QStringLiteral("Impossible de créer: %1").arg(path);
             return false;

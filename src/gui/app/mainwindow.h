@@ -232,6 +232,9 @@ private:
     bool saveTab(Tab *tab);
     bool saveTabAs(Tab *tab);
     void adoptSavedPaths(Tab *tab, const Graph &saved);
+    // After the file changed behind the tab: asks, reloads it and applies the tab's unsaved
+    // changes again; false when the analyst cancelled or the file could not be read.
+    bool reloadAndReapply(Tab *tab);
     // Asks whether to save a tab with unsaved changes: true when the caller may go on
     // (saved, or changes given up), false when the analyst cancelled or the save failed.
     bool maybeSaveTab(Tab *tab);

@@ -529,6 +529,7 @@ void MainWindow::onViewFileDropped(const QString &filePath)
             return;
         }
         const MediaRecord media = dialog.media();
+        m_prompter->rememberChosenFile(filePath);
         int attached = 0;
         editTab(tab, QStringLiteral("Attacher le média « %1 »").arg(fileName), [&](Graph &graph) {
             attached = NodeCommands::attachMedia(graph, ids, media);

@@ -84,7 +84,8 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
     ProjectFiles::Failure failure = ProjectFiles::Failure::None;
     Graph graph;
     SceneRecords sceneRecords;
-    if (!ProjectFiles::load(dbPath, graph, sceneRecords, &error, &failure)) {
+    ProjectFiles::LoadInfo loaded;
+    if (!ProjectFiles::load(dbPath, graph, sceneRecords, &error, &failure, &loaded)) {
         m_prompter->critical(this,
                              failure == ProjectFiles::Failure::Database
                                  ? QStringLiteral("Erreur BDD")
@@ -96,6 +97,7 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
     tab->scene->clearSelection();
     tab->scene->setDisplacedPositions({});
     tab->document->load(std::move(graph), std::move(sceneRecords), dbPath);
+    tab->generation = loaded.generation;
     resetTimeline(tab);
     refreshTab(tab);
     action(QStringLiteral("actionSave"))->setEnabled(true);
@@ -108,6 +110,8 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
         updateWindowTitle();
         focusCanvas();
     }
+    if (!loaded.notice.isEmpty())
+        m_prompter->information(this, QStringLiteral("Sauvegarde interrompue"), loaded.notice);
     return true;
 }
 
@@ -163,15 +167,30 @@ bool MainWindow::openPath(const QString &path)
 
 bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
 {
+    // Outside files are copied only when the analyst chose them, or when "Save as" moves
+    // the files of the project the tab came from.
+    SaveOptions options;
+    options.chosenFiles = m_prompter->chosenFiles();
+    if (!tab->dbPath().isEmpty())
+        options.trustedFolders.append(ProjectFiles::folderOf(tab->dbPath()));
+    // Saving over the file the tab came from: only if nobody else wrote it meanwhile.
+    if (tab->generation && dbPath == tab->dbPath())
+        options.expectedGeneration = tab->generation;
     QString error;
     // The save stores the copies of media files it made: the tables then point at them.
     Graph saved = tab->graph();
     SceneRecords sceneRecords = tab->sceneRecords();
-    if (!ProjectFiles::save(dbPath, saved, sceneRecords, &error)) {
+    qint64 generation = 0;
+    const SaveResult result =
+        ProjectFiles::save(dbPath, saved, sceneRecords, &error, options, &generation);
+    if (result == SaveResult::ChangedOnDisk)
+        return reloadAndReapply(tab) && saveTabTo(tab, dbPath);
+    if (result != SaveResult::Saved) {
         m_prompter->warning(this, QStringLiteral("Sauvegarde"), error);
         return false;
     }
     adoptSavedPaths(tab, saved);
+    tab->generation = generation;
     tab->document->setSceneRecords(std::move(sceneRecords));
     tab->document->setFilePath(dbPath);
     tab->document->markSaved();
@@ -280,4 +299,35 @@ void MainWindow::adoptSavedPaths(Tab *tab, const Graph &saved)
     if (moved.isEmpty())
         return;
     tab->document->adoptStoredRecords(moved);
+}
+
+// Another program (orvane-cli, a served API, another window) saved the file since this tab
+// loaded it. Overwriting would drop what it wrote: the analyst may instead take the file as
+// it is now and put this tab's unsaved changes back on top of it, as one undo step.
+bool MainWindow::reloadAndReapply(Tab *tab)
+{
+    const int answer = m_prompter->choice(
+        this, QStringLiteral("Sauvegarde"),
+        QStringLiteral("« %1 » a été modifié sur le disque depuis son chargement (par un autre "
+                       "programme ou l’API).\nRecharger le fichier et y réappliquer vos "
+                       "modifications non enregistrées ?")
+            .arg(tab->title),
+        {QStringLiteral("Recharger et réappliquer")});
+    if (answer != 0)
+        return false;
+    const ChangeSet unsaved = tab->document->unsavedChanges();
+    Graph graph;
+    SceneRecords sceneRecords;
+    ProjectFiles::LoadInfo loaded;
+    QString error;
+    if (!ProjectFiles::load(tab->dbPath(), graph, sceneRecords, &error, nullptr, &loaded)) {
+        m_prompter->critical(this, QStringLiteral("Erreur BDD"), error);
+        return false;
+    }
+    // The analyst's maps and shapes are kept as they are in the tab.
+    tab->document->load(std::move(graph), tab->sceneRecords(), tab->dbPath());
+    tab->generation = loaded.generation;
+    tab->document->apply(QStringLiteral("Modifications non enregistrées"), unsaved);
+    refreshTab(tab);
+    return true;
 }

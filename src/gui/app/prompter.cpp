@@ -2,7 +2,9 @@
 
 #include <QColorDialog>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QPushButton>
 
@@ -19,6 +21,29 @@ void Prompter::warning(QWidget *parent, const QString &title, const QString &tex
 void Prompter::critical(QWidget *parent, const QString &title, const QString &text)
 {
     message(parent, QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+QString Prompter::openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                               const QString &filter)
+{
+    const QString path = askOpenFileName(parent, caption, dir, filter);
+    rememberChosenFile(path);
+    return path;
+}
+
+QStringList Prompter::openFileNames(QWidget *parent, const QString &caption, const QString &dir,
+                                    const QString &filter)
+{
+    const QStringList paths = askOpenFileNames(parent, caption, dir, filter);
+    for (const QString &path : paths)
+        rememberChosenFile(path);
+    return paths;
+}
+
+void Prompter::rememberChosenFile(const QString &path)
+{
+    if (!path.isEmpty())
+        m_chosenFiles.insert(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
 bool Prompter::confirm(QWidget *parent, QMessageBox::Icon icon, const QString &title,
@@ -54,14 +79,14 @@ int DesktopPrompter::choice(QWidget *parent, const QString &title, const QString
     return int(added.indexOf(box.clickedButton()));
 }
 
-QString DesktopPrompter::openFileName(QWidget *parent, const QString &caption,
-                                      const QString &dir, const QString &filter)
+QString DesktopPrompter::askOpenFileName(QWidget *parent, const QString &caption,
+                                         const QString &dir, const QString &filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QStringList DesktopPrompter::openFileNames(QWidget *parent, const QString &caption,
-                                           const QString &dir, const QString &filter)
+QStringList DesktopPrompter::askOpenFileNames(QWidget *parent, const QString &caption,
+                                              const QString &dir, const QString &filter)
 {
     return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
 }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QMessageBox>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -30,10 +31,11 @@ public:
     virtual int choice(QWidget *parent, const QString &title, const QString &text,
                        const QStringList &buttons) = 0;
 
-    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
-    virtual QStringList openFileNames(QWidget *parent, const QString &caption,
-                                      const QString &dir, const QString &filter) = 0;
+    // File choosers for files to read. Every file chosen is remembered (see chosenFiles).
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter);
+    QStringList openFileNames(QWidget *parent, const QString &caption, const QString &dir,
+                              const QString &filter);
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
     virtual QString existingDirectory(QWidget *parent, const QString &caption,
@@ -52,6 +54,21 @@ public:
     // Yes/No, No by default; true for Yes.
     bool confirm(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                  const QString &text);
+
+    // The files the analyst picked in a file chooser or dropped on a view (absolute, clean
+    // paths). A save copies into the project only those of the files outside it; a path
+    // that came from an import, the API or a component is kept as text.
+    const QSet<QString> &chosenFiles() const { return m_chosenFiles; }
+    void rememberChosenFile(const QString &path);
+
+protected:
+    virtual QString askOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                    const QString &filter) = 0;
+    virtual QStringList askOpenFileNames(QWidget *parent, const QString &caption,
+                                         const QString &dir, const QString &filter) = 0;
+
+private:
+    QSet<QString> m_chosenFiles;
 };
 
 class DesktopPrompter : public Prompter
@@ -64,10 +81,6 @@ public:
                                         const QString &informativeText) override;
     int choice(QWidget *parent, const QString &title, const QString &text,
                const QStringList &buttons) override;
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
-    QStringList openFileNames(QWidget *parent, const QString &caption, const QString &dir,
-                              const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString existingDirectory(QWidget *parent, const QString &caption,
@@ -76,4 +89,10 @@ public:
                                 const QString &initial) override;
     QColor color(QWidget *parent, const QColor &initial, const QString &title) override;
     int exec(QDialog &dialog) override;
+
+protected:
+    QString askOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                            const QString &filter) override;
+    QStringList askOpenFileNames(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) override;
 };

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class GraphScene;
 class GraphView;
@@ -17,6 +18,8 @@ struct Tab
     GraphScene *scene = nullptr;
     GraphView *view = nullptr; // the tab page
     QString title;             // as the tab bar shows it, without the unsaved mark
+    // The file's generation when loaded or last saved; a save over it checks it is unchanged.
+    std::optional<qint64> generation;
 
     const Graph &graph() const { return document->graph(); }
     const SceneRecords &sceneRecords() const { return document->sceneRecords(); }
