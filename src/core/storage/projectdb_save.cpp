@@ -5,6 +5,7 @@
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
 #include "storage/sqlitestatement.h"
+#include "storage/stixtable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -348,7 +349,7 @@ bool ProjectDb::saveGraph(const Graph &graph, const QString &folder, QString *er
                 }
             }
         }
-        return true;
+        return StixTable::save(handle, graph, error);
     });
     if (saved && copied)
         *copied = copiedNodes;
