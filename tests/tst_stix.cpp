@@ -330,7 +330,8 @@ private Q_SLOTS:
     void exportsValidStixForAnInvestigation();
     void exportLeavesOutWhatTheStandardRejects_data();
     void exportLeavesOutWhatTheStandardRejects();
-    void reexportsAFeedAsValidStix();
+    void reexportsImportedBundlesAsValidStix_data();
+    void reexportsImportedBundlesAsValidStix();
     void exportedInvestigationImportsBackWhole();
     void reexportsImportedObjectsAsTheyCame();
     void roundTripGivesBackEveryObject();
@@ -656,13 +657,23 @@ void TestStix::exportLeavesOutWhatTheStandardRejects()
     QCOMPARE(keyValues(back.attributes), keyValues(node.attributes));
 }
 
-// A bundle shaped like public feeds (markings, references, kill chains, observables, a
-// sighting, custom objects and properties) goes out again as valid STIX.
-void TestStix::reexportsAFeedAsValidStix()
+void TestStix::reexportsImportedBundlesAsValidStix_data()
 {
+    QTest::addColumn<QString>("file");
+    // Shaped like public feeds: markings, references, kill chains, observables, a sighting,
+    // custom objects and properties.
+    QTest::newRow("feed") << "feed-like.json";
+    // Objects without an id, or with one that is not a STIX identifier.
+    QTest::newRow("loose objects") << "root-array.json";
+    QTest::newRow("versions and missing ends") << "duplicates.json";
+}
+
+void TestStix::reexportsImportedBundlesAsValidStix()
+{
+    QFETCH(QString, file);
     Graph graph;
     StixIo::ImportCounts counts;
-    QVERIFY(StixIo::importBundle(kData + "feed-like.json", graph, nullptr, &counts));
+    QVERIFY(StixIo::importBundle(kData + file, graph, nullptr, &counts));
     QTemporaryDir dir;
     int exported = 0;
     QVERIFY(StixIo::exportBundle(dir.filePath("out.json"), graph, nullptr, &exported));

@@ -225,6 +225,13 @@ bool isRelation(const QString &type)
     return type == u"relationship" || type == u"sighting";
 }
 
+// Whether an object is identified as the standard wants; one that is not is written anew
+// by the exporter rather than given back as it came.
+bool isOwnIdentifier(const QString &id, const QString &type)
+{
+    return StixSchema::isIdentifier(id) && StixSchema::identifierType(id) == type;
+}
+
 // Indexes of the objects to read: for an id that comes more than once, the latest version
 // (greatest "modified", the first one on a tie).
 QList<qsizetype> chosenVersions(const QJsonArray &objects, int *duplicates)
@@ -429,23 +436,27 @@ bool importBundle(const QString &path, Graph &graph, QString *message, ImportCou
         Node node = nodeOf(object, id);
         node.attributes = withFreshIds(node.attributes);
         applyAppearance(node, type);
-        stix.nodeOrigins.insert(id, {object, fingerprintOf(node)});
+        if (isOwnIdentifier(stixId, type))
+            stix.nodeOrigins.insert(id, {object, fingerprintOf(node)});
         graph.insertNode(node);
         ++added.nodes;
     }
 
     for (const qsizetype index : chosen) {
         const QJsonObject object = objects.at(index).toObject();
-        if (!isRelation(text(object, "type")))
+        const QString type = text(object, "type");
+        if (!isRelation(type))
             continue;
-        const QString id = recordId(object, text(object, "id"), graph.edges());
+        const QString stixId = text(object, "id");
+        const QString id = recordId(object, stixId, graph.edges());
         if (graph.hasEdge(id))
             continue;
         Edge edge = edgeOf(object, id);
         edge.src = restored(object, kSource, nodeIdOf.value(edge.src, edge.src));
         edge.dst = restored(object, kTarget, nodeIdOf.value(edge.dst, edge.dst));
         edge.attributes = withFreshIds(edge.attributes);
-        stix.edgeOrigins.insert(id, {object, fingerprintOf(edge)});
+        if (isOwnIdentifier(stixId, type))
+            stix.edgeOrigins.insert(id, {object, fingerprintOf(edge)});
         if (!graph.hasNode(edge.src) || !graph.hasNode(edge.dst))
             ++added.dangling;
         graph.insertEdge(edge);
