@@ -5,7 +5,7 @@ packages=(
     cmake ninja-build g++ ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-charts-dev
     qt6-svg-dev libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins qt6-translations-l10n libgl-dev
-    libsqlite3-dev sqlite3 libbenchmark-dev
+    libsqlite3-dev sqlite3 libbenchmark-dev python3 python3-jsonschema
     xvfb xauth imagemagick wrk dpkg-dev
 )
 missing=()

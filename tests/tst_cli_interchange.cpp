@@ -91,16 +91,17 @@ void TestCliInterchange::stixThroughTheCommandLine()
     const QString dbPath = dir.filePath("Stix/Stix.orvane.db");
     CliRun run = runCli({"import-stix", dbPath, QStringLiteral(ORVANE_TEST_DATA "/stix/usual.json")});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("Import STIX terminé: 13 nœuds, 3 relations ajoutés.\n"
+    QCOMPARE(run.out, QStringLiteral("Import STIX terminé: 13 nœuds, 4 relations ajoutés. 1 relations dont "
+                                     "une extrémité manque dans le graphe.\n"
                                      "Enregistré: %1\n").arg(dbPath));
     QCOMPARE(loadGraph(dbPath).nodes().size(), 13);
 
     const QString bundlePath = dir.filePath("out.json");
     run = runCli({"export-stix", dbPath, bundlePath});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("Export STIX terminé : 16 objets dans le bundle.\n"));
+    QCOMPARE(run.out, QStringLiteral("Export STIX terminé : 17 objets dans le bundle.\n"));
     const QJsonObject bundle = QJsonDocument::fromJson(fileBytes(bundlePath)).object();
-    QCOMPARE(bundle.value("objects").toArray().size(), 16);
+    QCOMPARE(bundle.value("objects").toArray().size(), 17);
 
     run = runCli({"export-stix", dir.filePath("Nowhere/Nowhere.orvane.db"), bundlePath});
     QCOMPARE(run.exitCode, 1);

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void cancelledChooserDoesNothing();
     void stixExportThenImportIntoAnotherTab();
     void stixFailuresShowBoxes();
+    void stixImportTellsOfDuplicatesAndMissingEnds();
 
 private:
     ScriptedPrompter *m_prompter = nullptr;
@@ -207,6 +208,16 @@ void TestInterchangeMenus::stixFailuresShowBoxes()
     QCOMPARE(m_prompter->last("message").title, QStringLiteral("Erreur export STIX"));
     QCOMPARE(m_prompter->last("message").text,
              QStringLiteral("Impossible d'écrire le fichier STIX:") + unwritable);
+}
+
+void TestInterchangeMenus::stixImportTellsOfDuplicatesAndMissingEnds()
+{
+    m_prompter->answers = {QStringLiteral(ORVANE_TEST_DATA "/stix/duplicates.json")};
+    m_window->importStix();
+    QCOMPARE(m_window->statusBar()->currentMessage(),
+             QStringLiteral("Import STIX : 2 nœuds, 2 relations ajoutés (total 2 nœuds, 2 relations). "
+                            "2 objets au même identifiant ignorés (version la plus récente gardée). "
+                            "1 relations dont une extrémité manque dans le graphe."));
 }
 
 QTEST_MAIN(TestInterchangeMenus)

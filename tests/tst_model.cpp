@@ -111,7 +111,8 @@ void TstModel::dateTexts_data()
     QTest::newRow("local, no offset") << "2024-03-01T10:20:30" << "2024-03-01T10:20:30";
     QTest::newRow("utc") << "2024-03-01T10:20:30Z" << "2024-03-01T10:20:30Z";
     QTest::newRow("offset kept") << "2024-03-01T10:20:30+02:00" << "2024-03-01T10:20:30+02:00";
-    QTest::newRow("milliseconds dropped") << "2024-03-01T10:20:30.250" << "2024-03-01T10:20:30";
+    QTest::newRow("milliseconds kept") << "2024-03-01T10:20:30.250" << "2024-03-01T10:20:30.250";
+    QTest::newRow("utc milliseconds kept") << "2024-03-01T10:20:30.007Z" << "2024-03-01T10:20:30.007Z";
     QTest::newRow("not a date") << "bientôt" << "";
     QTest::newRow("empty") << "" << "";
 }

@@ -154,9 +154,17 @@ bool GraphDocument::tryEdit(const QString &text, const std::function<bool(Graph 
 
 bool GraphDocument::record(ChangeSet &changes, const std::function<bool(Graph &)> &change)
 {
+    // Copies share their data until written: a kept object that the change touched is seen
+    // as no longer shared.
+    const StixRecords stixBefore = m_graph.stix();
     m_graph.startRecording(&changes);
     const bool done = change(m_graph);
     m_graph.stopRecording();
+    const StixRecords &stixAfter = m_graph.stix();
+    if (!stixAfter.nodeOrigins.isSharedWith(stixBefore.nodeOrigins)
+        || !stixAfter.edgeOrigins.isSharedWith(stixBefore.edgeOrigins)
+        || !stixAfter.detached.isSharedWith(stixBefore.detached))
+        changes.stix = std::make_pair(stixBefore, stixAfter);
     for (auto it = changes.nodes.begin(); it != changes.nodes.end(); ++it) {
         const auto found = m_graph.nodes().constFind(it.key());
         if (found != m_graph.nodes().cend())
@@ -192,6 +200,8 @@ void GraphDocument::apply(const QString &text, const ChangeSet &changes)
         const auto found = m_graph.edges().constFind(it.key());
         it->before = found != m_graph.edges().cend() ? std::optional<Edge>(*found) : std::nullopt;
     }
+    if (applied.stix)
+        applied.stix->first = m_graph.stix();
     applied.dropUnchanged();
     if (applied.isEmpty())
         return;
@@ -214,12 +224,15 @@ void GraphDocument::applySide(const ChangeSet &changes, bool after)
         else
             m_graph.removeEdge(it.key());
     }
+    if (changes.stix)
+        m_graph.stix() = after ? changes.stix->second : changes.stix->first;
     Q_EMIT changed(describe(changes, after));
 }
 
 void GraphDocument::load(Graph graph, SceneRecords sceneRecords, const QString &filePath)
 {
     m_graph.assign(graph.nodes(), graph.edges());
+    m_graph.stix() = graph.stix();
     m_sceneRecords = std::move(sceneRecords);
     m_filePath = filePath;
     m_undoStack->clear();

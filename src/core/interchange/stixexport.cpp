@@ -132,6 +132,71 @@ WordMeaning meaningOf(const QString &word)
     return table.value(normalizedWord(word));
 }
 
+// A relation word that names a STIX relationship type, in the standard's words or in the
+// usual French ones; inverse when the word reads from target to source ("est hébergé par").
+struct Verb
+{
+    QString type;
+    bool inverse = false;
+};
+
+std::optional<Verb> verbOf(const QString &word)
+{
+    static const QHash<QString, Verb> table = [] {
+        QHash<QString, Verb> t;
+        auto add = [&t](const char *type, std::initializer_list<const char *> words,
+                        bool inverse = false) {
+            const QString name = QLatin1String(type);
+            t.insert(normalizedWord(name), {name, false});
+            for (const char *w : words)
+                t.insert(normalizedWord(QString::fromUtf8(w)), {name, inverse});
+        };
+        add("uses", {"utilise", "emploie", "se sert de"});
+        add("uses", {"est utilisé par", "utilisé par"}, true);
+        add("targets", {"cible", "vise", "attaque"});
+        add("targets", {"est ciblé par", "ciblé par", "visé par"}, true);
+        add("resolves-to", {"résout en", "résout vers", "se résout en", "pointe vers"});
+        add("belongs-to", {"appartient à", "fait partie de"});
+        add("hosts", {"héberge"});
+        add("hosts", {"est hébergé par", "hébergé par", "hébergé sur", "est hébergé sur"}, true);
+        add("communicates-with", {"communique avec", "contacte", "se connecte à"});
+        add("attributed-to", {"attribué à", "est attribué à", "imputé à"});
+        add("indicates", {"indique", "signale"});
+        add("mitigates", {"atténue", "protège contre"});
+        add("related-to", {"lié à", "relié à", "associé à", "en lien avec", "relation"});
+        add("derived-from", {"dérivé de", "dérive de"});
+        add("duplicate-of", {"doublon de", "double de"});
+        add("delivers", {"livre", "distribue", "dépose la charge"});
+        add("compromises", {"compromet"});
+        add("originates-from", {"provient de", "originaire de", "vient de"});
+        add("investigates", {"enquête sur"});
+        add("remediates", {"remédie à", "corrige"});
+        add("located-at", {"situé à", "localisé à", "se trouve à"});
+        add("based-on", {"basé sur", "fondé sur"});
+        add("consists-of", {"consiste en", "composé de", "contient"});
+        add("controls", {"contrôle", "pilote"});
+        add("owns", {"possède", "détient"});
+        add("has", {"a"});
+        add("authored-by", {"écrit par", "rédigé par", "auteur"});
+        add("beacons-to", {"balise vers", "émet vers"});
+        add("exfiltrates-to", {"exfiltre vers", "exfiltre à"});
+        add("downloads", {"télécharge"});
+        add("drops", {"dépose", "largue"});
+        add("exploits", {"exploite"});
+        add("variant-of", {"variante de"});
+        add("characterizes", {"caractérise"});
+        add("analysis-of", {"analyse de"});
+        add("static-analysis-of", {"analyse statique de"});
+        add("dynamic-analysis-of", {"analyse dynamique de"});
+        add("impersonates", {"usurpe", "se fait passer pour"});
+        return t;
+    }();
+    const auto it = table.constFind(normalizedWord(word));
+    if (it == table.cend())
+        return std::nullopt;
+    return *it;
+}
+
 
 // ---- values of observables -------------------------------------------------------------
 
@@ -203,6 +268,21 @@ public:
     {
         put({name, Form::Value, QString(), value, {}});
     }
+    void remove(const QString &name)
+    {
+        const qsizetype at = lowerBound(name);
+        if (at < m_properties.size() && m_properties.at(at).name == name)
+            m_properties.removeAt(at);
+    }
+    // An object as it came: its properties, in the same name order.
+    static StixObject fromJson(const QJsonObject &object)
+    {
+        StixObject o;
+        o.m_properties.reserve(object.size());
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+            o.put({it.key(), Form::Value, QString(), it.value(), {}});
+        return o;
+    }
     // Attribute rows, as an array of {"key", "value"} objects.
     void insertRows(const QString &name, const QList<AttributeRow> &rows)
     {
@@ -222,7 +302,8 @@ public:
         return property ? property->json() : QJsonValue(QJsonValue::Undefined);
     }
     // What nodeRowsOf and nodeLabelOf ask.
-    QString stringOf(QLatin1String name) const
+    template<typename Name>
+    QString stringOf(const Name &name) const
     {
         const Property *property = find(name);
         if (!property)
@@ -242,6 +323,15 @@ public:
     }
 
     qsizetype size() const { return m_properties.size(); }
+
+    bool sameAs(const QJsonObject &object) const
+    {
+        if (object.size() != m_properties.size())
+            return false;
+        return std::all_of(m_properties.cbegin(), m_properties.cend(), [&](const Property &p) {
+            return object.value(p.name) == p.json();
+        });
+    }
 
     void write(JsonText &out, int level) const
     {
@@ -298,7 +388,7 @@ private:
         // The text the reader keeps of the property.
         QString readText() const
         {
-            return form == Form::Text ? text : StixSchema::valueText(json());
+            return form == Form::Text ? text : StixSchema::rowText(json());
         }
     };
 
@@ -356,16 +446,15 @@ bool isReservedForNodeExport(const QString &name)
     return reserved.contains(name) || name.startsWith(kOrvanePrefix);
 }
 
+// What the reader takes into fields, except confidence, which it reads as a row first.
 bool isReservedForRelationshipExport(const QString &name)
 {
-    static const QSet<QString> reserved = {
-        QStringLiteral("type"),        QStringLiteral("id"),
-        QStringLiteral("spec_version"), QStringLiteral("relationship_type"),
-        QStringLiteral("source_ref"),  QStringLiteral("target_ref"),
-        QStringLiteral("description"), QStringLiteral("start_time"),
-        QStringLiteral("stop_time"),   QStringLiteral("value"),
-        QStringLiteral("created"),     QStringLiteral("modified")};
-    return reserved.contains(name) || name.startsWith(kOrvanePrefix);
+    return name == u"value" || (name != u"confidence" && isReservedForRelationship(name));
+}
+
+bool isReservedForSightingExport(const QString &name)
+{
+    return name != u"confidence" && isReservedForSighting(name);
 }
 
 bool hasAll(const StixObject &object, std::initializer_list<const char *> names)
@@ -388,6 +477,21 @@ bool sameRows(const QList<AttributeRow> &a, const QList<AttributeRow> &b)
     return true;
 }
 
+// The same rows in any order: a project file need not give rows back in the order they were
+// saved.
+bool sameRowSet(const QList<AttributeRow> &a, const QList<AttributeRow> &b)
+{
+    auto pairs = [](const QList<AttributeRow> &rows) {
+        QList<std::pair<QString, QString>> list;
+        list.reserve(rows.size());
+        for (const AttributeRow &row : rows)
+            list.append({row.key, row.value});
+        std::sort(list.begin(), list.end());
+        return list;
+    };
+    return a.size() == b.size() && pairs(a) == pairs(b);
+}
+
 // Writes the objects of a graph one after the other: node objects first, so that relationships
 // can refer to the identifiers they were given.
 class BundleWriter
@@ -402,14 +506,27 @@ public:
     template<typename Take>
     void objects(Take take)
     {
+        const StixRecords &stix = m_graph.stix();
+        for (const QJsonObject &object : stix.detached)
+            take(StixObject::fromJson(object));
         m_stixIds.reserve(m_graph.nodes().size());
         for (const Node &node : m_graph.nodes()) {
-            const StixObject object = nodeObject(node);
-            m_stixIds.insert(node.id, object.stringOf(QLatin1String("id")));
-            take(object);
+            std::optional<StixObject> object;
+            const auto origin = stix.nodeOrigins.constFind(node.id);
+            if (origin != stix.nodeOrigins.cend())
+                object = originNodeObject(node, *origin);
+            if (!object)
+                object = nodeObject(node);
+            m_stixIds.insert(node.id, object->stringOf(QLatin1String("id")));
+            take(*object);
         }
-        for (const Edge &edge : m_graph.edges())
-            take(relationshipObject(edge));
+        for (const Edge &edge : m_graph.edges()) {
+            std::optional<StixObject> object;
+            const auto origin = stix.edgeOrigins.constFind(edge.id);
+            if (origin != stix.edgeOrigins.cend())
+                object = originRelationObject(edge, *origin);
+            take(object ? *object : relationshipObject(edge));
+        }
     }
 
 private:
@@ -506,7 +623,7 @@ private:
                  StixSchema::isIdentifier(node.id) && StixSchema::identifierType(node.id) == type
                      ? node.id
                      : StixSchema::derivedIdentifier(type, node.id));
-        addStixRows(node, o);
+        addStixRows(node.attributes, isReservedForNodeExport, o);
 
         const QString &label = node.label;
         const bool hasLabel = !label.isEmpty() && label != node.id;
@@ -661,24 +778,33 @@ private:
         return named;
     }
 
-    // The node's "stix:" rows, first non-empty row of a name winning, typed as the standard
-    // types them.
-    static void addStixRows(const Node &node, StixObject &o)
+    // The "stix:" rows of a record, first non-empty row of a name winning, typed as the
+    // standard types them.
+    static void addStixRows(const QList<AttributeRow> &rows, bool (*reserved)(const QString &),
+                            StixObject &o)
     {
-        QSet<QString> seen;
-        for (const AttributeRow &row : node.attributes) {
+        const QHash<QString, QString> texts = stixTexts(rows);
+        for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+            if (reserved(it.key()) || !StixSchema::isPropertyName(it.key()))
+                continue;
+            if (const std::optional<QJsonValue> value =
+                    StixSchema::typedValue(it.key(), QJsonValue(*it)))
+                addTyped(it.key(), *value, o);
+        }
+    }
+
+    // Property name -> text of the first non-empty "stix:" row of that name.
+    static QHash<QString, QString> stixTexts(const QList<AttributeRow> &rows)
+    {
+        QHash<QString, QString> texts;
+        for (const AttributeRow &row : rows) {
             if (!row.key.startsWith(kStixPrefix) || row.value.isEmpty())
                 continue;
             const QString name = row.key.mid(kStixPrefix.size());
-            if (seen.contains(name))
-                continue;
-            seen.insert(name);
-            if (isReservedForNodeExport(name) || !StixSchema::isPropertyName(name))
-                continue;
-            if (const std::optional<QJsonValue> value =
-                    StixSchema::typedValue(name, QJsonValue(row.value)))
-                addTyped(name, *value, o);
+            if (!texts.contains(name))
+                texts.insert(name, row.value);
         }
+        return texts;
     }
 
     static void addTyped(const QString &name, const QJsonValue &value, StixObject &o)
@@ -759,6 +885,7 @@ private:
             ? edge.id
             : StixSchema::derivedIdentifier(type, edge.id);
         o.insert(kId, id);
+        addStixRows(edge.attributes, isReservedForRelationshipExport, o);
         for (auto it = edge.properties.cbegin(); it != edge.properties.cend(); ++it) {
             if (!it.key().startsWith(kStixPrefix))
                 continue;
@@ -771,10 +898,22 @@ private:
             if (const std::optional<QJsonValue> typed = StixSchema::typedValue(name, value))
                 addTyped(name, *typed, o);
         }
-        const QString relationship = relationshipType(edge.type);
+        // The verb the type or the label names, else the type as a relationship type.
+        std::optional<Verb> verb = verbOf(edge.type);
+        if (!verb)
+            verb = verbOf(edge.label);
+        const QString relationship = verb ? verb->type : relationshipType(edge.type);
         o.insert(QStringLiteral("relationship_type"), relationship);
-        o.insert(QStringLiteral("source_ref"), endReference(edge.src, kSource, o));
-        o.insert(QStringLiteral("target_ref"), endReference(edge.dst, kTarget, o));
+        const QString sourceRef = endReference(edge.src, kSource, o);
+        const QString targetRef = endReference(edge.dst, kTarget, o);
+        const bool inverse = verb && verb->inverse;
+        o.insert(QStringLiteral("source_ref"), inverse ? targetRef : sourceRef);
+        o.insert(QStringLiteral("target_ref"), inverse ? sourceRef : targetRef);
+        if (inverse) {
+            // Read from target to source: the ends are turned round, and put back on import.
+            o.insert(kSource, edge.src);
+            o.insert(kTarget, edge.dst);
+        }
         if (!edge.description.isEmpty())
             o.insert(kDescription, edge.description);
         const QString start = StixSchema::timestamp(edge.validity.start);
@@ -791,6 +930,191 @@ private:
         if (relationship != edge.label)
             o.insert(kOrvaneLabel, edge.label);
         return o;
+    }
+
+    // ---- records that came from STIX ----------------------------------------------------
+
+    // The object of an imported node: as it came while the analyst leaves the node alone,
+    // else with the changed fields and a new "modified". Nothing when the node no longer
+    // fits its object (its type changed, or the change leaves the object incomplete).
+    std::optional<StixObject> originNodeObject(const Node &node, const StixOrigin &origin) const
+    {
+        StixObject o = StixObject::fromJson(origin.object);
+        if (fingerprintOf(node) == origin.fingerprint)
+            return o;
+        const Node before = nodeOf(origin.object, node.id);
+        const QString type = o.stringOf(QLatin1String("type"));
+        if (before.type != node.type)
+            return std::nullopt;
+        // Our own restoring properties are worked out again below.
+        for (const QString &name : {kOrvaneLabel, kAttributes, kNoAttributes})
+            o.remove(name);
+        if (node.label != before.label)
+            putLabel(type, node.label, o);
+        putText(kDescription, before.description, node.description, o);
+        putTime(kValidFrom, before.validity.start, node.validity.start, o);
+        putTime(kValidUntil, before.validity.end, node.validity.end, o);
+        StixObject withRows = o;
+        putRows(before.attributes, node.attributes, origin.object, isReservedForNodeExport,
+                withRows);
+        if (nodeComplete(node, type, withRows))
+            o = withRows;
+        else if (!nodeComplete(node, type, o))
+            return std::nullopt;
+        if (nodeLabelOf(o, node.id) != node.label)
+            o.insert(kOrvaneLabel, node.label);
+        if (!sameRowSet(nodeRowsOf(o), node.attributes)) {
+            if (node.attributes.isEmpty())
+                o.insert(kNoAttributes, QJsonValue(true));
+            else
+                o.insertRows(kAttributes, node.attributes);
+        }
+        if (!o.sameAs(origin.object))
+            moveModified(origin.object, o);
+        return o;
+    }
+
+    // The same for an imported relationship or sighting; nothing when its type changed.
+    std::optional<StixObject> originRelationObject(const Edge &edge, const StixOrigin &origin) const
+    {
+        StixObject o = StixObject::fromJson(origin.object);
+        const bool sighting = o.stringOf(QLatin1String("type")) == u"sighting";
+        const QString sourceName = sighting ? QStringLiteral("sighting_of_ref")
+                                            : QStringLiteral("source_ref");
+        StixObject scratch; // restoring properties of the ends are not wanted here
+        const QString sourceRef = endReference(edge.src, kSource, scratch);
+        const QString targetRef = endReference(edge.dst, kTarget, scratch);
+        const bool sameEnds = scratch.size() == 0 && o.stringOf(sourceName) == sourceRef
+            && (sighting || o.stringOf(QLatin1String("target_ref")) == targetRef);
+        if (sameEnds && fingerprintOf(edge) == origin.fingerprint)
+            return o;
+        const Edge before = edgeOf(origin.object, edge.id);
+        if (before.type != edge.type || scratch.size() != 0)
+            return std::nullopt;
+        o.insert(sourceName, sourceRef);
+        if (!sighting)
+            o.insert(QStringLiteral("target_ref"), targetRef);
+        putText(kDescription, before.description, edge.description, o);
+        putTime(sighting ? QStringLiteral("first_seen") : QStringLiteral("start_time"),
+                before.validity.start, edge.validity.start, o);
+        putTime(sighting ? QStringLiteral("last_seen") : QStringLiteral("stop_time"),
+                before.validity.end, edge.validity.end, o);
+        putRows(before.attributes, edge.attributes, origin.object,
+                sighting ? isReservedForSightingExport : isReservedForRelationshipExport, o);
+        o.remove(kOrvaneLabel);
+        const QString relationship = o.stringOf(QLatin1String("relationship_type"));
+        const QString readLabel = sighting ? QStringLiteral("sighting")
+            : relationship.isEmpty()       ? QStringLiteral("relationship")
+                                           : relationship;
+        if (edge.label != readLabel)
+            o.insert(kOrvaneLabel, edge.label);
+        if (!o.sameAs(origin.object))
+            moveModified(origin.object, o);
+        return o;
+    }
+
+    // A new label goes where the label came from: the name, or the value when the standard
+    // accepts it there. Elsewhere it rides along as our own property.
+    static void putLabel(const QString &type, const QString &label, StixObject &o)
+    {
+        if (label.isEmpty())
+            return;
+        const bool hasName = !o.stringOf(QLatin1String("name")).isEmpty();
+        const bool hasValue = !o.stringOf(QLatin1String("value")).isEmpty();
+        static const QSet<QString> formedValues = {
+            QStringLiteral("ipv4-addr"), QStringLiteral("ipv6-addr"), QStringLiteral("domain-name"),
+            QStringLiteral("url"),       QStringLiteral("email-addr"), QStringLiteral("mac-addr")};
+        if (hasName || (!hasValue && StixSchema::kindOf(type) != Kind::Observable))
+            o.insert(kName, label);
+        else if (hasValue
+                 && (!formedValues.contains(type) || StixSchema::isObservableValue(type, label)))
+            o.insert(kValue, label);
+    }
+
+    static void putText(const QString &name, const QString &before, const QString &now,
+                        StixObject &o)
+    {
+        if (now == before)
+            return;
+        if (now.isEmpty())
+            o.remove(name);
+        else
+            o.insert(name, now);
+    }
+
+    static void putTime(const QString &name, const QDateTime &before, const QDateTime &now,
+                        StixObject &o)
+    {
+        if (now == before)
+            return;
+        const QString text = StixSchema::timestamp(now);
+        if (text.isEmpty() || text.size() != 24) // absent, or beyond what the standard writes
+            o.remove(name);
+        else
+            o.insert(name, text);
+    }
+
+    // The "stix:" rows the analyst changed, added or removed since the import, as properties;
+    // the values of the others stay as they came.
+    static void putRows(const QList<AttributeRow> &before, const QList<AttributeRow> &now,
+                        const QJsonObject &original, bool (*reserved)(const QString &),
+                        StixObject &o)
+    {
+        const QHash<QString, QString> was = stixTexts(before);
+        const QHash<QString, QString> is = stixTexts(now);
+        for (auto it = is.cbegin(); it != is.cend(); ++it) {
+            const auto old = was.constFind(it.key());
+            if ((old != was.cend() && *old == *it) || reserved(it.key())
+                || !StixSchema::isPropertyName(it.key()))
+                continue;
+            const std::optional<QJsonValue> value =
+                StixSchema::rowValue(it.key(), *it, original.value(it.key()));
+            if (value)
+                addTyped(it.key(), *value, o);
+            else // a value the property cannot take: the property is left out, not written wrong
+                o.remove(it.key());
+        }
+        for (auto it = was.cbegin(); it != was.cend(); ++it) {
+            if (!is.contains(it.key()) && !reserved(it.key()))
+                o.remove(it.key());
+        }
+    }
+
+    // Whether an imported node's object still has what its type requires.
+    bool nodeComplete(const Node &node, const QString &type, StixObject &o) const
+    {
+        switch (StixSchema::kindOf(type)) {
+        case Kind::Custom: return true;
+        case Kind::Domain: return domainComplete(node, {type, Family::Standard}, o);
+        case Kind::Observable: break;
+        case Kind::Relationship:
+        case Kind::Meta: return false;
+        }
+        const QString value = o.stringOf(QLatin1String("value"));
+        if (type == u"ipv4-addr" || type == u"ipv6-addr" || type == u"domain-name" || type == u"url"
+            || type == u"email-addr" || type == u"mac-addr")
+            return StixSchema::isObservableValue(type, value);
+        if (type == u"autonomous-system")
+            return o.value(QLatin1String("number")).isDouble();
+        if (type == u"file")
+            return hasAll(o, {"hashes"}) || hasAll(o, {"name"});
+        if (type == u"software" || type == u"mutex")
+            return hasAll(o, {"name"});
+        return observableComplete(type, o);
+    }
+
+    // A changed object is a new version: "modified" moves to the time of the export, and
+    // always past the version it replaces.
+    void moveModified(const QJsonObject &original, StixObject &o) const
+    {
+        const QJsonValue modified = original.value(kModified);
+        if (!modified.isString())
+            return;
+        const QDateTime previous = StixSchema::parseTimestamp(modified.toString());
+        const QString next = previous.isValid() && StixSchema::timestamp(previous) >= m_now
+            ? StixSchema::timestamp(previous.addMSecs(1))
+            : m_now;
+        o.insert(kModified, next);
     }
 
     const Graph &m_graph;

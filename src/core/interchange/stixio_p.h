@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/node.h"
+#include "model/edge.h"
 
 #include <QJsonObject>
 
@@ -25,6 +25,23 @@ inline const QLatin1String kStixPrefix("stix:");
 // Properties of a node object that the reader takes into fields of the node, or reads
 // first (labels, aliases), rather than as "stix:" rows in name order.
 bool isReservedForNode(const QString &name);
+
+// Properties of a relationship, or of a sighting, that the reader takes into fields of the
+// relation, or reads first (confidence).
+bool isReservedForRelationship(const QString &name);
+bool isReservedForSighting(const QString &name);
+
+// The node the reader makes of an object, appearance aside; id is the node id it takes.
+// Attribute rows are left without ids.
+Node nodeOf(const QJsonObject &object, const QString &id);
+
+// The relation the reader makes of a relationship or sighting object, its ends as the object
+// names them (STIX ids) and its attribute rows without ids.
+Edge edgeOf(const QJsonObject &object, const QString &id);
+
+// Summaries of what an export writes of a record: equal summaries, same object.
+quint64 fingerprintOf(const Node &node);
+quint64 fingerprintOf(const Edge &edge);
 
 // The "stix:" rows the reader makes of an object's properties (row ids left empty).
 // Object answers textOf(name), the text the reader keeps of a property (empty when absent),

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
@@ -198,10 +199,28 @@ std::optional<QJsonValue> toBoolean(const QJsonValue &value)
     return std::nullopt;
 }
 
-// Elements of a list kept as text on import, or of a JSON array.
-QStringList listElements(const QJsonValue &value)
+// A text holding a JSON list or object, as rows keep them; undefined otherwise.
+QJsonValue jsonOfText(const QJsonValue &value)
+{
+    const QString text = value.toString().trimmed();
+    if (!value.isString()
+        || !((text.startsWith(u'[') && text.endsWith(u']'))
+             || (text.startsWith(u'{') && text.endsWith(u'}'))))
+        return QJsonValue(QJsonValue::Undefined);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return QJsonValue(QJsonValue::Undefined);
+    return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+}
+
+// Elements of a list kept as text (JSON, or joined with ", " as analysts type them), or of a
+// JSON array.
+QStringList listElements(const QJsonValue &given)
 {
     QStringList elements;
+    const QJsonValue json = jsonOfText(given);
+    const QJsonValue &value = json.isArray() ? json : given;
     if (value.isArray()) {
         for (const QJsonValue &element : value.toArray()) {
             if (!element.isString())
@@ -238,8 +257,9 @@ std::optional<QJsonValue> toObjectList(const QJsonValue &value,
                                        bool (*accepts)(const QJsonObject &) = nullptr)
 {
     QJsonArray array;
-    if (value.isArray()) {
-        array = value.toArray();
+    const QJsonValue json = jsonOfText(value);
+    if (value.isArray() || json.isArray()) {
+        array = value.isArray() ? value.toArray() : json.toArray();
     } else if (value.isString()) {
         const QByteArray json = '[' + value.toString().toUtf8() + ']';
         QJsonParseError error;
@@ -612,6 +632,63 @@ QString valueText(const QJsonValue &value)
     return QString();
 }
 
+QString rowText(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String: return value.toString();
+    case QJsonValue::Double:
+        if (value.toVariant().typeId() == QMetaType::LongLong)
+            return QString::number(value.toInteger());
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QJsonValue::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Array:
+        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+    case QJsonValue::Object:
+        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    case QJsonValue::Null:
+    case QJsonValue::Undefined: break;
+    }
+    return QString();
+}
+
+std::optional<QJsonValue> rowValue(const QString &name, const QString &text,
+                                   const QJsonValue &original)
+{
+    QJsonValue value(text);
+    switch (original.type()) {
+    case QJsonValue::Double: {
+        bool ok = false;
+        const double number = text.trimmed().toDouble(&ok);
+        if (ok && std::isfinite(number)) {
+            const bool whole = std::floor(number) == number && std::abs(number) < 9007199254740992.0;
+            value = whole ? QJsonValue(qint64(number)) : QJsonValue(number);
+        }
+        break;
+    }
+    case QJsonValue::Bool:
+        if (text.trimmed() == u"true" || text.trimmed() == u"false")
+            value = QJsonValue(text.trimmed() == u"true");
+        break;
+    case QJsonValue::Array:
+        if (const QJsonValue json = jsonOfText(value); json.isArray())
+            value = json;
+        else // typed the way analysts write lists
+            value = QJsonArray::fromStringList(listElements(value));
+        break;
+    case QJsonValue::Object:
+        if (const QJsonValue json = jsonOfText(value); json.isObject())
+            value = json;
+        break;
+    case QJsonValue::String:
+        // A string stays a string whatever it looks like.
+        return ruleFor(name).type == PropertyType::Text ? std::optional<QJsonValue>(value)
+                                                        : typedValue(name, value);
+    case QJsonValue::Null:
+    case QJsonValue::Undefined: break;
+    }
+    return typedValue(name, value);
+}
+
 std::optional<QJsonValue> typedValue(const QString &name, const QJsonValue &value)
 {
     if (value.isNull() || value.isUndefined())
@@ -657,6 +734,8 @@ std::optional<QJsonValue> typedValue(const QString &name, const QJsonValue &valu
         if (value.toString() == u"false")
             return QJsonValue(false);
     }
+    if (const QJsonValue json = jsonOfText(value); !json.isUndefined())
+        return typedValue(name, json);
     if (value.isArray() && value.toArray().isEmpty())
         return std::nullopt; // the standard forbids empty lists
     if (value.isDouble() && !std::isfinite(value.toDouble()))

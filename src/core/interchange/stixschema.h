@@ -48,10 +48,22 @@ QDateTime parseTimestamp(const QString &text);
 // arrays as their elements' texts joined with ", ", objects as compact JSON, null as "".
 QString valueText(const QJsonValue &value);
 
+// The text of an attribute row holding a property: a string as it is, any other value as
+// its compact JSON text (["a","b"], 3, true); null as "".
+QString rowText(const QJsonValue &value);
+
+// The value a row's text stands for. original is the property's value when it was imported,
+// undefined for a row the analyst added: the text takes that value's JSON type when it can,
+// and the result is then typed as typedValue types it.
+std::optional<QJsonValue> rowValue(const QString &name, const QString &text,
+                                   const QJsonValue &original);
+
 // The value of a property as the standard types it, from the text kept on import or from a
 // JSON value; nothing when the value cannot take that type (the property is then left out
-// rather than written wrong). Properties the standard does not define stay as given, except
-// that "true" and "false" of an "x_" property become booleans again.
+// rather than written wrong). Lists may come as JSON text or as texts joined with ", ".
+// Properties the standard does not define stay as given, except that "true" and "false" of
+// an "x_" property become booleans again and a text holding a JSON list or object becomes
+// that list or object.
 std::optional<QJsonValue> typedValue(const QString &name, const QJsonValue &value);
 
 } // namespace StixSchema

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/edge.h"
+#include "model/stixrecords.h"
 
 #include <QHash>
 #include <QStringList>
@@ -25,8 +26,10 @@ struct ChangeSet
 
     QHash<QString, NodeChange> nodes;
     QHash<QString, EdgeChange> edges;
+    // The STIX objects kept with the graph, before and after, when the edit changed them.
+    std::optional<std::pair<StixRecords, StixRecords>> stix;
 
-    bool isEmpty() const { return nodes.isEmpty() && edges.isEmpty(); }
+    bool isEmpty() const { return nodes.isEmpty() && edges.isEmpty() && !stix; }
     // Forgets the records that ended as they began.
     void dropUnchanged();
 };

@@ -113,6 +113,7 @@ void Graph::clear()
     }
     m_nodes.clear();
     m_edges.clear();
+    m_stix = StixRecords();
     ++m_revision;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/edge.h"
+#include "model/stixrecords.h"
 
 #include <QHash>
 
@@ -52,6 +53,10 @@ public:
     // Ids of the relations whose source or target is one of the given nodes.
     QStringList edgesTouching(const QSet<QString> &nodeIds) const;
 
+    // Imported STIX objects kept for the next export; a load and a save carry them along.
+    StixRecords &stix() { return m_stix; }
+    const StixRecords &stix() const { return m_stix; }
+
     // Grows by one with every change; lets caches and views notice that the tables moved on.
     quint64 revision() const { return m_revision; }
 
@@ -66,6 +71,7 @@ private:
 
     NodeTable m_nodes;
     EdgeTable m_edges;
+    StixRecords m_stix;
     quint64 m_revision = 0;
     ChangeSet *m_recorder = nullptr;
 };

@@ -78,7 +78,8 @@ QString dateTimeToText(const QDateTime &value)
 {
     if (!value.isValid())
         return QString();
-    return value.toString(Qt::ISODate);
+    // Milliseconds only when there are some: whole seconds keep their usual form.
+    return value.toString(value.time().msec() ? Qt::ISODateWithMs : Qt::ISODate);
 }
 
 QDateTime parseDateTime(const QString &text)

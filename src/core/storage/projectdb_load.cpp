@@ -5,6 +5,7 @@
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
 #include "storage/sqlitestatement.h"
+#include "storage/stixtable.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -178,7 +179,7 @@ bool ProjectDb::loadGraph(Graph &graph, const QString &folder, QString *error)
     }
 
     graph.assign(std::move(nodes), std::move(edges));
-    return true;
+    return StixTable::load(handle, graph, error);
 }
 
 bool ProjectDb::loadScene(SceneRecords &scene, const QString &folder, QString *error)

@@ -6,6 +6,7 @@
 #include "storage/projectdb_p.h"
 #include "storage/projectfolder.h"
 #include "storage/sqlitestatement.h"
+#include "storage/stixtable.h"
 
 #include <QDir>
 #include <QFile>
@@ -451,7 +452,7 @@ bool ProjectDb::writeGraphRows(const Graph &graph, const QString &folder,
             }
         }
     }
-    return true;
+    return StixTable::save(handle, graph, error);
 }
 
 bool ProjectDb::saveScene(SceneRecords &scene, const QString &folder, QString *error)

@@ -112,13 +112,16 @@ void MainWindow::importStix()
         m_prompter->critical(this, QStringLiteral("Erreur"), message);
         return;
     }
-    statusBar()->showMessage(
+    QString status =
         QStringLiteral("Import STIX : %1 nœuds, %2 relations ajoutés (total %3 nœuds, %4 relations)")
             .arg(counts.nodes)
             .arg(counts.edges)
             .arg(tab->graph().nodes().size())
-            .arg(tab->graph().edges().size()),
-        6000);
+            .arg(tab->graph().edges().size());
+    const QString notes = StixIo::importNotes(counts);
+    if (!notes.isEmpty())
+        status += QStringLiteral(". ") + notes;
+    statusBar()->showMessage(status, 6000);
 }
 
 void MainWindow::exportStix()
