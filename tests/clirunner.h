@@ -13,3 +13,6 @@ struct CliRun
 
 // Waits for the command to end; one that does not within a minute is reported as it stands.
 CliRun runCli(const QStringList &arguments);
+// The same with extra environment variables, turning the event loop while it waits, so that
+// servers of the test itself can answer the command.
+CliRun runCliServing(const QStringList &arguments, const QStringList &environment);

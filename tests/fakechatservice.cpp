@@ -25,6 +25,30 @@ bool FakeChatService::Request::hasHeader(const QByteArray &name) const
     return false;
 }
 
+QString FakeChatService::Request::userContent() const
+{
+    return QJsonDocument::fromJson(body).object().value(QLatin1String("messages")).toArray()
+        .at(1).toObject().value(QLatin1String("content")).toString();
+}
+
+QJsonObject FakeChatService::selectionContext(const QString &message)
+{
+    const QString marker = QStringLiteral("\n\n[GRAPH_SELECTION_JSON]\n");
+    const qsizetype at = message.indexOf(marker);
+    if (at < 0)
+        return QJsonObject();
+    return QJsonDocument::fromJson(message.mid(at + marker.size()).toUtf8()).object();
+}
+
+QStringList FakeChatService::recordIds(const QJsonArray &records)
+{
+    QStringList ids;
+    for (const QJsonValue &record : records)
+        ids << record.toObject().value(QLatin1String("id")).toString();
+    ids.sort();
+    return ids;
+}
+
 FakeChatService::FakeChatService()
     : m_server(new QTcpServer(this))
 {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <QPointer>
+#include <QStringList>
 
 class QTcpServer;
 class QTcpSocket;
@@ -28,6 +31,8 @@ public:
         // The value of a header (case aside); empty when absent.
         QByteArray header(const QByteArray &name) const;
         bool hasHeader(const QByteArray &name) const;
+        // The content of the user message of the body.
+        QString userContent() const;
     };
     struct Reply
     {
@@ -48,6 +53,10 @@ public:
 
     // A reply whose first choice's message content is the text.
     static QByteArray choiceBody(const QString &content);
+    // The graph context after "[GRAPH_SELECTION_JSON]" in a message; empty when absent.
+    static QJsonObject selectionContext(const QString &message);
+    // The sorted "id" values of the records of a JSON array.
+    static QStringList recordIds(const QJsonArray &records);
     // Answers the held requests.
     void release();
     // Waits (turning the event loop) until count requests were recorded.

@@ -23,5 +23,9 @@ int importCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int exportCsv(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int importStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int exportStix(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Asks the AI assistant about a project as the chat window would, with the given nodes as
+// the selection; prints the answer and, in Action mode, the prepared graph-query messages and
+// the proposed changes, which --apply applies and saves.
+int ask(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

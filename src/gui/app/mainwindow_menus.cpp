@@ -27,6 +27,7 @@ void MainWindow::buildMenus()
     tools->setObjectName(QStringLiteral("menuTools"));
     addMenuAction(tools, QStringLiteral("actionFilters"), QStringLiteral("Filtres simples"),
                   &MainWindow::openFiltersDialog);
+    buildAiMenu(tools);
     buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
