@@ -17,3 +17,6 @@ CliRun runCli(const QStringList &arguments);
 // The same for any program, started in workingDir when one is given.
 CliRun runProgram(const QString &program, const QStringList &arguments,
                   const QString &workingDir = QString());
+// The same with extra environment variables, turning the event loop while it waits, so that
+// servers of the test itself can answer the command.
+CliRun runCliServing(const QStringList &arguments, const QStringList &environment);

@@ -36,5 +36,9 @@ int icons(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // The data-quality report and the five quick statistics of a project, as text or JSON.
 int quality(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int stats(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Asks the AI assistant about a project as the chat window would, with the given nodes as
+// the selection; prints the answer and, in Action mode, the prepared graph-query messages and
+// the proposed changes, which --apply applies and saves.
+int ask(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ai/chatmode.h"
 #include "dialogs/searchwidget.h"
 #include "model/edge.h"
 #include "ops/filterengine.h"
 #include "ops/layouts.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QMainWindow>
 
 #include <functional>
@@ -17,6 +20,7 @@ enum class Kind;
 }
 
 class ApiServer;
+class ChatAIDialog;
 class EdgeItem;
 class EdgesListDialog;
 class Graph;
@@ -57,6 +61,8 @@ public:
     QMenu *menu(const QString &objectName) const;
     TimelineWidget *timelineWidget() const { return m_timeline; }
     SearchWidget *searchWidget() const { return m_search; }
+    // The AI chat once opened; nothing before.
+    ChatAIDialog *chatDialog() const { return m_chat; }
 
     // Loads a project file or folder into a new tab, or into the first tab when it is
     // still empty; used for a file given on the command line.
@@ -182,6 +188,21 @@ public Q_SLOTS:
     void openDataAnalysisNodeChart();
     void openDataAnalysisEdgeChart();
 
+    // The AI assistant: the chat window, the graph context of messages and the actions of
+    // answers on the current tab. Proposed changes reach the tables only once accepted.
+    void onOpenAiChat();
+    void onAiUserMessageEntered(ChatProtocol::Mode mode, const QString &text);
+    void onAiActionsRequested(const QJsonArray &actions);
+    void handleGraphQueryFromAi(Tab *tab, const QJsonObject &action);
+    void handleHighlightNodesFromAi(Tab *tab, const QJsonObject &action);
+    void askUserToApplyChangesFromAi(Tab *tab, const QJsonArray &changes);
+    // Applies the changes as one step, "Modifications proposées par l'IA".
+    void applyChangesFromAi(Tab *tab, const QJsonArray &changes);
+    QJsonObject buildSelectedSubGraphJson(Tab *tab, const QStringList &selectedNodeIds) const;
+    QJsonObject buildSubGraphJson(Tab *tab, const QStringList &seedNodeIds, int depth,
+                                  int maxNodes) const;
+    QJsonObject buildFullGraphJson(Tab *tab) const;
+
 public:
     void showStatistic(Statistics::Kind kind);
 
@@ -199,6 +220,8 @@ private:
     void buildViewMenu();
     void buildThemeMenu();
     void buildApiActions(QMenu *tools);
+    // "Composants" > "IA" > "Chat IA..." in the tools menu.
+    void buildAiMenu(QMenu *tools);
     void buildLayoutMenu(QMenu *parent);
     void buildAnalysisMenus(QMenu *tools);
     // "Anonymisation", "Statistiques" and "Qualité des données" need something in the scene.
@@ -293,4 +316,5 @@ private:
     ApiServer *m_apiServer = nullptr; // created at the first exposure, kept with the window
     TimelineWidget *m_timeline = nullptr;
     SearchWidget *m_search = nullptr;
+    ChatAIDialog *m_chat = nullptr; // created at its first opening, kept with the window
 };
