@@ -1,12 +1,19 @@
 #include "commands.h"
 
 #include "storage/projectdb.h"
+#include "storage/projectfiles.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
 namespace CliCommands {
+
+bool loadExisting(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error)
+{
+    return ProjectDb(dbPath).openReadOnly(error)
+        && ProjectFiles::load(dbPath, graph, scene, error);
+}
 
 int info(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {

@@ -4,7 +4,6 @@
 #include "interchange/stixio.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
-#include "storage/projectdb.h"
 #include "storage/projectfiles.h"
 
 #include <QDir>
@@ -29,15 +28,10 @@ int failure(QTextStream &err, const QString &error)
     return 1;
 }
 
-// Loads an existing project: a database file or a project folder. Checked read-only first,
-// since loading opens the file for writing and would add tables to a file that is not a
-// project.
 bool loadExisting(const QString &dbPath, Project &project, QString *error)
 {
-    if (!ProjectDb(dbPath).openReadOnly(error))
-        return false;
     project.dbPath = dbPath;
-    return ProjectFiles::load(dbPath, project.graph, project.scene, error);
+    return CliCommands::loadExisting(dbPath, project.graph, project.scene, error);
 }
 
 // The project an import adds to. A file that does not exist yet becomes a new project,

@@ -3,7 +3,6 @@
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "ops/layouts.h"
-#include "storage/projectdb.h"
 #include "storage/projectfiles.h"
 
 #include <QJsonDocument>
@@ -63,16 +62,10 @@ int layout(const QStringList &arguments, QTextStream &out, QTextStream &err)
             << ")\n";
         return 2;
     }
-    // Checked read-only first: loading opens the file for writing and would create a
-    // missing one or add tables to a database that is not a project.
     QString error;
-    if (!ProjectDb(file).openReadOnly(&error)) {
-        err << "orvane-cli: " << error << '\n';
-        return 1;
-    }
     Graph graph;
     SceneRecords scene;
-    if (!ProjectFiles::load(file, graph, scene, &error)) {
+    if (!loadExisting(file, graph, scene, &error)) {
         err << "orvane-cli: " << error << '\n';
         return 1;
     }

@@ -28,8 +28,12 @@ int main(int argc, char *argv[])
         return CliCommands::importStix(arguments, out, err);
     if (command == u"export-stix")
         return CliCommands::exportStix(arguments, out, err);
+    if (command == u"enrich")
+        return CliCommands::enrich(arguments, out, err);
     err << "usage: orvane-cli info FILE | layout NAME FILE | serve FILE... [--address A] [--port P]"
            " | keys FILE | import-csv FILE --nodes CSV [--edges CSV] | export-csv FILE DIR"
-           " | import-stix FILE JSON | export-stix FILE JSON\n";
+           " | import-stix FILE JSON | export-stix FILE JSON"
+           " | enrich NAME FILE [--nodes ID,...] [--create-nodes] [--provider URL] [--timeout MS]"
+           " | enrich --list\n";
     return 2;
 }

@@ -302,6 +302,7 @@ void MainWindow::updateActionStates()
         separation->setEnabled(hasEdge);
     if (QMenu *layouts = menu(QStringLiteral("menuLayout")))
         layouts->setEnabled(hasNode);
+    updateComponentActions();
 }
 
 void MainWindow::openOrvaneConfiguration()

@@ -150,8 +150,21 @@ public Q_SLOTS:
     void listGroupNodes(const QString &groupId);
     void listGroupEdges(const QString &groupId);
     void onViewFileDropped(const QString &filePath);
+    // Enrichment components on the selected nodes of the current tab; each run is one step.
+    void openComponentAsToCidr();
+    void openComponentAsToPeers();
+    void openComponentAsToUpstreams();
+    void openComponentAsToDownstreams();
+    void openComponentCidrToAs();
+    void openComponentIpToAs();
+    void openComponentDnsResolution();
+    void openComponentIpGeolocalisation();
 
 private:
+    // "Enrichissement": the built-in components by family, each calling its slot.
+    void buildComponentMenu();
+    void updateComponentActions();
+    void runComponent(const QString &name);
     void buildMenus();
     void buildFileMenu();
     void buildViewMenu();
