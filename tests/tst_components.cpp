@@ -3,10 +3,12 @@
 #include "components/dnscomponent.h"
 #include "components/dnsresolver.h"
 #include "components/geocomponent.h"
+#include "components/osmtiles.h"
 #include "config/appconfig.h"
 #include "fakeservice.h"
 #include "testgraphs.h"
 
+#include <QBuffer>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -167,6 +169,11 @@ private Q_SLOTS:
     void dnsWithoutAnswer();
     void geolocationKeepsFirstCoordinates();
     void geolocationErrors();
+    void tileBlocks_data();
+    void tileBlocks();
+    void tilesAreFetchedWithTheUserAgent();
+    void tilePostProcessing();
+    void markersOfGeolocatedNodes();
 
 private:
     FakeService *m_service = nullptr;
@@ -817,6 +824,128 @@ void TstComponents::geolocationErrors()
                                       "[ERREUR] 192.0.2.4 — HTTP error: 401",
                                       "[SKIP] Label vide ou invalide pour le nœud n5"}));
     QVERIFY(result.changes.isEmpty());
+}
+
+void TstComponents::tileBlocks_data()
+{
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QRect>("tiles"); // x0, y0, width, height
+    // Null Island sits on the corner of the four middle tiles of every zoom level.
+    QTest::newRow("centre, zoom 1") << 0.0 << 0.0 << 1 << 2 << 2 << QRect(0, 0, 2, 2);
+    QTest::newRow("wider than the world") << 0.0 << 0.0 << 1 << 6 << 6 << QRect(0, 0, 2, 2);
+    QTest::newRow("Paris, zoom 12") << 48.8566 << 2.3522 << 12 << 6 << 6
+                                    << QRect(2072, 1406, 6, 6);
+    QTest::newRow("16 x 16 at zoom 19") << 48.8566 << 2.3522 << 19 << 16 << 16
+                                        << QRect(265562, 180362, 16, 16);
+    QTest::newRow("against the date line") << 10.0 << 179.99 << 3 << 4 << 1 << QRect(4, 3, 4, 1);
+    QTest::newRow("beyond the pole") << 89.9 << 0.0 << 2 << 2 << 2 << QRect(1, 0, 2, 2);
+}
+
+void TstComponents::tileBlocks()
+{
+    QFETCH(double, lat);
+    QFETCH(double, lon);
+    QFETCH(int, zoom);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QRect, tiles);
+    const OsmTiles::Block block = OsmTiles::blockAround(lat, lon, zoom, width, height);
+    QCOMPARE(QRect(block.x0, block.y0, block.width, block.height), tiles);
+    QCOMPARE(block.tiles().size(), tiles.width() * tiles.height());
+    QCOMPARE(block.tiles().first(), tiles.topLeft());
+    QCOMPARE(block.tiles().last(), tiles.bottomRight());
+}
+
+namespace {
+
+QByteArray pngTile(QColor colour)
+{
+    QImage image(256, 256, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+void TstComponents::tilesAreFetchedWithTheUserAgent()
+{
+    m_service->setFallback({200, pngTile(QColor(200, 100, 50)), false, "image/png"});
+    FakeService::Reply broken{200, "not a png", false, "image/png"};
+    const OsmTiles::Block block = OsmTiles::blockAround(48.8566, 2.3522, 19, 16, 16);
+    m_service->route(QStringLiteral("/19/%1/%2.png").arg(block.x0 + 1).arg(block.y0), broken);
+    int told = 0;
+    const QList<OsmTiles::Tile> tiles = OsmTiles::fetchBlock(
+        block, m_service->base(), QString(), {true, QColor(), 0}, 5000,
+        [&told](int index, int total, QPoint) {
+            told = index;
+            return total == 256;
+        });
+    QCOMPARE(told, 256);
+    QCOMPARE(tiles.size(), 256);
+    QCOMPARE(m_service->requests.size(), 256);
+    QCOMPARE(m_service->requests.first().target,
+             QStringLiteral("/19/%1/%2.png").arg(block.x0).arg(block.y0));
+    QVERIFY(m_service->requests.first().headers.value("user-agent").startsWith("OrvaneOSM/1.0 ("));
+    QVERIFY(tiles.at(1).image.isNull());
+    QCOMPARE(tiles.at(0).image.pixel(10, 10), qRgb(125, 125, 125));
+
+    // A user-agent of the analyst's, and a stop asked for after the second tile.
+    m_service->requests.clear();
+    const QList<OsmTiles::Tile> two = OsmTiles::fetchBlock(
+        block, m_service->base(), QStringLiteral("Analyst/2"), {}, 5000,
+        [](int index, int, QPoint) { return index <= 2; });
+    QCOMPARE(two.size(), 2);
+    QCOMPARE(m_service->requests.at(0).headers.value("user-agent"), QByteArray("Analyst/2"));
+}
+
+void TstComponents::tilePostProcessing()
+{
+    QImage tile(2, 1, QImage::Format_ARGB32);
+    tile.setPixel(0, 0, qRgba(200, 100, 50, 128));
+    tile.setPixel(1, 0, qRgba(255, 255, 255, 255));
+    const QImage grey = OsmTiles::postProcess(tile, {true, QColor(), 0});
+    QCOMPARE(grey.pixel(0, 0), qRgba(125, 125, 125, 128)); // 60 + 59 + 5.5, alpha kept
+    QCOMPARE(grey.pixel(1, 0), qRgba(255, 255, 255, 255));
+
+    const QImage half = OsmTiles::postProcess(tile, {false, QColor(255, 0, 0), 0.5});
+    QCOMPARE(qRed(half.pixel(1, 0)), 255);
+    QVERIFY(qAbs(qGreen(half.pixel(1, 0)) - 128) <= 1);
+    const QImage capped = OsmTiles::postProcess(tile, {false, QColor(0, 0, 255), 3.0});
+    QCOMPARE(capped.pixel(1, 0), qRgba(0, 0, 255, 255));
+    const QImage none = OsmTiles::postProcess(tile, {false, QColor(0, 0, 255), 0});
+    QCOMPARE(none.pixel(1, 0), tile.pixel(1, 0));
+}
+
+void TstComponents::markersOfGeolocatedNodes()
+{
+    Graph graph;
+    Node centre = makeNode(QStringLiteral("c"), QStringLiteral("Centre"));
+    centre.geoLat = 0;
+    centre.geoLon = 0;
+    graph.insertNode(centre);
+    Node anchored = makeNode(QStringLiteral("d"), QStringLiteral("Anchored"));
+    anchored.geoLat = 0;
+    anchored.geoLon = 90;
+    anchored.anchored = true;
+    graph.insertNode(anchored);
+    Node halfway = makeNode(QStringLiteral("h"), QStringLiteral("Half"));
+    halfway.geoLat = 10;
+    graph.insertNode(halfway);
+    const OsmTiles::Block block = OsmTiles::blockAround(0, 0, 1, 2, 2);
+    const QList<OsmTiles::Marker> all = OsmTiles::markers(graph, block, false);
+    QCOMPARE(all.size(), 2);
+    QCOMPARE(all.at(0).pixel, QPointF(256, 256));
+    QCOMPARE(all.at(1).pixel, QPointF(384, 256));
+    QCOMPARE(OsmTiles::markers(graph, block, true).size(), 1);
+    QCOMPARE(*OsmTiles::geolocatedCentre(graph), QPointF(0, 45));
 }
 
 QTEST_GUILESS_MAIN(TstComponents)

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/tab.h"
 #include "canvas/graphscene.h"
+#include "canvas/mapmarkeritem.h"
 #include "canvas/nodeitem.h"
 #include "components/componentoptionsdialog.h"
 #include "components/componentprogressdialog.h"
@@ -10,8 +11,12 @@
 #include "testgraphs.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -69,6 +74,7 @@ private Q_SLOTS:
     void optionsDialogs_data();
     void optionsDialogs();
     void progressText();
+    void mapPreview();
 
 private:
     // Runs AS → CIDR with node creation on the tab's AS node, accepting every box.
@@ -204,7 +210,8 @@ void TstComponentsWindow::menuFollowsTheSelection()
     QStringList entries;
     QList<QAction *> actions;
     for (QAction *family : menu->actions()) {
-        QVERIFY(family->menu());
+        if (!family->menu())
+            continue;
         for (QAction *entry : family->menu()->actions()) {
             entries.append(family->text() + QStringLiteral(" / ") + entry->text());
             actions.append(entry);
@@ -215,6 +222,9 @@ void TstComponentsWindow::menuFollowsTheSelection()
     QCOMPARE(entries.last(), QStringLiteral("DNS et géolocalisation / Géolocalisation IP…"));
     for (QAction *action : actions)
         QVERIFY(!action->isEnabled());
+    // The map preview shows the whole tab: it needs no selection.
+    QVERIFY(menu->actions().last()->isEnabled());
+    QCOMPARE(menu->actions().last()->text(), QStringLiteral("Aperçu OpenStreetMap…"));
     select(tab, {"as"});
     for (QAction *action : actions)
         QVERIFY(action->isEnabled());
@@ -288,6 +298,67 @@ void TstComponentsWindow::progressText()
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isCancelled());
     QCOMPARE(dialog.status(), QStringLiteral("Annulation demandée…"));
+}
+
+void TstComponentsWindow::mapPreview()
+{
+    QImage image(256, 256, QImage::Format_ARGB32);
+    image.fill(QColor(10, 200, 30));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    m_service->setFallback({200, png, false, "image/png"});
+    AppConfig::setCurrent(QJsonObject{{QStringLiteral("endpoints"),
+                                       QJsonObject{{QStringLiteral("OpenStreetMap"), m_service->base()}}}});
+
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    Node paris = makeNode("p", "Paris", QPointF(10, 10));
+    paris.geoLat = 48.8566;
+    paris.geoLon = 2.3522;
+    tab->graph.insertNode(paris);
+    Node pinned = paris;
+    pinned.id = QStringLiteral("q");
+    pinned.anchored = true;
+    tab->graph.insertNode(pinned);
+    tab->graph.insertNode(makeNode("n", "Nowhere", QPointF(40, 10)));
+    window.refreshTab(tab);
+    const Graph::NodeTable before = tab->graph.nodes();
+
+    double openedOn = 0;
+    prompter.dialogs.append([&openedOn](QDialog &dialog) {
+        openedOn = dialog.findChild<QDoubleSpinBox *>(QStringLiteral("lat"))->value();
+        dialog.findChild<QSpinBox *>(QStringLiteral("width"))->setValue(3);
+        dialog.findChild<QSpinBox *>(QStringLiteral("height"))->setValue(2);
+        dialog.findChild<QCheckBox *>(QStringLiteral("desaturate"))->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    QVERIFY(QMetaObject::invokeMethod(&window, "openComponentOpenStreetMap"));
+    QCOMPARE(openedOn, 48.8566); // centred on the geolocated nodes
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("Prévisualisation OpenStreetMap ouverte (temporaire)"));
+    QCOMPARE(m_service->requests.size(), 6);
+    auto *preview = window.findChild<QDialog *>(QStringLiteral("openStreetMapPreview"));
+    QVERIFY(preview);
+    QCOMPARE(preview->windowTitle(), QStringLiteral("OpenStreetMap — aperçu"));
+    QGraphicsScene *scene = preview->findChild<QGraphicsView *>()->scene();
+    int tiles = 0;
+    QStringList pins;
+    for (QGraphicsItem *item : scene->items()) {
+        if (auto *pixmap = qgraphicsitem_cast<QGraphicsPixmapItem *>(item)) {
+            ++tiles;
+            const QRgb pixel = pixmap->pixmap().toImage().pixel(5, 5);
+            QCOMPARE(qRed(pixel), qGreen(pixel)); // desaturated
+        }
+        if (item->type() == MapMarkerItem::Type)
+            pins.append(static_cast<MapMarkerItem *>(item)->label());
+    }
+    QCOMPARE(tiles, 6);
+    QCOMPARE(pins, QStringList{"Paris"});
+    QCOMPARE(tab->graph.nodes(), before);
+    preview->close();
 }
 
 QTEST_MAIN(TstComponentsWindow)

@@ -159,6 +159,8 @@ public Q_SLOTS:
     void openComponentIpToAs();
     void openComponentDnsResolution();
     void openComponentIpGeolocalisation();
+    // A temporary map of tiles with the tab's geolocated nodes; the graph stays as it is.
+    void openComponentOpenStreetMap();
 
 private:
     // "Enrichissement": the built-in components by family, each calling its slot.

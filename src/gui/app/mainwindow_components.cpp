@@ -4,6 +4,7 @@
 #include "app/tab.h"
 #include "canvas/graphscene.h"
 #include "components/component.h"
+#include "components/componentopenstreetmap.h"
 #include "components/componentprogressdialog.h"
 #include "components/windowcomponenthost.h"
 
@@ -53,6 +54,9 @@ void MainWindow::buildComponentMenu()
                       entry.slot)
             ->setEnabled(false);
     }
+    enrichment->addSeparator();
+    addMenuAction(enrichment, QStringLiteral("actionOpenComponentOpenStreetMap"),
+                  QStringLiteral("Aperçu OpenStreetMap…"), &MainWindow::openComponentOpenStreetMap);
     connect(enrichment, &QMenu::aboutToShow, this, &MainWindow::updateComponentActions);
 }
 
@@ -130,4 +134,15 @@ void MainWindow::openComponentDnsResolution()
 void MainWindow::openComponentIpGeolocalisation()
 {
     runComponent(QStringLiteral("ip-geolocalisation"));
+}
+
+void MainWindow::openComponentOpenStreetMap()
+{
+    Tab *tab = currentTab();
+    if (!tab)
+        return;
+    ComponentOpenStreetMap component(this, tab, *m_prompter);
+    component.run();
+    statusBar()->showMessage(QStringLiteral("Prévisualisation OpenStreetMap ouverte (temporaire)"),
+                             3000);
 }

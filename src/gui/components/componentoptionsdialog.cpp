@@ -1,6 +1,7 @@
 #include "components/componentoptionsdialog.h"
 
 #include "app/prompter.h"
+#include "components/formwidgets.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -12,36 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-namespace {
-
-QSpinBox *spinBox(QWidget *parent, const QString &name, int min, int max, int step, int value)
-{
-    auto *box = new QSpinBox(parent);
-    box->setObjectName(name);
-    box->setRange(min, max);
-    box->setSingleStep(step);
-    box->setValue(value);
-    return box;
-}
-
-QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &text, bool checked)
-{
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setChecked(checked);
-    return box;
-}
-
-QLineEdit *lineEdit(QWidget *parent, const QString &name, const QString &text,
-                    const QString &placeholder = QString())
-{
-    auto *edit = new QLineEdit(text, parent);
-    edit->setObjectName(name);
-    edit->setPlaceholderText(placeholder);
-    return edit;
-}
-
-} // namespace
+using namespace FormWidgets;
 
 ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
                                                const ComponentOptions &defaults,
