@@ -163,8 +163,8 @@ public Q_SLOTS:
     void openComponentOpenStreetMap();
 
 private:
-    // "Enrichissement": the built-in components by family, each calling its slot.
-    void buildComponentMenu();
+    // "Composants": the built-in components by family, each calling its slot.
+    void buildComponentMenu(QMenu *tools);
     void updateComponentActions();
     void runComponent(const QString &name);
     void buildMenus();

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QMenuBar>
 #include <QStatusBar>
 
 namespace {
@@ -40,9 +39,10 @@ QString actionName(const QString &slot)
 
 } // namespace
 
-void MainWindow::buildComponentMenu()
+void MainWindow::buildComponentMenu(QMenu *tools)
 {
-    QMenu *enrichment = menuBar()->addMenu(QStringLiteral("&Enrichissement"));
+    tools->addSeparator();
+    QMenu *enrichment = tools->addMenu(QStringLiteral("Composants"));
     enrichment->setObjectName(QStringLiteral("menuEnrichment"));
     QMenu *family = nullptr;
     for (const ComponentSlot &entry : componentSlots) {

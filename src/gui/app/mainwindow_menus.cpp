@@ -28,7 +28,7 @@ void MainWindow::buildMenus()
     addMenuAction(tools, QStringLiteral("actionFilters"), QStringLiteral("Filtres simples"),
                   &MainWindow::openFiltersDialog);
     buildApiActions(tools);
-    buildComponentMenu();
+    buildComponentMenu(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     addMenuAction(info, QStringLiteral("actionVersion"), QStringLiteral("Version…"),
