@@ -2,6 +2,7 @@
 
 #include "ops/iconlibrary.h"
 #include "storage/projectdb.h"
+#include "storage/projectfiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +19,12 @@ bool checkProject(const QString &dbPath, QTextStream &err, QString *error)
     if (db.recoveredJournal())
         err << "orvane-cli: " << db.recoveryMessage() << '\n';
     return true;
+}
+
+bool loadExisting(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error)
+{
+    return ProjectDb(dbPath).openReadOnly(error)
+        && ProjectFiles::load(dbPath, graph, scene, error);
 }
 
 int info(const QStringList &arguments, QTextStream &out, QTextStream &err)

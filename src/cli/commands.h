@@ -2,8 +2,10 @@
 
 #include <QStringList>
 
+class Graph;
 class QString;
 class QTextStream;
+struct SceneRecords;
 
 // Subcommands of orvane-cli. Each takes the arguments after its name, writes its result to
 // out and its one-line errors to err, and answers the process exit code.
@@ -13,6 +15,9 @@ namespace CliCommands {
 // would add the schema to any SQLite file). Undoes a save interrupted by a crash on the way
 // and says so on err.
 bool checkProject(const QString &dbPath, QTextStream &err, QString *error);
+// Loads an existing project file. Checked read-only first, since loading opens the file for
+// writing and would create a missing one or add tables to a file that is not a project.
+bool loadExisting(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error);
 
 int info(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // Runs one layout (grid, zigzag, circle, random, radial, components, force, force-compact,
@@ -40,5 +45,9 @@ int stats(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // the selection; prints the answer and, in Action mode, the prepared graph-query messages and
 // the proposed changes, which --apply applies and saves.
 int ask(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+// Runs one enrichment component on nodes of a saved project, printing its log, and saves
+// what it found; "--list" names the components.
+int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

@@ -36,10 +36,14 @@ int main(int argc, char *argv[])
         return CliCommands::stats(arguments, out, err);
     if (command == u"ask")
         return CliCommands::ask(arguments, out, err);
+    if (command == u"enrich")
+        return CliCommands::enrich(arguments, out, err);
     err << "usage: orvane-cli info FILE | layout NAME FILE | serve FILE... [--address A] [--port P]"
            " | keys FILE | import-csv FILE --nodes CSV [--edges CSV] | export-csv FILE DIR"
            " | import-stix FILE JSON | export-stix FILE JSON | icons [PATH] | quality FILE [--json]"
            " | stats FILE [--json]"
-           " | ask FILE [--mode discussion|reflection|action] [--nodes ID,...] [--apply] MESSAGE\n";
+           " | ask FILE [--mode discussion|reflection|action] [--nodes ID,...] [--apply] MESSAGE"
+           " | enrich NAME FILE [--nodes ID,...] [--create-nodes] [--provider URL] [--timeout MS]"
+           " | enrich --list\n";
     return 2;
 }

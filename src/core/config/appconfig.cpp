@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -165,6 +166,27 @@ void setPowershellInterpreter(const QString &path)
 void setComponentsDir(const QString &path)
 {
     setSectionValue(QStringLiteral("orvane"), QStringLiteral("python_components_dir"), path);
+}
+
+QString endpoint(const QString &service)
+{
+    static const QHash<QString, QString> defaults = {
+        {QStringLiteral("BGPView"), QStringLiteral("https://api.bgpview.io")},
+        {QStringLiteral("ip-api"), QStringLiteral("http://ip-api.com")},
+        {QStringLiteral("VirusTotal"), QStringLiteral("https://www.virustotal.com")},
+        {QStringLiteral("HaveIBeenPwned"), QStringLiteral("https://haveibeenpwned.com")},
+        {QStringLiteral("ransomware.live"), QStringLiteral("https://api.ransomware.live")},
+        {QStringLiteral("Etherscan"), QStringLiteral("https://api.etherscan.io")},
+        {QStringLiteral("Solscan"), QStringLiteral("https://pro-api.solscan.io")},
+        {QStringLiteral("OpenStreetMap"), QStringLiteral("https://tile.openstreetmap.org")},
+    };
+    QString value =
+        trimmedString(shared().value(QStringLiteral("endpoints")).toObject(), service);
+    if (value.isEmpty())
+        value = defaults.value(service);
+    while (value.endsWith(QLatin1Char('/')))
+        value.chop(1);
+    return value;
 }
 
 } // namespace AppConfig

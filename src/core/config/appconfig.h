@@ -34,4 +34,10 @@ void setPythonInterpreter(const QString &path);
 void setPowershellInterpreter(const QString &path);
 void setComponentsDir(const QString &path);
 
+// Base address ("scheme://host[:port]") of an outside service, from the section "endpoints"
+// when it names one (mirrors, proxies, tests), else the real service; no trailing slash.
+// Services: "BGPView", "ip-api", "VirusTotal", "HaveIBeenPwned", "ransomware.live",
+// "Etherscan", "Solscan", "OpenStreetMap".
+QString endpoint(const QString &service);
+
 } // namespace AppConfig

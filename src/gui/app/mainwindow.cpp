@@ -373,6 +373,7 @@ void MainWindow::updateActionStates()
     if (QMenu *layouts = menu(QStringLiteral("menuLayout")))
         layouts->setEnabled(hasNode);
     updateAnalysisActions(hasAny);
+    updateComponentActions();
 }
 
 void MainWindow::openOrvaneConfiguration()

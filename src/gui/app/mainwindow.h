@@ -203,6 +203,18 @@ public Q_SLOTS:
                                   int maxNodes) const;
     QJsonObject buildFullGraphJson(Tab *tab) const;
 
+    // Enrichment components on the selected nodes of the current tab; each run is one step.
+    void openComponentAsToCidr();
+    void openComponentAsToPeers();
+    void openComponentAsToUpstreams();
+    void openComponentAsToDownstreams();
+    void openComponentCidrToAs();
+    void openComponentIpToAs();
+    void openComponentDnsResolution();
+    void openComponentIpGeolocalisation();
+    // A temporary map of tiles with the tab's geolocated nodes; the graph stays as it is.
+    void openComponentOpenStreetMap();
+
 public:
     void showStatistic(Statistics::Kind kind);
 
@@ -215,6 +227,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // "Composants": the built-in components by family, each calling its slot.
+    void buildComponentMenu(QMenu *tools);
+    void updateComponentActions();
+    void runComponent(const QString &name);
     void buildMenus();
     void buildFileMenu();
     void buildViewMenu();

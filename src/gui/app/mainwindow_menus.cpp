@@ -44,6 +44,7 @@ void MainWindow::buildMenus()
     buildAnalysisMenus(tools);
     buildAiMenu(tools);
     buildApiActions(tools);
+    buildComponentMenu(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     addMenuAction(info, QStringLiteral("actionVersion"), QStringLiteral("Version…"),

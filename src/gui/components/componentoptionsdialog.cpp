@@ -1,0 +1,181 @@
+#include "components/componentoptionsdialog.h"
+
+#include "app/prompter.h"
+#include "components/formwidgets.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+using namespace FormWidgets;
+
+ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
+                                               const ComponentOptions &defaults,
+                                               Prompter &prompter, QWidget *parent)
+    : QDialog(parent), m_prompter(prompter), m_kind(info.form.kind), m_options(defaults)
+{
+    const ComponentForm &form = info.form;
+    setWindowTitle(form.title);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *information = new QGroupBox(QStringLiteral("Informations"), this);
+    auto *informationLayout = new QVBoxLayout(information);
+    auto *text = new QLabel(form.information, information);
+    text->setWordWrap(true);
+    text->setTextFormat(Qt::PlainText);
+    informationLayout->addWidget(text);
+    layout->addWidget(information);
+
+    auto *fields = new QFormLayout;
+    if (m_kind == ComponentForm::Kind::Dns) {
+        m_provider = lineEdit(this, QStringLiteral("nameServer"), defaults.nameServer,
+                              form.providerPlaceholder);
+        fields->addRow(form.providerLabel, m_provider);
+        m_ipv6 = checkBox(this, QStringLiteral("ipv6"), QStringLiteral("Inclure IPv6 (AAAA)"),
+                          defaults.ipv6);
+        fields->addRow(QString(), m_ipv6);
+    } else {
+        m_provider = lineEdit(this, QStringLiteral("provider"), defaults.provider,
+                              form.providerPlaceholder);
+        fields->addRow(form.providerLabel, m_provider);
+    }
+    m_timeout = spinBox(this, QStringLiteral("timeout"), form.timeoutMin, form.timeoutMax, 100,
+                        defaults.timeoutMs);
+    fields->addRow(QStringLiteral("Timeout (ms)"), m_timeout);
+    if (m_kind == ComponentForm::Kind::Geolocation) {
+        m_delay = spinBox(this, QStringLiteral("delay"), 0, 5000, 50, defaults.delayMs);
+        fields->addRow(QStringLiteral("Délai entre requêtes (ms)"), m_delay);
+        m_writeAttributes = checkBox(this, QStringLiteral("writeAttributes"),
+                                     QStringLiteral("Créer des attributs (pays, ville, ASN, org)"),
+                                     defaults.writeAttributes);
+        fields->addRow(QString(), m_writeAttributes);
+        m_overwrite = checkBox(this, QStringLiteral("overwrite"),
+                               QStringLiteral("Écraser lat/lon existants"),
+                               defaults.overwriteCoordinates);
+        fields->addRow(QString(), m_overwrite);
+    }
+    layout->addLayout(fields);
+    if (!form.createNodesText.isEmpty())
+        addCreationGroup(form);
+
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(m_buttons);
+    if (m_kind != ComponentForm::Kind::Dns) {
+        connect(m_provider, &QLineEdit::textChanged, this,
+                &ComponentOptionsDialog::onProviderChanged);
+        onProviderChanged(m_provider->text());
+    }
+    resize(520, 380);
+}
+
+void ComponentOptionsDialog::addCreationGroup(const ComponentForm &form)
+{
+    m_creation = new QGroupBox(QStringLiteral("Création automatique"), this);
+    auto *group = new QFormLayout(m_creation);
+    m_createNodes = checkBox(m_creation, QStringLiteral("createNodes"), form.createNodesText,
+                             false);
+    group->addRow(m_createNodes);
+    m_nodeType = lineEdit(m_creation, QStringLiteral("nodeType"), m_options.nodeType);
+    group->addRow(QStringLiteral("Type de nœud"), m_nodeType);
+    m_relationLabel = lineEdit(m_creation, QStringLiteral("relationLabel"),
+                               m_options.relationLabel);
+    group->addRow(QStringLiteral("Label de relation"), m_relationLabel);
+    m_colour = new QPushButton(form.colourButtonText, m_creation);
+    m_colour->setObjectName(QStringLiteral("colour"));
+    group->addRow(QStringLiteral("Couleur"), m_colour);
+    connect(m_colour, &QPushButton::clicked, this, &ComponentOptionsDialog::chooseColor);
+    connect(m_createNodes, &QCheckBox::toggled, this,
+            &ComponentOptionsDialog::onCreateNodesToggled);
+    static_cast<QVBoxLayout *>(layout())->addWidget(m_creation);
+    showColour();
+    onCreateNodesToggled(false);
+}
+
+void ComponentOptionsDialog::showColour()
+{
+    m_colour->setStyleSheet(
+        QStringLiteral("background-color: %1").arg(m_options.nodeColor.name()));
+}
+
+void ComponentOptionsDialog::chooseColor()
+{
+    const QColor chosen =
+        m_prompter.color(this, m_options.nodeColor, QStringLiteral("Choisir une couleur"));
+    if (!chosen.isValid())
+        return;
+    m_options.nodeColor = chosen;
+    showColour();
+}
+
+void ComponentOptionsDialog::onCreateNodesToggled(bool on)
+{
+    if (!m_creation)
+        return;
+    for (QWidget *widget : m_creation->findChildren<QWidget *>()) {
+        if (widget != m_createNodes)
+            widget->setEnabled(on);
+    }
+}
+
+void ComponentOptionsDialog::onProviderChanged(const QString &text)
+{
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(text.contains(QLatin1String("%1")));
+}
+
+ComponentOptions ComponentOptionsDialog::options() const
+{
+    ComponentOptions options = m_options;
+    if (m_kind == ComponentForm::Kind::Dns) {
+        options.nameServer = m_provider->text().trimmed();
+        options.ipv6 = m_ipv6->isChecked();
+    } else {
+        options.provider = m_provider->text().trimmed();
+    }
+    options.timeoutMs = m_timeout->value();
+    if (m_delay) {
+        options.delayMs = m_delay->value();
+        options.writeAttributes = m_writeAttributes->isChecked();
+        options.overwriteCoordinates = m_overwrite->isChecked();
+    }
+    if (m_createNodes) {
+        options.createNodes = m_createNodes->isChecked();
+        options.nodeType = m_nodeType->text().trimmed();
+        options.relationLabel = m_relationLabel->text().trimmed();
+    }
+    return options;
+}
+
+ComponentConfirmDialog::ComponentConfirmDialog(const ConfirmRequest &request, QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(request.title);
+    auto *layout = new QVBoxLayout(this);
+    auto *text = new QLabel(request.text, this);
+    text->setTextFormat(Qt::RichText);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    m_first = checkBox(this, QStringLiteral("firstBox"), request.firstBox, true);
+    layout->addWidget(m_first);
+    m_second = checkBox(this, QStringLiteral("secondBox"), request.secondBox, request.showSecond);
+    m_second->setVisible(request.showSecond);
+    layout->addWidget(m_second);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(460, 180);
+}
+
+ConfirmAnswer ComponentConfirmDialog::answer(bool accepted) const
+{
+    return {accepted, accepted && m_first->isChecked(),
+            accepted && m_second->isVisibleTo(this) && m_second->isChecked()};
+}

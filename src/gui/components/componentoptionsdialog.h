@@ -1,0 +1,68 @@
+#pragma once
+
+#include "components/component.h"
+
+#include <QDialog>
+
+class Prompter;
+class QCheckBox;
+class QDialogButtonBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// The options of one component run, laid out for its kind: an explanation, the provider (or
+// name server) and time-out, and what the run may create. Always opens on the defaults.
+class ComponentOptionsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ComponentOptionsDialog(const ComponentInfo &info, const ComponentOptions &defaults,
+                           Prompter &prompter, QWidget *parent = nullptr);
+
+    ComponentOptions options() const;
+
+public Q_SLOTS:
+    void chooseColor();
+    void onCreateNodesToggled(bool on);
+    // A template without "%1" would ask the same thing for every node.
+    void onProviderChanged(const QString &text);
+
+private:
+    void addCreationGroup(const ComponentForm &form);
+    void showColour();
+
+    Prompter &m_prompter;
+    ComponentForm::Kind m_kind;
+    ComponentOptions m_options;
+    QLineEdit *m_provider = nullptr;
+    QSpinBox *m_timeout = nullptr;
+    QSpinBox *m_delay = nullptr;
+    QCheckBox *m_ipv6 = nullptr;
+    QCheckBox *m_writeAttributes = nullptr;
+    QCheckBox *m_overwrite = nullptr;
+    QGroupBox *m_creation = nullptr;
+    QCheckBox *m_createNodes = nullptr;
+    QLineEdit *m_nodeType = nullptr;
+    QLineEdit *m_relationLabel = nullptr;
+    QPushButton *m_colour = nullptr;
+    QDialogButtonBox *m_buttons = nullptr;
+};
+
+// Asks, for one node, whether to apply what the service found: each checked box triggers
+// its own action.
+class ComponentConfirmDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit ComponentConfirmDialog(const ConfirmRequest &request, QWidget *parent = nullptr);
+
+    ConfirmAnswer answer(bool accepted) const;
+
+private:
+    QCheckBox *m_first = nullptr;
+    QCheckBox *m_second = nullptr;
+};

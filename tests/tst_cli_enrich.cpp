@@ -1,0 +1,196 @@
+#include "config/appconfig.h"
+#include "fakeservice.h"
+#include "model/graph.h"
+#include "model/scenerecords.h"
+#include "storage/projectfiles.h"
+#include "testfiles.h"
+#include "testgraphs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestGraphs;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs orvane-cli while this process keeps answering as the fake service, with the
+// configuration folder of the test.
+Run runServing(const QStringList &arguments, const QString &configHome)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane-cli"), arguments);
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning && clock.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        process.waitForFinished(10);
+    }
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString writeProject(const QString &folder)
+{
+    Graph graph;
+    for (const auto &[id, asn] : {std::pair{"a", "AS7511"}, std::pair{"b", "64500"}}) {
+        Node node = makeNode(QLatin1String(id), QStringLiteral("AS ") + QLatin1String(id),
+                             QStringLiteral("AS"));
+        node.pos = QPointF(10, 10);
+        node.attributes.append({QStringLiteral("r") + QLatin1String(id), QStringLiteral("asn"),
+                                QLatin1String(asn)});
+        graph.insertNode(node);
+    }
+    graph.insertNode(makeNode(QStringLiteral("ip"), QStringLiteral("1.1.1.1"), QStringLiteral("IP")));
+    SceneRecords scene;
+    const QString dbPath = QDir(folder).filePath(QStringLiteral("Case/Case.orvane.db"));
+    QString error;
+    if (!ProjectFiles::save(dbPath, graph, scene, &error))
+        qWarning() << error;
+    return dbPath;
+}
+
+} // namespace
+
+class TstCliEnrich : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void listsTheComponents();
+    void enrichesAndSaves();
+    void selectedNodesOnly();
+    void refusals_data();
+    void refusals();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_configHome;
+    QString m_project;
+    FakeService *m_service = nullptr;
+};
+
+void TstCliEnrich::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_configHome = m_dir.filePath(QStringLiteral("config"));
+    // Where orvane-cli finds its configuration under that folder.
+    qputenv("XDG_CONFIG_HOME", m_configHome.toUtf8());
+    QCoreApplication::setApplicationName(QStringLiteral("ORVANE"));
+    QCoreApplication::setOrganizationName(QStringLiteral("ORVANE"));
+}
+
+void TstCliEnrich::init()
+{
+    delete m_service;
+    m_service = new FakeService(this);
+    m_service->route(QStringLiteral("/asn/7511/prefixes"),
+                     "{\"status\":\"ok\",\"data\":{\"ipv4_prefixes\":[{\"prefix\":"
+                     "\"103.53.120.0/22\"}],\"ipv6_prefixes\":[{\"prefix\":\"2001:db8::/32\"}]}}");
+    m_service->route(QStringLiteral("/asn/64500/prefixes"),
+                     "{\"status\":\"error\",\"status_message\":\"Could not find ASN\"}");
+    QVERIFY(AppConfig::writeFile(
+        AppConfig::configFilePath(),
+        QJsonObject{{QStringLiteral("endpoints"),
+                     QJsonObject{{QStringLiteral("BGPView"), m_service->base()}}}}));
+    QDir(m_dir.filePath(QStringLiteral("Case"))).removeRecursively();
+    m_project = writeProject(m_dir.path());
+}
+
+void TstCliEnrich::listsTheComponents()
+{
+    const Run run = runServing({QStringLiteral("enrich"), QStringLiteral("--list")}, m_configHome);
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.first(), QStringLiteral("as-to-cidr\tAS\tCIDR depuis un AS"));
+    QVERIFY(lines.contains(QStringLiteral("dns-resolution\tFQDN\tRésolution DNS")));
+}
+
+void TstCliEnrich::enrichesAndSaves()
+{
+    const Run run = runServing({QStringLiteral("enrich"), QStringLiteral("as-to-cidr"), m_project,
+                                QStringLiteral("--create-nodes")},
+                               m_configHome);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("[OK] AS7511 → 2 CIDR (appliqués selon votre choix)\n"
+                                     "[ERREUR] AS64500 — Could not find ASN\n"));
+    const Graph graph = loadGraph(m_project);
+    QCOMPARE(graph.nodes().size(), 5);
+    QCOMPARE(graph.edges().size(), 2);
+    QStringList cidr;
+    for (const AttributeRow &row : graph.node(QStringLiteral("a")).attributes) {
+        if (row.key == u"cidr")
+            cidr.append(row.value);
+    }
+    QCOMPARE(cidr, (QStringList{"103.53.120.0/22", "2001:db8::/32"}));
+}
+
+void TstCliEnrich::selectedNodesOnly()
+{
+    const Run run = runServing({QStringLiteral("enrich"), QStringLiteral("as-to-cidr"), m_project,
+                                QStringLiteral("--nodes"), QStringLiteral("a,ip"),
+                                QStringLiteral("--provider"),
+                                m_service->base() + QStringLiteral("/asn/%1/prefixes"),
+                                QStringLiteral("--timeout"), QStringLiteral("2000")},
+                               m_configHome);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("[OK] AS7511 → 2 CIDR (appliqués selon votre choix)\n"));
+    // Without --create-nodes only the rows are written.
+    QCOMPARE(loadGraph(m_project).nodes().size(), 3);
+    QCOMPARE(m_service->targets(), QStringList{"/asn/7511/prefixes"});
+}
+
+void TstCliEnrich::refusals_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown component") << QStringList{"enrich", "as-to-nowhere", "@"} << 2
+                                       << "unknown component as-to-nowhere";
+    QTest::newRow("no node of the type") << QStringList{"enrich", "dns-resolution", "@"} << 1
+                                         << "no node of type FQDN";
+    QTest::newRow("unknown node") << QStringList{"enrich", "as-to-cidr", "@", "--nodes", "zz"}
+                                  << 1 << "no node zz";
+    QTest::newRow("missing file") << QStringList{"enrich", "as-to-cidr", "missing.orvane.db"}
+                                  << 1 << "";
+    QTest::newRow("provider without %1")
+        << QStringList{"enrich", "as-to-cidr", "@", "--provider", "http://127.0.0.1/x"} << 2
+        << "--provider needs %1";
+    QTest::newRow("bad timeout") << QStringList{"enrich", "as-to-cidr", "@", "--timeout", "soon"}
+                                 << 2 << "invalid --timeout";
+}
+
+void TstCliEnrich::refusals()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    arguments.replaceInStrings(QStringLiteral("@"), m_project);
+    const QByteArray before = fileBytes(m_project);
+    const Run run = runServing(arguments, m_configHome);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(fileBytes(m_project), before);
+    QVERIFY(m_service->requests.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TstCliEnrich)
+#include "tst_cli_enrich.moc"

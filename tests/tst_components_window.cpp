@@ -1,0 +1,365 @@
+#include "app/mainwindow.h"
+#include "app/tab.h"
+#include "canvas/graphscene.h"
+#include "canvas/mapmarkeritem.h"
+#include "canvas/nodeitem.h"
+#include "components/componentoptionsdialog.h"
+#include "components/componentprogressdialog.h"
+#include "config/appconfig.h"
+#include "fakeservice.h"
+#include "scriptedprompter.h"
+#include "testgraphs.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace TestGraphs;
+
+namespace {
+
+const QByteArray prefixesReply =
+    "{\"status\":\"ok\",\"status_message\":\"Query was successful\",\"data\":{"
+    "\"ipv4_prefixes\":[{\"prefix\":\"103.53.120.0/22\",\"cidr\":22},"
+    "{\"prefix\":\"110.92.32.0/19\",\"cidr\":19}],\"ipv6_prefixes\":[]},"
+    "\"@meta\":{\"time_zone\":\"UTC\",\"api_version\":1}}";
+
+Node asNode(const QString &id, const QString &label, const QString &asn, QPointF pos)
+{
+    Node node = makeNode(id, label, pos);
+    node.type = QStringLiteral("AS");
+    node.attributes.append({QStringLiteral("row-") + id, QStringLiteral("asn"), asn});
+    return node;
+}
+
+void select(Tab *tab, const QStringList &ids)
+{
+    for (NodeItem *item : tab->scene->nodeItems())
+        item->setSelected(ids.contains(item->id()));
+}
+
+QAction *undoAction(const MainWindow &window)
+{
+    for (QAction *action : window.findChildren<QAction *>()) {
+        if (action->shortcuts().contains(QKeySequence(QKeySequence::Undo)))
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TstComponentsWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void runOnATab();
+    void oneUndoRestoresTheTables();
+    void noSelectionOpensNothing();
+    void noMatchingNodeStillReports();
+    void menuFollowsTheSelection();
+    void optionsDialogs_data();
+    void optionsDialogs();
+    void progressText();
+    void mapPreview();
+
+private:
+    // Runs AS → CIDR with node creation on the tab's AS node, accepting every box.
+    void runCidr(MainWindow &window, ScriptedPrompter &prompter);
+
+    FakeService *m_service = nullptr;
+    QString m_progressStatus;
+};
+
+void TstComponentsWindow::init()
+{
+    delete m_service;
+    m_service = new FakeService(this);
+    m_service->route(QStringLiteral("/asn/7511/prefixes"), prefixesReply);
+    AppConfig::setCurrent(QJsonObject{
+        {QStringLiteral("endpoints"), QJsonObject{{QStringLiteral("BGPView"), m_service->base()}}}});
+    m_progressStatus.clear();
+}
+
+void TstComponentsWindow::runCidr(MainWindow &window, ScriptedPrompter &prompter)
+{
+    prompter.dialogs.append([](QDialog &dialog) {
+        auto *create = dialog.findChild<QCheckBox *>(QStringLiteral("createNodes"));
+        auto *type = dialog.findChild<QLineEdit *>(QStringLiteral("nodeType"));
+        if (!create || !type || type->isEnabled())
+            return int(QDialog::Rejected);
+        create->setChecked(true);
+        return type->isEnabled() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    });
+    prompter.dialogs.append([this, &window](QDialog &) {
+        if (auto *progress = window.findChild<ComponentUtils::ComponentProgressDialog *>())
+            m_progressStatus = progress->status();
+        return int(QDialog::Accepted);
+    });
+    QVERIFY(QMetaObject::invokeMethod(&window, "openComponentAsToCidr"));
+}
+
+void TstComponentsWindow::runOnATab()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    tab->graph.insertNode(asNode("as", "Synapse", "as7511", QPointF(10, 10)));
+    tab->graph.insertNode(makeNode("other", "Other", QPointF(200, 40)));
+    window.refreshTab(tab);
+    select(tab, {"as", "other"});
+
+    runCidr(window, prompter);
+
+    QCOMPARE(prompter.count("dialog"), 2);
+    QCOMPARE(prompter.calls.at(0).title, QStringLiteral("CIDR depuis un AS"));
+    QCOMPARE(prompter.calls.at(1).title, QStringLiteral("Confirmation – Synapse"));
+    QCOMPARE(m_progressStatus, QStringLiteral("Interrogation CIDR 1/1 — AS7511"));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Recherche de CIDR terminée"));
+    // The progress window is gone with the run.
+    QVERIFY(!window.findChild<ComponentUtils::ComponentProgressDialog *>());
+
+    QCOMPARE(tab->graph.nodes().size(), 4);
+    QCOMPARE(tab->graph.edges().size(), 2);
+    QStringList labels;
+    for (NodeItem *item : tab->scene->nodeItems())
+        labels.append(item->node().label);
+    labels.sort();
+    QCOMPARE(labels, (QStringList{"103.53.120.0/22", "110.92.32.0/19", "Other", "Synapse"}));
+    QStringList rows;
+    for (NodeItem *item : tab->scene->nodeItems()) {
+        if (item->id() == u"as") {
+            for (const AttributeRow &row : item->node().attributes)
+                rows.append(row.key + QLatin1Char('=') + row.value);
+        }
+    }
+    QCOMPARE(rows, (QStringList{"asn=as7511", "cidr=103.53.120.0/22", "cidr=110.92.32.0/19"}));
+}
+
+void TstComponentsWindow::oneUndoRestoresTheTables()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    if (!undoAction(window))
+        QSKIP("the window has no undo command yet");
+    Tab *tab = window.currentTab();
+    tab->graph.insertNode(asNode("as", "Synapse", "AS7511", QPointF(10, 10)));
+    tab->graph.insertNode(makeNode("other", "Other", QPointF(200, 40)));
+    window.refreshTab(tab);
+    const Graph::NodeTable nodes = tab->graph.nodes();
+    const Graph::EdgeTable edges = tab->graph.edges();
+    select(tab, {"as"});
+    runCidr(window, prompter);
+    QCOMPARE(tab->graph.nodes().size(), 4);
+    undoAction(window)->trigger();
+    QCOMPARE(tab->graph.nodes(), nodes);
+    QCOMPARE(tab->graph.edges(), edges);
+    QCOMPARE(tab->scene->nodeItems().size(), 2);
+}
+
+void TstComponentsWindow::noSelectionOpensNothing()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    tab->graph.insertNode(asNode("as", "Synapse", "AS7511", QPointF(10, 10)));
+    window.refreshTab(tab);
+    QVERIFY(QMetaObject::invokeMethod(&window, "openComponentDnsResolution"));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Aucun nœud sélectionné"));
+    QVERIFY(prompter.calls.isEmpty());
+}
+
+void TstComponentsWindow::noMatchingNodeStillReports()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    tab->graph.insertNode(asNode("as", "Synapse", "AS7511", QPointF(10, 10)));
+    window.refreshTab(tab);
+    select(tab, {"as"});
+    prompter.dialogs.append([](QDialog &) { return int(QDialog::Accepted); });
+    QVERIFY(QMetaObject::invokeMethod(&window, "openComponentCidrToAs"));
+    QCOMPARE(prompter.count("dialog"), 1);
+    QVERIFY(m_service->requests.isEmpty());
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Recherche d'AS terminée"));
+    QCOMPARE(tab->graph.nodes().size(), 1);
+}
+
+void TstComponentsWindow::menuFollowsTheSelection()
+{
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    tab->graph.insertNode(asNode("as", "Synapse", "AS7511", QPointF(10, 10)));
+    window.refreshTab(tab);
+    QMenu *menu = window.menu(QStringLiteral("menuEnrichment"));
+    QVERIFY(menu);
+    QStringList entries;
+    QList<QAction *> actions;
+    for (QAction *family : menu->actions()) {
+        if (!family->menu())
+            continue;
+        for (QAction *entry : family->menu()->actions()) {
+            entries.append(family->text() + QStringLiteral(" / ") + entry->text());
+            actions.append(entry);
+        }
+    }
+    QCOMPARE(entries.size(), 8);
+    QCOMPARE(entries.first(), QStringLiteral("BGP et AS / CIDR depuis un AS…"));
+    QCOMPARE(entries.last(), QStringLiteral("DNS et géolocalisation / Géolocalisation IP…"));
+    for (QAction *action : actions)
+        QVERIFY(!action->isEnabled());
+    // The map preview shows the whole tab: it needs no selection.
+    QVERIFY(menu->actions().last()->isEnabled());
+    QCOMPARE(menu->actions().last()->text(), QStringLiteral("Aperçu OpenStreetMap…"));
+    select(tab, {"as"});
+    for (QAction *action : actions)
+        QVERIFY(action->isEnabled());
+}
+
+void TstComponentsWindow::optionsDialogs_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("timeoutMax");
+    QTest::addColumn<bool>("creation");
+    for (const Component *component : Components::all()) {
+        const ComponentInfo info = component->info();
+        QTest::newRow(qPrintable(info.name)) << info.name << info.form.title
+                                             << info.form.timeoutMax
+                                             << !info.form.createNodesText.isEmpty();
+    }
+}
+
+void TstComponentsWindow::optionsDialogs()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    QFETCH(int, timeoutMax);
+    QFETCH(bool, creation);
+    const Component *component = Components::find(name);
+    ScriptedPrompter prompter;
+    ComponentOptionsDialog dialog(component->info(), component->defaultOptions(), prompter);
+    QCOMPARE(dialog.windowTitle(), title);
+    QCOMPARE(dialog.findChild<QSpinBox *>(QStringLiteral("timeout"))->maximum(), timeoutMax);
+    const ComponentOptions defaults = component->defaultOptions();
+    const ComponentOptions read = dialog.options();
+    QCOMPARE(read.provider, defaults.provider);
+    QCOMPARE(read.timeoutMs, defaults.timeoutMs);
+    QCOMPARE(read.createNodes, false);
+    auto *colour = dialog.findChild<QPushButton *>(QStringLiteral("colour"));
+    QCOMPARE(colour != nullptr, creation);
+    if (creation) {
+        QVERIFY(!colour->isEnabled());
+        dialog.findChild<QCheckBox *>(QStringLiteral("createNodes"))->setChecked(true);
+        QVERIFY(colour->isEnabled());
+        prompter.answers.append(QColor(QStringLiteral("#123456")));
+        colour->click();
+        QCOMPARE(colour->styleSheet(), QStringLiteral("background-color: #123456"));
+        QCOMPARE(dialog.options().nodeColor, QColor(QStringLiteral("#123456")));
+        QCOMPARE(dialog.options().nodeType, defaults.nodeType);
+        QVERIFY(dialog.options().createNodes);
+    }
+    auto *provider = dialog.findChild<QLineEdit *>(QStringLiteral("provider"));
+    if (provider) {
+        QPushButton *ok =
+            dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        QVERIFY(ok->isEnabled());
+        provider->setText(QStringLiteral("http://127.0.0.1/fixed"));
+        QVERIFY(!ok->isEnabled());
+    }
+}
+
+void TstComponentsWindow::progressText()
+{
+    ComponentUtils::ComponentProgressDialog dialog(QStringLiteral("Test"), true, true);
+    QCOMPARE(dialog.status(), QStringLiteral("Initialisation…"));
+    dialog.setProgress(2, 5, QString(), QStringLiteral("AS1"));
+    QCOMPARE(dialog.status(), QStringLiteral("Traitement… 2/5 — AS1"));
+    dialog.setProgress(1, 0, QStringLiteral("Résolution"), QString());
+    QCOMPARE(dialog.status(), QStringLiteral("Résolution"));
+    dialog.appendLog(QStringLiteral("[OK] a"));
+    dialog.appendLog(QStringLiteral("[INFO] b"));
+    QCOMPARE(dialog.logText(), QStringLiteral("[OK] a\n[INFO] b"));
+    QVERIFY(!dialog.isCancelled());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(dialog.isCancelled());
+    QCOMPARE(dialog.status(), QStringLiteral("Annulation demandée…"));
+}
+
+void TstComponentsWindow::mapPreview()
+{
+    QImage image(256, 256, QImage::Format_ARGB32);
+    image.fill(QColor(10, 200, 30));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    m_service->setFallback({200, png, false, "image/png"});
+    AppConfig::setCurrent(QJsonObject{{QStringLiteral("endpoints"),
+                                       QJsonObject{{QStringLiteral("OpenStreetMap"), m_service->base()}}}});
+
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    Tab *tab = window.currentTab();
+    Node paris = makeNode("p", "Paris", QPointF(10, 10));
+    paris.geoLat = 48.8566;
+    paris.geoLon = 2.3522;
+    tab->graph.insertNode(paris);
+    Node pinned = paris;
+    pinned.id = QStringLiteral("q");
+    pinned.anchored = true;
+    tab->graph.insertNode(pinned);
+    tab->graph.insertNode(makeNode("n", "Nowhere", QPointF(40, 10)));
+    window.refreshTab(tab);
+    const Graph::NodeTable before = tab->graph.nodes();
+
+    double openedOn = 0;
+    prompter.dialogs.append([&openedOn](QDialog &dialog) {
+        openedOn = dialog.findChild<QDoubleSpinBox *>(QStringLiteral("lat"))->value();
+        dialog.findChild<QSpinBox *>(QStringLiteral("width"))->setValue(3);
+        dialog.findChild<QSpinBox *>(QStringLiteral("height"))->setValue(2);
+        dialog.findChild<QCheckBox *>(QStringLiteral("desaturate"))->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    QVERIFY(QMetaObject::invokeMethod(&window, "openComponentOpenStreetMap"));
+    QCOMPARE(openedOn, 48.8566); // centred on the geolocated nodes
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("Prévisualisation OpenStreetMap ouverte (temporaire)"));
+    QCOMPARE(m_service->requests.size(), 6);
+    auto *preview = window.findChild<QDialog *>(QStringLiteral("openStreetMapPreview"));
+    QVERIFY(preview);
+    QCOMPARE(preview->windowTitle(), QStringLiteral("OpenStreetMap — aperçu"));
+    QGraphicsScene *scene = preview->findChild<QGraphicsView *>()->scene();
+    int tiles = 0;
+    QStringList pins;
+    for (QGraphicsItem *item : scene->items()) {
+        if (auto *pixmap = qgraphicsitem_cast<QGraphicsPixmapItem *>(item)) {
+            ++tiles;
+            const QRgb pixel = pixmap->pixmap().toImage().pixel(5, 5);
+            QCOMPARE(qRed(pixel), qGreen(pixel)); // desaturated
+        }
+        if (item->type() == MapMarkerItem::Type)
+            pins.append(static_cast<MapMarkerItem *>(item)->label());
+    }
+    QCOMPARE(tiles, 6);
+    QCOMPARE(pins, QStringList{"Paris"});
+    QCOMPARE(tab->graph.nodes(), before);
+    preview->close();
+}
+
+QTEST_MAIN(TstComponentsWindow)
+#include "tst_components_window.moc"
