@@ -105,7 +105,7 @@ void TstAiWindow::init()
     m_window->resize(1000, 700);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    tab()->graph = sampleGraph();
+    tab()->document->load(sampleGraph(), {}, QString());
     m_window->refreshTab(tab());
     tab()->view->resetTransform();
     tab()->view->centerOn(0, 0);
@@ -180,8 +180,8 @@ void TstAiWindow::messageContext()
 void TstAiWindow::highlightSelectsAndCentres()
 {
     // Room all round d, so that the view can centre on it.
-    tab()->graph.insertNode(makeNode(QStringLiteral("ne"), QPointF(5000, 4000)));
-    tab()->graph.insertNode(makeNode(QStringLiteral("sw"), QPointF(-1000, -1000)));
+    tab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("ne"), QPointF(5000, 4000))); });
+    tab()->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("sw"), QPointF(-1000, -1000))); });
     m_window->refreshTab(tab());
     tab()->scene->nodeItem(QStringLiteral("a"))->setSelected(true);
     m_window->onAiActionsRequested(array(R"([{"kind": "highlight_nodes", "node_ids": ["zz", "d", "b"]}])"));
@@ -217,16 +217,16 @@ void TstAiWindow::graphQueryPreparesTheNextMessage()
 
 void TstAiWindow::emptyProposalOpensNothing()
 {
-    const Graph before = tab()->graph;
+    const Graph before = tab()->graph();
     m_window->onAiActionsRequested(array(R"([{"kind": "propose_changes", "changes": []},
                                              {"kind": "propose_changes", "changes": [1, "x"]}])"));
     QCOMPARE(m_prompter->count(QStringLiteral("dialog")), 0);
-    QCOMPARE(tab()->graph.nodes(), before.nodes());
+    QCOMPARE(tab()->graph().nodes(), before.nodes());
 }
 
 void TstAiWindow::refusedChangesLeaveTheTables()
 {
-    const Graph before = tab()->graph;
+    const Graph before = tab()->graph();
     QString summary;
     m_prompter->dialogs << [&summary](QDialog &dialog) {
         summary = dialog.findChild<QPlainTextEdit *>(QStringLiteral("summaryText"))->toPlainText();
@@ -240,20 +240,20 @@ void TstAiWindow::refusedChangesLeaveTheTables()
                                      "Ajouter relation: [resolves] (type=, id=an)\n  a -> n\n"
                                      "Mise à jour nœud id=a : label=\"\", type=\"\"\n"
                                      "Suppression nœud: [C] (type=, id=c)\n"));
-    QCOMPARE(tab()->graph.nodes(), before.nodes());
-    QCOMPARE(tab()->graph.edges(), before.edges());
+    QCOMPARE(tab()->graph().nodes(), before.nodes());
+    QCOMPARE(tab()->graph().edges(), before.edges());
     QVERIFY(!tab()->scene->nodeItem(QStringLiteral("n")));
 }
 
 void TstAiWindow::appliedChangesAreOneUndoStep()
 {
-    const Graph before = tab()->graph;
+    const Graph before = tab()->graph();
     m_prompter->dialogs << [](QDialog &dialog) {
         dialog.findChild<QPushButton *>(QStringLiteral("applyButton"))->click();
         return dialog.result();
     };
     m_window->onAiActionsRequested(array(proposal));
-    const Graph &after = tab()->graph;
+    const Graph &after = tab()->graph();
     QVERIFY(after.hasNode(QStringLiteral("n")));
     QCOMPARE(after.edge(QStringLiteral("an")).dst, QStringLiteral("n"));
     QVERIFY(after.node(QStringLiteral("a")).attributes.isEmpty());
@@ -273,8 +273,8 @@ void TstAiWindow::appliedChangesAreOneUndoStep()
     QVERIFY(undo->isEnabled());
     QVERIFY(undo->text().contains(QStringLiteral("Modifications proposées par l'IA")));
     QTest::keyClick(m_window, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(tab()->graph.nodes(), before.nodes());
-    QCOMPARE(tab()->graph.edges(), before.edges());
+    QCOMPARE(tab()->graph().nodes(), before.nodes());
+    QCOMPARE(tab()->graph().edges(), before.edges());
 }
 
 QTEST_MAIN(TstAiWindow)

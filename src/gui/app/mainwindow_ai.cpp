@@ -14,10 +14,10 @@
 
 void MainWindow::buildAiMenu(QMenu *tools)
 {
-    QMenu *components = tools->findChild<QMenu *>(QStringLiteral("menuComponents"));
+    QMenu *components = tools->findChild<QMenu *>(QStringLiteral("menuEnrichment"));
     if (!components) {
         components = tools->addMenu(QStringLiteral("Composants"));
-        components->setObjectName(QStringLiteral("menuComponents"));
+        components->setObjectName(QStringLiteral("menuEnrichment"));
     }
     QMenu *ai = components->addMenu(QStringLiteral("IA"));
     ai->setObjectName(QStringLiteral("menuAi"));
@@ -45,7 +45,7 @@ void MainWindow::onAiUserMessageEntered(ChatProtocol::Mode mode, const QString &
     Tab *tab = currentTab();
     const QStringList selected = tab ? selectedNodeIds() : QStringList();
     m_chat->sendMessageToAi(
-        GraphContext::composeMessage(mode, text, tab ? &tab->graph : nullptr, selected));
+        GraphContext::composeMessage(mode, text, tab ? &tab->graph() : nullptr, selected));
 }
 
 void MainWindow::onAiActionsRequested(const QJsonArray &actions)
@@ -68,7 +68,7 @@ void MainWindow::handleGraphQueryFromAi(Tab *tab, const QJsonObject &action)
 {
     if (!tab)
         return;
-    const std::optional<QJsonObject> result = AiActions::graphQueryResult(tab->graph, action);
+    const std::optional<QJsonObject> result = AiActions::graphQueryResult(tab->graph(), action);
     if (result && m_chat)
         m_chat->sendToolResult(QStringLiteral("graph_query"), *result);
 }
@@ -98,7 +98,7 @@ void MainWindow::askUserToApplyChangesFromAi(Tab *tab, const QJsonArray &changes
 {
     if (!tab)
         return;
-    AiChangesDialog dialog(AiActions::summary(changes, &tab->graph), this);
+    AiChangesDialog dialog(AiActions::summary(changes, &tab->graph()), this);
     if (m_prompter->exec(dialog) == QDialog::Accepted)
         applyChangesFromAi(tab, changes);
 }
@@ -108,7 +108,7 @@ void MainWindow::applyChangesFromAi(Tab *tab, const QJsonArray &changes)
     if (!tab)
         return;
     // A batch of which nothing would take effect leaves no empty step behind.
-    Graph trial = tab->graph;
+    Graph trial = tab->graph();
     if (AiActions::apply(trial, changes) == 0)
         return;
     editTab(tab, AiActions::undoText(), [changes](Graph &graph) { AiActions::apply(graph, changes); });
@@ -116,16 +116,16 @@ void MainWindow::applyChangesFromAi(Tab *tab, const QJsonArray &changes)
 
 QJsonObject MainWindow::buildSelectedSubGraphJson(Tab *tab, const QStringList &selectedNodeIds) const
 {
-    return tab ? GraphContext::selectionContextJson(tab->graph, selectedNodeIds) : QJsonObject();
+    return tab ? GraphContext::selectionContextJson(tab->graph(), selectedNodeIds) : QJsonObject();
 }
 
 QJsonObject MainWindow::buildSubGraphJson(Tab *tab, const QStringList &seedNodeIds, int depth,
                                           int maxNodes) const
 {
-    return tab ? GraphContext::subGraphJson(tab->graph, seedNodeIds, depth, maxNodes) : QJsonObject();
+    return tab ? GraphContext::subGraphJson(tab->graph(), seedNodeIds, depth, maxNodes) : QJsonObject();
 }
 
 QJsonObject MainWindow::buildFullGraphJson(Tab *tab) const
 {
-    return tab ? GraphContext::fullGraphJson(tab->graph) : QJsonObject();
+    return tab ? GraphContext::fullGraphJson(tab->graph()) : QJsonObject();
 }

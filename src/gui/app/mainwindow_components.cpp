@@ -85,7 +85,7 @@ void MainWindow::runComponent(const QString &name)
     Components::RunResult result;
     {
         WindowComponentHost host(*m_prompter, this);
-        result = Components::run(*component, tab->graph, ids, host);
+        result = Components::run(*component, tab->graph(), ids, host);
     }
     // The tab may have been closed while the run waited for a service.
     if (indexOfTab(tab) >= 0 && !result.changes.isEmpty()) {

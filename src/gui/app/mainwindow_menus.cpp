@@ -42,9 +42,9 @@ void MainWindow::buildMenus()
     addMenuAction(tools, QStringLiteral("actionListMedias"), QStringLiteral("Lister les médias…"),
                   &MainWindow::listMedias);
     buildAnalysisMenus(tools);
+    buildComponentMenu(tools);
     buildAiMenu(tools);
     buildApiActions(tools);
-    buildComponentMenu(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
     addMenuAction(info, QStringLiteral("actionVersion"), QStringLiteral("Version…"),

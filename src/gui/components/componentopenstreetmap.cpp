@@ -120,7 +120,7 @@ QDialog *ComponentOpenStreetMap::run()
 {
     OpenStreetMapOptions defaults;
     if (m_tab) {
-        if (const std::optional<QPointF> centre = OsmTiles::geolocatedCentre(m_tab->graph)) {
+        if (const std::optional<QPointF> centre = OsmTiles::geolocatedCentre(m_tab->graph())) {
             defaults.lat = centre->x();
             defaults.lon = centre->y();
         }
@@ -171,7 +171,7 @@ QDialog *ComponentOpenStreetMap::run()
     }
     if (options.placeNodes && m_tab) {
         for (const OsmTiles::Marker &marker :
-             OsmTiles::markers(m_tab->graph, block, options.skipAnchored)) {
+             OsmTiles::markers(m_tab->graph(), block, options.skipAnchored)) {
             auto *pin = new MapMarkerItem(marker.label);
             pin->setPos(marker.pixel);
             scene->addItem(pin);
