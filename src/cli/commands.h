@@ -30,5 +30,10 @@ int icons(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // The data-quality report and the five quick statistics of a project, as text or JSON.
 int quality(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int stats(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// The script components of the configured folder, as the Outils menu lists them, as text or
+// JSON; and one of them run by id on a project with the given ids, its output printed as it
+// comes, ending with the script's exit code.
+int components(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runComponent(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

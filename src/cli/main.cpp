@@ -34,9 +34,14 @@ int main(int argc, char *argv[])
         return CliCommands::quality(arguments, out, err);
     if (command == u"stats")
         return CliCommands::stats(arguments, out, err);
+    if (command == u"components")
+        return CliCommands::components(arguments, out, err);
+    if (command == u"run-component")
+        return CliCommands::runComponent(arguments, out, err);
     err << "usage: orvane-cli info FILE | layout NAME FILE | serve FILE... [--address A] [--port P]"
            " | keys FILE | import-csv FILE --nodes CSV [--edges CSV] | export-csv FILE DIR"
            " | import-stix FILE JSON | export-stix FILE JSON | icons [PATH] | quality FILE [--json]"
-           " | stats FILE [--json]\n";
+           " | stats FILE [--json] | components [--json]"
+           " | run-component ID FILE [--nodes ID,...] [--edges ID,...]\n";
     return 2;
 }

@@ -42,6 +42,7 @@ void MainWindow::buildMenus()
     addMenuAction(tools, QStringLiteral("actionListMedias"), QStringLiteral("Lister les médias…"),
                   &MainWindow::listMedias);
     buildAnalysisMenus(tools);
+    buildScriptComponentsMenu(tools);
     buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
