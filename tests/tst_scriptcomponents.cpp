@@ -524,7 +524,9 @@ void TestScriptComponents::failedRunChangesNothing()
     Tab *tab = openProject({QStringLiteral("a")});
     ScriptRunDialog *dialog = runFromMenu(QStringLiteral("Enrichissement"), QStringLiteral("pays"));
     QVERIFY(dialog);
-    QVERIFY(dialog->statusText().endsWith(QStringLiteral("\nTerminé (code 1)")));
+    QVERIFY(dialog->statusText().endsWith(
+        QStringLiteral("\nTerminé (code 1)\n"
+                       "Aucun résultat chargé : le composant n'a pas fini avec le code 0.")));
     QVERIFY(!tab->graph().hasNode(QStringLiteral("nouveau")));
     QCOMPARE(tab->graph().node(QStringLiteral("a")).attributes.first().value, QStringLiteral("FR"));
     QCOMPARE(tab->document->undoStack()->count(), 0);
@@ -611,7 +613,7 @@ void TestScriptComponents::severalRunsAtOnce()
     QVERIFY(first->isRunning() && second->isRunning());
     QTRY_VERIFY_WITH_TIMEOUT(!first->isRunning() && !second->isRunning(), 30000);
     QVERIFY(first->statusText().contains(QStringLiteral("\nfini un\nTerminé (code 0)")));
-    QVERIFY(second->statusText().endsWith(QStringLiteral("\nfini deux\nTerminé (code 4)")));
+    QVERIFY(second->statusText().contains(QStringLiteral("\nfini deux\nTerminé (code 4)\nAucun")));
 }
 
 void TestScriptComponents::cliListsComponents()

@@ -104,8 +104,11 @@ void MainWindow::runScriptComponent(const ScriptComponents::Descriptor &componen
     connect(dialog, &ScriptRunDialog::ended, this,
             [this, dialog, document, before, dbPath, undoText](int exitCode,
                                                                QProcess::ExitStatus status) {
-                if (status != QProcess::NormalExit || exitCode != 0)
+                if (status != QProcess::NormalExit || exitCode != 0) {
+                    dialog->appendStatus(QStringLiteral("Aucun résultat chargé : le composant "
+                                                        "n'a pas fini avec le code 0."));
                     return;
+                }
                 if (!document) {
                     dialog->appendStatus(
                         QStringLiteral("Onglet fermé : résultats non chargés."));
