@@ -110,6 +110,7 @@ private Q_SLOTS:
     void resultsComeBackAsOneStep();
     void failedRunChangesNothing();
     void modifiedTabAsksToSaveFirst();
+    void editsDuringTheRunAreKept();
     void cancelKillsTheScript();
     void lastLineWithoutLineEnd();
     void severalRunsAtOnce();
@@ -556,6 +557,34 @@ void TestScriptComponents::modifiedTabAsksToSaveFirst()
     QVERIFY(tab->graph().hasNode(QStringLiteral("nouveau")));
     QCOMPARE(tab->graph().node(QStringLiteral("b")).label, QStringLiteral("Acteur B renommé"));
     QVERIFY(!tab->document->isModified());
+}
+
+void TestScriptComponents::editsDuringTheRunAreKept()
+{
+    // The script waits for the test's "go" before it writes, so that the edit comes first.
+    const QString folder = addComponent(
+        QStringLiteral("Enrichissement"), QStringLiteral("pays"), "{}",
+        QByteArray("import os, time\nwhile not os.path.exists('go'):\n    time.sleep(0.05)\n")
+            + enrichScript);
+    rebuildWindow();
+    Tab *tab = openProject({QStringLiteral("a")});
+    ScriptRunDialog *dialog =
+        runFromMenu(QStringLiteral("Enrichissement"), QStringLiteral("pays"), false);
+    QVERIFY(dialog);
+    tab->document->edit(QStringLiteral("Renommer"), [](Graph &graph) {
+        Node b = graph.node(QStringLiteral("b"));
+        b.label = QStringLiteral("renommé pendant le script");
+        graph.replaceNode(b);
+    });
+    QSignalSpy ended(dialog, &ScriptRunDialog::ended);
+    writeBytes(QDir(folder).filePath(QStringLiteral("go")), "");
+    QVERIFY(ended.wait(30000));
+    QVERIFY(tab->graph().hasNode(QStringLiteral("nouveau")));
+    QCOMPARE(tab->graph().node(QStringLiteral("b")).label,
+             QStringLiteral("renommé pendant le script"));
+    // The file lacks the rename: the tab differs from it.
+    QVERIFY(tab->document->isModified());
+    QCOMPARE(tab->document->undoStack()->count(), 2);
 }
 
 void TestScriptComponents::cancelKillsTheScript()
