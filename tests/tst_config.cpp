@@ -25,6 +25,8 @@ private Q_SLOTS:
     void init();
     void defaultsWithoutAFile();
     void settersTrimAndRemoveEmptyValues();
+    void defaultPythonFollowsThePath_data();
+    void defaultPythonFollowsThePath();
     void malformedFileGivesAnEmptyConfiguration();
     void writeReplacesTheFileAtomically();
     void dialogLoadsWhatItShows();
@@ -53,7 +55,7 @@ void TstConfig::defaultsWithoutAFile()
 {
     QVERIFY(AppConfig::load());
     QVERIFY(AppConfig::current().isEmpty());
-    QCOMPARE(AppConfig::pythonInterpreter(), QStringLiteral("python.exe"));
+    QCOMPARE(AppConfig::pythonInterpreter(), AppConfig::defaultPythonInterpreter());
     QCOMPARE(AppConfig::powershellInterpreter(), QString());
     QCOMPARE(AppConfig::componentsDir(),
              QDir(AppConfig::configDirPath()).filePath(QStringLiteral("Components")));
@@ -73,10 +75,37 @@ void TstConfig::settersTrimAndRemoveEmptyValues()
     QVERIFY(!orvane.contains(QStringLiteral("python_interpreter")));
     QCOMPARE(orvane.value(QStringLiteral("autre")).toString(), QStringLiteral("gardé"));
     QCOMPARE(AppConfig::componentsDir(), QStringLiteral("/opt/components"));
-    QCOMPARE(AppConfig::pythonInterpreter(), QStringLiteral("python.exe"));
+    QCOMPARE(AppConfig::pythonInterpreter(), AppConfig::defaultPythonInterpreter());
     QCOMPARE(AppConfig::apiKey(QStringLiteral("VirusTotal")), QStringLiteral("k1"));
     AppConfig::setApiKey(QStringLiteral("VirusTotal"), QString());
     QVERIFY(AppConfig::current().value(QStringLiteral("api_keys")).toObject().isEmpty());
+}
+
+void TstConfig::defaultPythonFollowsThePath_data()
+{
+    QTest::addColumn<QStringList>("programs");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("windows") << QStringList{"python.exe", "python3"} << "python.exe";
+    QTest::newRow("python3 first") << QStringList{"python", "python3"} << "python3";
+    QTest::newRow("only python") << QStringList{"python"} << "python";
+    QTest::newRow("none") << QStringList{} << "python.exe";
+}
+
+void TstConfig::defaultPythonFollowsThePath()
+{
+    QFETCH(QStringList, programs);
+    QFETCH(QString, expected);
+    QTemporaryDir bin;
+    for (const QString &program : programs) {
+        const QString path = bin.filePath(program);
+        writeBytes(path, "#!/bin/sh\n");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    const QString chosen = AppConfig::pythonInterpreter();
+    qputenv("PATH", savedPath);
+    QCOMPARE(chosen, expected);
 }
 
 void TstConfig::malformedFileGivesAnEmptyConfiguration()
@@ -86,7 +115,7 @@ void TstConfig::malformedFileGivesAnEmptyConfiguration()
     QVERIFY(AppConfig::current().isEmpty());
     writeBytes(AppConfig::configFilePath(), "[1, 2]");
     QVERIFY(!AppConfig::load());
-    QCOMPARE(AppConfig::pythonInterpreter(), QStringLiteral("python.exe"));
+    QCOMPARE(AppConfig::pythonInterpreter(), AppConfig::defaultPythonInterpreter());
 }
 
 void TstConfig::writeReplacesTheFileAtomically()

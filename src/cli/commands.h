@@ -49,5 +49,10 @@ int ask(const QStringList &arguments, QTextStream &out, QTextStream &err);
 // Runs one enrichment component on nodes of a saved project, printing its log, and saves
 // what it found; "--list" names the components.
 int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// The script components of the configured folder, as the Outils menu lists them, as text or
+// JSON; and one of them run by id on a project with the given ids, its output printed as it
+// comes, ending with the script's exit code.
+int components(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runComponent(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace CliCommands

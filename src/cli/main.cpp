@@ -38,12 +38,17 @@ int main(int argc, char *argv[])
         return CliCommands::ask(arguments, out, err);
     if (command == u"enrich")
         return CliCommands::enrich(arguments, out, err);
+    if (command == u"components")
+        return CliCommands::components(arguments, out, err);
+    if (command == u"run-component")
+        return CliCommands::runComponent(arguments, out, err);
     err << "usage: orvane-cli info FILE | layout NAME FILE | serve FILE... [--address A] [--port P]"
            " | keys FILE | import-csv FILE --nodes CSV [--edges CSV] | export-csv FILE DIR"
            " | import-stix FILE JSON | export-stix FILE JSON | icons [PATH] | quality FILE [--json]"
            " | stats FILE [--json]"
            " | ask FILE [--mode discussion|reflection|action] [--nodes ID,...] [--apply] MESSAGE"
            " | enrich NAME FILE [--nodes ID,...] [--create-nodes] [--provider URL] [--timeout MS]"
-           " | enrich --list\n";
+           " | enrich --list | components [--json]"
+           " | run-component ID FILE [--nodes ID,...] [--edges ID,...]\n";
     return 2;
 }

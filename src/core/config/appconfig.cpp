@@ -136,10 +136,23 @@ static QJsonObject orvaneSection()
     return shared().value(QStringLiteral("orvane")).toObject();
 }
 
+QString defaultPythonInterpreter()
+{
+    const QString windowsName = QStringLiteral("python.exe");
+    if (!QStandardPaths::findExecutable(windowsName).isEmpty())
+        return windowsName;
+    // Elsewhere Python goes by another name; the first found on the PATH runs the scripts.
+    for (const QString &name : {QStringLiteral("python3"), QStringLiteral("python")}) {
+        if (!QStandardPaths::findExecutable(name).isEmpty())
+            return name;
+    }
+    return windowsName;
+}
+
 QString pythonInterpreter()
 {
     const QString value = trimmedString(orvaneSection(), QStringLiteral("python_interpreter"));
-    return value.isEmpty() ? QStringLiteral("python.exe") : value;
+    return value.isEmpty() ? defaultPythonInterpreter() : value;
 }
 
 QString powershellInterpreter()

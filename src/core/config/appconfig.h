@@ -27,6 +27,9 @@ bool writeFile(const QString &path, const QJsonObject &config, QString *error = 
 
 QString apiKey(const QString &service);
 void setApiKey(const QString &service, const QString &value);
+// "python.exe" where it exists, else the first of "python3" and "python" on the PATH; when
+// none is found, "python.exe" still, so that the failure names it.
+QString defaultPythonInterpreter();
 QString pythonInterpreter();
 QString powershellInterpreter();
 QString componentsDir();

@@ -18,6 +18,9 @@
 namespace Statistics {
 enum class Kind;
 }
+namespace ScriptComponents {
+struct Descriptor;
+}
 
 class ApiServer;
 class ChatAIDialog;
@@ -217,6 +220,9 @@ public Q_SLOTS:
 
 public:
     void showStatistic(Statistics::Kind kind);
+    // Runs a script component on the current tab's selection in its own window; a run that
+    // ends with code 0 brings what it wrote into the project file into the tab as one step.
+    void runScriptComponent(const ScriptComponents::Descriptor &component);
 
 protected:
     bool event(QEvent *event) override;
@@ -238,6 +244,8 @@ private:
     void buildApiActions(QMenu *tools);
     // "Composants" > "IA" > "Chat IA..." in the tools menu.
     void buildAiMenu(QMenu *tools);
+    // "Composants Python/Powershell": one sub-menu per category folder, built once.
+    void buildScriptComponentsMenu(QMenu *tools);
     void buildLayoutMenu(QMenu *parent);
     void buildAnalysisMenus(QMenu *tools);
     // "Anonymisation", "Statistiques" and "Qualité des données" need something in the scene.

@@ -44,6 +44,7 @@ void MainWindow::buildMenus()
     buildAnalysisMenus(tools);
     buildComponentMenu(tools);
     buildAiMenu(tools);
+    buildScriptComponentsMenu(tools);
     buildApiActions(tools);
     buildThemeMenu();
     QMenu *info = menuBar()->addMenu(QStringLiteral("&Info"));
