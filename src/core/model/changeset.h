@@ -55,3 +55,4 @@ struct GraphChange
                    + edgesAdded.size() + edgesRemoved.size() + edgesChanged.size());
     }
 };
+Q_DECLARE_METATYPE(GraphChange)
