@@ -343,7 +343,7 @@ void MainWindow::updateActionStates()
     int selectedEdges = 0;
     if (scene) {
         hasNode = !scene->nodeItems().isEmpty();
-        hasEdge = !scene->edgeItems().isEmpty();
+        hasEdge = scene->edgeItemCount() > 0;
         hasAny = hasNode || hasEdge || !scene->items().isEmpty();
         for (const QGraphicsItem *item : scene->selectedItems()) {
             selectedNodes += item->type() == NodeItem::Type ? 1 : 0;
