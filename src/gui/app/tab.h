@@ -8,6 +8,7 @@
 
 class GraphScene;
 class GraphView;
+class ShapeDrawer;
 
 // One open investigation: its document (tables, scene records, file, history) and the scene
 // and view that show it.
@@ -16,6 +17,7 @@ struct Tab
     std::unique_ptr<GraphDocument> document = std::make_unique<GraphDocument>();
     GraphScene *scene = nullptr;
     GraphView *view = nullptr; // the tab page
+    ShapeDrawer *drawer = nullptr; // the drawing mode of "Dessiner une forme", on the view
     QString title;             // as the tab bar shows it, without the unsaved mark
 
     const Graph &graph() const { return document->graph(); }
