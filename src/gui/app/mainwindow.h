@@ -269,6 +269,8 @@ private:
     void deleteShape(Tab *tab, const QString &uuid);
     void editShape(Tab *tab, const QString &uuid);
     void addDrawnShape(Tab *tab, ShapeRecord::Kind kind, const QRectF &rect);
+    // "Dessiner une forme": "Rectangle" and "Ellipse", each starting the drawing mode.
+    QMenu *addDrawShapeMenu(QMenu *parent);
     void buildEditMenu();
     void buildUndoActions(QMenu *edit);
     // Relations from the first (or last) clicked of the selected nodes to the others.

@@ -161,11 +161,7 @@ void MainWindow::fillBackgroundMenu(QMenu *menu, const QPointF &scenePos)
     connect(menu->addAction(QStringLiteral("Coller (CTRL+V)")), &QAction::triggered, this,
             [this, scenePos]() { pasteNodeAt(scenePos); });
     menu->addSeparator();
-    QMenu *draw = menu->addMenu(QStringLiteral("Dessiner une forme"));
-    connect(draw->addAction(QStringLiteral("Rectangle")), &QAction::triggered, this,
-            [this]() { startShapeDrawing(ShapeRecord::Kind::Rectangle); });
-    connect(draw->addAction(QStringLiteral("Ellipse")), &QAction::triggered, this,
-            [this]() { startShapeDrawing(ShapeRecord::Kind::Ellipse); });
+    addDrawShapeMenu(menu);
     menu->addSeparator();
     addLayoutMenus(menu);
     menu->addSeparator();

@@ -156,6 +156,7 @@ void MainWindow::buildEditMenu()
     addMenuAction(edit, QStringLiteral("actionDeleteMaps"),
                   QStringLiteral("Supprimer les images d'arrière-plan sélectionnées"),
                   &MainWindow::deleteSelectedMaps);
+    addDrawShapeMenu(edit)->setObjectName(QStringLiteral("menuDrawShape"));
 
     // Copy and paste belong to the window, so that their shortcuts work wherever the
     // keyboard is; the menu lists them too.

@@ -14,6 +14,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMenu>
 #include <QStatusBar>
 #include <QUuid>
 
@@ -172,6 +173,16 @@ void MainWindow::startShapeDrawing(ShapeRecord::Kind kind)
     statusBar()->showMessage(kind == ShapeRecord::Kind::Ellipse
                                  ? QStringLiteral("Mode dessin: Ellipse (clic-gauche + glisser)")
                                  : QStringLiteral("Mode dessin: Rectangle (clic-gauche + glisser)"));
+}
+
+QMenu *MainWindow::addDrawShapeMenu(QMenu *parent)
+{
+    QMenu *draw = parent->addMenu(QStringLiteral("Dessiner une forme"));
+    connect(draw->addAction(QStringLiteral("Rectangle")), &QAction::triggered, this,
+            [this]() { startShapeDrawing(ShapeRecord::Kind::Rectangle); });
+    connect(draw->addAction(QStringLiteral("Ellipse")), &QAction::triggered, this,
+            [this]() { startShapeDrawing(ShapeRecord::Kind::Ellipse); });
+    return draw;
 }
 
 void MainWindow::addDrawnShape(Tab *tab, ShapeRecord::Kind kind, const QRectF &rect)

@@ -26,6 +26,7 @@ GroupShapeEditDialog::GroupShapeEditDialog(const ShapeRecord &record, Prompter &
     layout->addLayout(form);
 
     m_label = new QLineEdit(record.label, this);
+    m_label->setObjectName(QStringLiteral("shapeLabel"));
     form->addRow(QStringLiteral("Label:"), m_label);
     m_fillButton = new QPushButton(this);
     connect(m_fillButton, &QPushButton::clicked, this, &GroupShapeEditDialog::pickFill);

@@ -54,6 +54,7 @@ MapEditDialog::MapEditDialog(const MapRecord &record, Prompter &prompter, QWidge
     m_uuid->setReadOnly(true);
     form->addRow(QStringLiteral("UUID"), m_uuid);
     m_label = new QLineEdit(record.label, this);
+    m_label->setObjectName(QStringLiteral("mapLabel"));
     form->addRow(QStringLiteral("Label"), m_label);
     m_description = new QLineEdit(record.description, this);
     form->addRow(QStringLiteral("Description"), m_description);
@@ -82,6 +83,7 @@ MapEditDialog::MapEditDialog(const MapRecord &record, Prompter &prompter, QWidge
     m_height = doubleBox(this, MapItem::MinimumSize, 100000.0, std::max(record.height, MapItem::MinimumSize), 0);
     form->addRow(QStringLiteral("Hauteur de l'image (px)"), m_height);
     m_rotation = doubleBox(this, -360.0, 360.0, record.rotation, 1);
+    m_rotation->setObjectName(QStringLiteral("mapRotation"));
     form->addRow(QStringLiteral("Rotation de l'image (°)"), m_rotation);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
