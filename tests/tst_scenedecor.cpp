@@ -216,7 +216,7 @@ void TstSceneDecor::importedPictureIsOneUndoStep()
     QVERIFY(item);
     QCOMPARE(m_prompter->last(QStringLiteral("open")).title, QStringLiteral("Choisir une image"));
     const MapRecord map = tab()->sceneRecords().maps.first();
-    QCOMPARE(map.pos, centre);
+    QCOMPARE(map.pos, centre - QPointF(60, 40));
     QCOMPARE(QSizeF(map.width, map.height), QSizeF(120, 80));
     QCOMPARE(map.z, -10000.0);
     QVERIFY(item->hasPicture());

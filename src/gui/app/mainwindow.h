@@ -260,7 +260,8 @@ private:
     void connectEdgeItem(Tab *tab, EdgeItem *item);
     // Connections of the pictures and shapes of a new tab and of its drawing mode.
     void setUpSceneDecor(Tab *tab);
-    // Adds the picture at path with its own size at scenePos; false when it cannot be read.
+    // Adds the picture at path with its own size, centred on scenePos; false when it cannot
+    // be read.
     bool addBackgroundImage(Tab *tab, const QString &path, const QPointF &scenePos);
     // One undo step putting the given records in place of those with the same uuid.
     void replaceSceneRecords(Tab *tab, const QList<MapRecord> &maps,

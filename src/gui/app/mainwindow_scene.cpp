@@ -95,7 +95,8 @@ bool MainWindow::addBackgroundImage(Tab *tab, const QString &path, const QPointF
     MapRecord map;
     map.file = QFileInfo(path).absoluteFilePath();
     map.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    map.pos = scenePos;
+    // Centred on the point, so that the picture lands where the analyst looks or clicked.
+    map.pos = scenePos - QPointF(size.width() / 2.0, size.height() / 2.0);
     map.width = size.width();
     map.height = size.height();
     tab->document->editScene(QStringLiteral("Importer une image d'arrière-plan"),

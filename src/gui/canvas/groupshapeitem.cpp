@@ -1,6 +1,7 @@
 #include "canvas/groupshapeitem.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGraphicsSceneContextMenuEvent>
@@ -200,7 +201,10 @@ void GroupShapeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
             painter->translate(area.topLeft());
             painter->setClipRect(QRectF(QPointF(0, 0), area.size()));
             QAbstractTextDocumentLayout::PaintContext context;
-            context.palette.setColor(QPalette::Text, Qt::black);
+            // Text without a colour of its own reads on the canvas of the current theme: the
+            // default fill is nearly transparent.
+            context.palette.setColor(QPalette::Text,
+                                     QApplication::palette().color(QPalette::WindowText));
             text.documentLayout()->draw(painter, context);
             painter->restore();
         }

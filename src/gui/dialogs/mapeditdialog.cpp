@@ -90,6 +90,7 @@ MapEditDialog::MapEditDialog(const MapRecord &record, Prompter &prompter, QWidge
     connect(buttons, &QDialogButtonBox::accepted, this, &MapEditDialog::onAccept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);
+    setMinimumWidth(480);
 }
 
 void MapEditDialog::browse()
