@@ -4,6 +4,8 @@
 #include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 #include "canvas/graphview.h"
+#include "canvas/groupshapeitem.h"
+#include "canvas/mapitem.h"
 #include "canvas/nodeitem.h"
 #include "scriptedprompter.h"
 #include "testgraphs.h"
@@ -17,6 +19,8 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
+#include <QtMath>
 
 using namespace TestGraphs;
 
@@ -51,9 +55,20 @@ private Q_SLOTS:
     void separationMenuSpreadsParallelRelations();
     void gridDialogAppliesToTheScene();
     void actionStatesFollowTheScene();
+    void fullTurnOfTheRotationHandleTurnsTheMapBy72Degrees();
+    void cornerDragResizesTheMapDownTo32();
+    void draggingAMapIsOneUndoStep();
+    void anchoredMapCannotMoveResizeOrTurn();
+    void turningBy90TwiceGives180();
+    void drawingAShape_data();
+    void drawingAShape();
+    void shapeMenuLocksAndDeletes();
 
 private:
     void show(const Graph &graph);
+    // A 200 × 100 background picture (its file is missing) at the origin.
+    MapItem *showMap(bool anchored = false);
+    const MapRecord &storedMap() const { return tab()->sceneRecords().maps.first(); }
     QPoint viewPoint(const QPointF &scenePos) const;
     void press(const QPointF &scenePos, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void moveTo(const QPointF &scenePos);
@@ -90,6 +105,23 @@ void TstCanvasInteraction::show(const Graph &graph)
     m_window->refreshTab(tab());
     tab()->view->resetTransform();
     tab()->view->centerOn(0, 0);
+}
+
+MapItem *TstCanvasInteraction::showMap(bool anchored)
+{
+    SceneRecords records;
+    MapRecord map;
+    map.uuid = QStringLiteral("plan");
+    map.file = QStringLiteral("/nonexistent/plan.png");
+    map.width = 200;
+    map.height = 100;
+    map.anchored = anchored;
+    records.maps.append(map);
+    tab()->document->load(Graph(), records, tab()->dbPath());
+    m_window->refreshTab(tab());
+    tab()->view->resetTransform();
+    tab()->view->centerOn(100, 50);
+    return tab()->scene->mapItem(QStringLiteral("plan"));
 }
 
 QPoint TstCanvasInteraction::viewPoint(const QPointF &scenePos) const
@@ -323,9 +355,11 @@ void TstCanvasInteraction::rightClickOnEmptyCanvasShowsTheBackgroundMenu()
                                  QStringLiteral("Lister les médias…"),
                                  QStringLiteral("Filtrer par types de nœuds"),
                                  QStringLiteral("Filtrer par types de relations"),
+                                 QStringLiteral("Importer une image d'arrière-plan"),
                                  QStringLiteral("Grille d'arrière-plan"),
                                  QStringLiteral("Visualiser le centre"),
                                  QStringLiteral("Coller (CTRL+V)"),
+                                 QStringLiteral("Dessiner une forme"),
                                  QStringLiteral("Réorganiser"),
                                  QStringLiteral("Timeline"),
                                  QStringLiteral("Créer relation(s) du premier cliqué vers les autres…"),
@@ -513,6 +547,188 @@ void TstCanvasInteraction::actionStatesFollowTheScene()
     QCOMPARE(tab()->scene->selectedItems().size(), 2);
     m_window->action(QStringLiteral("actionSelectAll"))->trigger();
     QCOMPARE(tab()->scene->selectedItems().size(), 3);
+}
+
+void TstCanvasInteraction::fullTurnOfTheRotationHandleTurnsTheMapBy72Degrees()
+{
+    MapItem *item = showMap();
+    QVERIFY(item);
+    press(QPointF(100, 50));
+    release(QPointF(100, 50));
+    QVERIFY(item->isSelected());
+    // The handle stands 24 above the top edge's middle; the pointer goes once around the
+    // picture's centre, clockwise, and back to where it started.
+    const QPointF centre(100, 50);
+    const double radius = 74;
+    press(QPointF(100, -24));
+    for (int step = 1; step <= 48; ++step) {
+        const double angle = qDegreesToRadians(-90.0 + 360.0 * step / 48);
+        moveTo(centre + radius * QPointF(std::cos(angle), std::sin(angle)));
+    }
+    release(QPointF(100, -24));
+    QVERIFY2(std::abs(storedMap().rotation - 72.0) < 0.5, qPrintable(QString::number(storedMap().rotation)));
+    QVERIFY(tab()->document->isModified());
+    tab()->document->undoStack()->undo();
+    QCOMPARE(storedMap().rotation, 0.0);
+    QCOMPARE(item->rotation(), 0.0);
+    tab()->document->undoStack()->redo();
+    QVERIFY(std::abs(item->rotation() - 72.0) < 0.5);
+}
+
+void TstCanvasInteraction::cornerDragResizesTheMapDownTo32()
+{
+    MapItem *item = showMap();
+    press(QPointF(100, 50));
+    release(QPointF(100, 50));
+    press(QPointF(200, 100));
+    moveTo(QPointF(260, 140));
+    release(QPointF(260, 140));
+    QCOMPARE(storedMap().width, 260.0);
+    QCOMPARE(storedMap().height, 140.0);
+    QCOMPARE(storedMap().pos, QPointF(0, 0));
+    // The top-left corner dragged past the opposite one: the size stops at 32 and the
+    // bottom-right corner stays where it was.
+    press(QPointF(0, 0));
+    moveTo(QPointF(400, 400));
+    release(QPointF(400, 400));
+    QCOMPARE(storedMap().width, 32.0);
+    QCOMPARE(storedMap().height, 32.0);
+    QCOMPARE(item->mapToScene(item->contentRect().bottomRight()), QPointF(260, 140));
+    tab()->document->undoStack()->undo();
+    QCOMPARE(storedMap().width, 260.0);
+    QCOMPARE(item->contentRect().size(), QSizeF(260, 140));
+}
+
+void TstCanvasInteraction::draggingAMapIsOneUndoStep()
+{
+    MapItem *item = showMap();
+    const int steps = tab()->document->undoStack()->count();
+    press(QPointF(100, 50));
+    moveTo(QPointF(130, 60));
+    moveTo(QPointF(160, 90));
+    release(QPointF(160, 90));
+    QCOMPARE(storedMap().pos, QPointF(60, 40));
+    QCOMPARE(tab()->document->undoStack()->count(), steps + 1);
+    QVERIFY(m_window->tabTitle(0).endsWith(QLatin1Char('*')));
+    tab()->document->undoStack()->undo();
+    QCOMPARE(item->pos(), QPointF(0, 0));
+    QVERIFY(!tab()->document->isModified());
+}
+
+void TstCanvasInteraction::anchoredMapCannotMoveResizeOrTurn()
+{
+    MapItem *item = showMap(true);
+    press(QPointF(100, 50));
+    release(QPointF(100, 50));
+    QVERIFY(!item->isSelected());
+    for (const QPointF &start : {QPointF(100, 50), QPointF(200, 100), QPointF(100, -24)}) {
+        press(start);
+        moveTo(start + QPointF(80, 60));
+        release(start + QPointF(80, 60));
+    }
+    QCOMPARE(item->pos(), QPointF(0, 0));
+    QCOMPARE(item->rotation(), 0.0);
+    QCOMPARE(item->contentRect().size(), QSizeF(200, 100));
+    QVERIFY(!tab()->document->isModified());
+
+    QStringList texts;
+    for (const MenuEntry &entry : rightClick(QPointF(100, 50), QStringLiteral("Enlever l'ancrage")))
+        texts.append(entry.text);
+    QCOMPARE(texts, QStringList({QStringLiteral("Afficher la grille"),
+                                 QStringLiteral("Enlever l'ancrage"),
+                                 QStringLiteral("Supprimer l'image")}));
+    QVERIFY(!storedMap().anchored);
+    QVERIFY(item->flags() & QGraphicsItem::ItemIsMovable);
+}
+
+void TstCanvasInteraction::turningBy90TwiceGives180()
+{
+    MapItem *item = showMap();
+    rightClick(QPointF(100, 50), QStringLiteral("Tourner de +90°"));
+    rightClick(QPointF(100, 50), QStringLiteral("Tourner de +90°"));
+    QCOMPARE(storedMap().rotation, 180.0);
+    QCOMPARE(item->rotation(), 180.0);
+    rightClick(QPointF(100, 50), QStringLiteral("Afficher la grille"));
+    QVERIFY(storedMap().showGrid);
+    tab()->document->undoStack()->undo();
+    tab()->document->undoStack()->undo();
+    QCOMPARE(storedMap().rotation, 90.0);
+    QVERIFY(!storedMap().showGrid);
+
+    rightClick(QPointF(100, 50), QStringLiteral("Supprimer l'image"));
+    QTRY_VERIFY(tab()->sceneRecords().maps.isEmpty());
+    QTRY_VERIFY(!tab()->scene->mapItem(QStringLiteral("plan")));
+    tab()->document->undoStack()->undo();
+    QCOMPARE(tab()->scene->mapItem(QStringLiteral("plan"))->rotation(), 90.0);
+}
+
+void TstCanvasInteraction::drawingAShape_data()
+{
+    QTest::addColumn<bool>("ellipse");
+    QTest::addColumn<QSizeF>("size");
+    QTest::addColumn<bool>("created");
+    QTest::newRow("2 × 2 rectangle is a click") << false << QSizeF(2, 2) << false;
+    QTest::newRow("50 × 40 rectangle") << false << QSizeF(50, 40) << true;
+    QTest::newRow("50 × 40 ellipse") << true << QSizeF(50, 40) << true;
+}
+
+void TstCanvasInteraction::drawingAShape()
+{
+    QFETCH(bool, ellipse);
+    QFETCH(QSizeF, size);
+    QFETCH(bool, created);
+    show(Graph());
+    const auto kind = ellipse ? ShapeRecord::Kind::Ellipse : ShapeRecord::Kind::Rectangle;
+    m_window->startShapeDrawing(kind);
+    QCOMPARE(m_window->statusBar()->currentMessage(),
+             ellipse ? QStringLiteral("Mode dessin: Ellipse (clic-gauche + glisser)")
+                     : QStringLiteral("Mode dessin: Rectangle (clic-gauche + glisser)"));
+    const QPointF start(-20, -10);
+    press(start);
+    moveTo(start + QPointF(size.width() / 2, size.height() / 2));
+    release(start + QPointF(size.width(), size.height()));
+    // The temporary outline is gone either way.
+    QCOMPARE(tab()->scene->items().size(), created ? 1 : 0);
+    QCOMPARE(tab()->sceneRecords().shapes.size(), created ? 1 : 0);
+    if (!created)
+        return;
+    const ShapeRecord shape = tab()->sceneRecords().shapes.first();
+    QCOMPARE(shape.kind, kind);
+    QCOMPARE(shape.pos, start);
+    QCOMPARE(shape.rect, QRectF(QPointF(0, 0), size));
+    QCOMPARE(shape.z, -1000.0);
+    QCOMPARE(shape.fill, QColor(QStringLiteral("#0AAA00FF")));
+    QCOMPARE(shape.penColor, QColor(QStringLiteral("#2F4F4F")));
+    GroupShapeItem *item = tab()->scene->shapeItem(shape.uuid);
+    QVERIFY(item);
+    QCOMPARE(item->sceneBoundingRect().center(), start + QPointF(size.width() / 2, size.height() / 2));
+    // The drawing mode ends with the shape: the next press selects as usual.
+    press(QPointF(200, 200));
+    release(QPointF(200, 200));
+    QCOMPARE(tab()->sceneRecords().shapes.size(), 1);
+    tab()->document->undoStack()->undo();
+    QVERIFY(tab()->sceneRecords().shapes.isEmpty());
+    QTRY_VERIFY(tab()->scene->items().isEmpty());
+}
+
+void TstCanvasInteraction::shapeMenuLocksAndDeletes()
+{
+    show(Graph());
+    m_window->startShapeDrawing(ShapeRecord::Kind::Rectangle);
+    press(QPointF(0, 0));
+    release(QPointF(100, 80));
+    const QString uuid = tab()->sceneRecords().shapes.first().uuid;
+    rightClick(QPointF(50, 40), QStringLiteral("Ancrer (verrouiller)"));
+    QVERIFY(tab()->sceneRecords().shapes.first().locked);
+    press(QPointF(50, 40));
+    moveTo(QPointF(90, 90));
+    release(QPointF(90, 90));
+    QCOMPARE(tab()->sceneRecords().shapes.first().pos, QPointF(0, 0));
+    rightClick(QPointF(50, 40), QStringLiteral("Supprimer"));
+    QTRY_VERIFY(tab()->sceneRecords().shapes.isEmpty());
+    tab()->document->undoStack()->undo();
+    QVERIFY(tab()->scene->shapeItem(uuid));
+    QVERIFY(tab()->scene->shapeItem(uuid)->record().locked);
 }
 
 QTEST_MAIN(TstCanvasInteraction)

@@ -2,6 +2,7 @@
 #include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 #include "canvas/nodeitem.h"
+#include "document/graphdocument.h"
 #include "testgraphs.h"
 
 #include <QFontMetricsF>
@@ -125,9 +126,16 @@ private Q_SLOTS:
     void mediaBadges();
     void farZoomSkipsBadgesAndArrowHeads();
     void gridNeedsAStepOfTwo();
+    void missingPicture_data();
+    void missingPicture();
+    void mapAndShapeLieUnderTheNodes();
 
 private:
     GraphScene *show();
+    // The scene of a document holding the graph and the pictures and shapes.
+    GraphScene *showDocument(const SceneRecords &records);
+
+    std::unique_ptr<GraphDocument> m_document;
 
     QTemporaryDir m_dir;
     QString m_picture;
@@ -146,6 +154,7 @@ void TstCanvasRender::initTestCase()
 void TstCanvasRender::cleanup()
 {
     m_scene.reset();
+    m_document.reset();
     m_graph.clear();
 }
 
@@ -153,6 +162,16 @@ GraphScene *TstCanvasRender::show()
 {
     m_scene = std::make_unique<GraphScene>();
     m_scene->setGraph(&m_graph);
+    m_scene->rebuild();
+    return m_scene.get();
+}
+
+GraphScene *TstCanvasRender::showDocument(const SceneRecords &records)
+{
+    m_document = std::make_unique<GraphDocument>();
+    m_document->load(m_graph, records, QString());
+    m_scene = std::make_unique<GraphScene>();
+    m_scene->setDocument(m_document.get());
     m_scene->rebuild();
     return m_scene.get();
 }
@@ -400,6 +419,61 @@ void TstCanvasRender::gridNeedsAStepOfTwo()
     scene->setGrid(true, 1, 1.0, Qt::black);
     const Picture skipped(*scene, QRectF(0, 0, 40, 40));
     QCOMPARE(skipped.inked(QPointF(20, 20), 10), 0);
+}
+
+void TstCanvasRender::missingPicture_data()
+{
+    QTest::addColumn<bool>("anonymised");
+    QTest::newRow("missing file") << false;
+    QTest::newRow("anonymised") << true;
+}
+
+void TstCanvasRender::missingPicture()
+{
+    QFETCH(bool, anonymised);
+    SceneRecords records;
+    MapRecord map;
+    // An anonymised picture that exists is hidden all the same.
+    map.file = anonymised ? m_picture : m_dir.filePath(QStringLiteral("gone.png"));
+    map.width = 200;
+    map.height = 150;
+    map.anonymize = anonymised;
+    records.maps.append(map);
+    const Picture picture(*showDocument(records), QRectF(0, 0, 200, 150));
+    // The hatching covers the rectangle, and no red of the picture shows through it.
+    QVERIFY(picture.count(QColor(Qt::lightGray), QPointF(100, 75), 70) > 500);
+    QCOMPARE(picture.count(QColor(Qt::red), QPointF(100, 75), 70), 0);
+    const int text = picture.count(QColor(Qt::black), QPointF(100, 75), 60);
+    if (anonymised)
+        QCOMPARE(text, 0);
+    else
+        QVERIFY2(text > 30, qPrintable(QString::number(text)));
+}
+
+void TstCanvasRender::mapAndShapeLieUnderTheNodes()
+{
+    m_graph.insertNode(makeNode(QStringLiteral("on-map"), QPointF(-50, 0)));
+    m_graph.insertNode(makeNode(QStringLiteral("on-shape"), QPointF(70, 0)));
+    SceneRecords records;
+    MapRecord map;
+    map.file = m_picture;
+    map.pos = QPointF(-100, -60);
+    map.width = 100;
+    map.height = 120;
+    records.maps.append(map);
+    ShapeRecord shape;
+    shape.pos = QPointF(20, -60);
+    shape.rect = QRectF(0, 0, 100, 120);
+    shape.fill = QColor(0, 160, 0);
+    shape.penColor = QColor(0, 160, 0);
+    records.shapes.append(shape);
+    const Picture picture(*showDocument(records), QRectF(-120, -80, 260, 160));
+    const QColor green(0, 160, 0);
+    QVERIFY2(close(picture.at(QPointF(-90, -50)), Qt::red), qPrintable(describe(picture.at(QPointF(-90, -50)))));
+    QVERIFY2(close(picture.at(QPointF(110, 50)), green), qPrintable(describe(picture.at(QPointF(110, 50)))));
+    QVERIFY(close(picture.at(QPointF(-50, 0)), fillColor));
+    QVERIFY(close(picture.at(QPointF(70, 0)), fillColor));
+    QVERIFY(picture.isWhite(QPointF(0, 70)));
 }
 
 QTEST_MAIN(TstCanvasRender)

@@ -1,8 +1,11 @@
+#include "document/graphdocument.h"
 #include "model/graph.h"
 #include "model/textforms.h"
 
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
+#include <QUndoStack>
 
 using namespace TextForms;
 
@@ -11,6 +14,7 @@ class TstModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void sceneEditsAreUndoSteps();
     void defaultRecords();
     void shapeWords_data();
     void shapeWords();
@@ -180,6 +184,62 @@ void TstModel::graphOperationsRefuseConflicts()
     QCOMPARE(graph.edgesTouching({QStringLiteral("a")}), QStringList{QStringLiteral("e1")});
     QCOMPARE(graph.edgesTouching({QStringLiteral("c")}), QStringList{QStringLiteral("e2")});
     QVERIFY(!graph.unusedNodeId().isEmpty() && !graph.hasNode(graph.unusedNodeId()));
+}
+
+namespace {
+
+QStringList mapLabels(const GraphDocument &document)
+{
+    QStringList labels;
+    for (const MapRecord &map : document.sceneRecords().maps)
+        labels.append(map.label);
+    return labels;
+}
+
+} // namespace
+
+void TstModel::sceneEditsAreUndoSteps()
+{
+    GraphDocument document;
+    QSignalSpy changes(&document, &GraphDocument::sceneChanged);
+    QVERIFY(document.editScene(QStringLiteral("Ajouter"), [](SceneRecords &records) {
+        for (const char *label : {"rez", "étage", "toit"}) {
+            MapRecord map;
+            map.label = QString::fromUtf8(label);
+            records.maps.append(map);
+        }
+    }));
+    // Records without an identity get one, so that their items and later steps find them.
+    const QString middle = document.sceneRecords().maps.at(1).uuid;
+    QVERIFY(!middle.isEmpty());
+    QVERIFY(document.sceneRecords().maps.at(0).uuid != middle);
+    QVERIFY(document.isModified());
+
+    // A change that changes nothing is no step.
+    QVERIFY(!document.editScene(QStringLiteral("Rien"), [](SceneRecords &records) {
+        records.maps[0].label = records.maps[0].label;
+    }));
+    QCOMPARE(document.undoStack()->count(), 1);
+
+    document.editScene(QStringLiteral("Supprimer"), [&middle](SceneRecords &records) {
+        records.maps.removeIf([&middle](const MapRecord &map) { return map.uuid == middle; });
+        records.maps[0].rotation = 90;
+    });
+    QCOMPARE(mapLabels(document), QStringList({"rez", "toit"}));
+    QCOMPARE(document.undoStack()->undoText(), QStringLiteral("Supprimer"));
+    document.undoStack()->undo();
+    // Back in its place, and the other change undone with it.
+    QCOMPARE(mapLabels(document), QStringList({"rez", "étage", "toit"}));
+    QCOMPARE(document.sceneRecords().maps.at(1).uuid, middle);
+    QCOMPARE(document.sceneRecords().maps.at(0).rotation, 0.0);
+    document.undoStack()->redo();
+    QCOMPARE(mapLabels(document), QStringList({"rez", "toit"}));
+    QCOMPARE(document.sceneRecords().maps.at(0).rotation, 90.0);
+    document.undoStack()->undo();
+    document.undoStack()->undo();
+    QVERIFY(document.sceneRecords().maps.isEmpty());
+    QVERIFY(!document.isModified());
+    QCOMPARE(changes.size(), 6);
 }
 
 QTEST_GUILESS_MAIN(TstModel)

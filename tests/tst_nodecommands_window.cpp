@@ -142,16 +142,21 @@ void TstNodeCommandsWindow::editMenuComesSecondWithItsEntries()
     QStringList entries;
     for (QAction *action : m_window->menu(QStringLiteral("menuEdit"))->actions())
         entries << (action->isSeparator() ? QStringLiteral("--") : action->text());
-    // The node and relation commands, then the group commands and copy and paste, which the
-    // canvas background menu offers too.
+    // The node and relation commands, then the group commands, the background pictures and
+    // shapes and copy and paste, which the canvas background menu offers too.
     QCOMPARE(entries, QStringList({"Annuler", "Rétablir", "--", "Créer un nœud…", "Éditer un nœud…",
                                    "Supprimer les nœuds sélectionnés", "--",
                                    "Créer relation(s) du premier cliqué → autres…",
                                    "Créer relation(s) du dernier cliqué → autres…",
                                    "Éditer une relation…", "Supprimer les relations sélectionnées",
                                    "--", "Grouper la sélection",
-                                   "Ajouter la sélection à un groupe…", "--", "Copier",
-                                   "Coller"}));
+                                   "Ajouter la sélection à un groupe…", "--",
+                                   "Importer une image d'arrière-plan",
+                                   "Éditer l'image d'arrière-plan…",
+                                   "Supprimer les images d'arrière-plan sélectionnées",
+                                   "Dessiner une forme", "--", "Copier", "Coller"}));
+    QCOMPARE(m_window->action(QStringLiteral("actionImportBackgroundImage"))->shortcut(),
+             QKeySequence(QStringLiteral("Ctrl+I")));
     QCOMPARE(m_window->action(QStringLiteral("actionCreateNode"))->shortcut(),
              QKeySequence(QStringLiteral("Ctrl+N")));
     QCOMPARE(m_window->action(QStringLiteral("actionDeleteEdges"))->shortcut(),

@@ -3,8 +3,11 @@
 #include <QSignalBlocker>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <QUuid>
 
 #include <algorithm>
+
+#include <optional>
 #include <utility>
 
 // One step of the history: the records an edit touched, before and after.
@@ -33,6 +36,142 @@ private:
     GraphDocument *m_document;
     ChangeSet m_changes;
     bool m_skipRedo;
+};
+
+namespace {
+
+bool sameMap(const MapRecord &a, const MapRecord &b)
+{
+    return a.file == b.file && a.uuid == b.uuid && a.label == b.label
+        && a.description == b.description && a.pos == b.pos && a.rotation == b.rotation
+        && a.z == b.z && a.width == b.width && a.height == b.height && a.anchored == b.anchored
+        && a.showGrid == b.showGrid && a.gridStep == b.gridStep && a.gridWidth == b.gridWidth
+        && a.gridColor == b.gridColor && a.anonymize == b.anonymize;
+}
+
+bool sameShape(const ShapeRecord &a, const ShapeRecord &b)
+{
+    return a.uuid == b.uuid && a.kind == b.kind && a.rect == b.rect && a.pos == b.pos
+        && a.z == b.z && a.rotation == b.rotation && a.label == b.label
+        && a.descriptionHtml == b.descriptionHtml && a.fill == b.fill
+        && a.penColor == b.penColor && a.penWidth == b.penWidth && a.locked == b.locked;
+}
+
+// One record of a scene list as an edit found it and left it, with where it stood.
+template <typename Record>
+struct RecordChange
+{
+    QString uuid;
+    int beforeIndex = -1;
+    int afterIndex = -1;
+    std::optional<Record> before;
+    std::optional<Record> after;
+};
+
+template <typename Record>
+int indexOf(const QList<Record> &records, const QString &uuid)
+{
+    for (int i = 0; i < records.size(); ++i) {
+        if (records.at(i).uuid == uuid)
+            return i;
+    }
+    return -1;
+}
+
+template <typename Record, typename Same>
+QList<RecordChange<Record>> diff(const QList<Record> &before, const QList<Record> &after,
+                                 Same same)
+{
+    QList<RecordChange<Record>> changes;
+    for (int i = 0; i < before.size(); ++i) {
+        const int j = indexOf(after, before.at(i).uuid);
+        if (j < 0)
+            changes.append({before.at(i).uuid, i, -1, before.at(i), std::nullopt});
+        else if (!same(before.at(i), after.at(j)))
+            changes.append({before.at(i).uuid, i, j, before.at(i), after.at(j)});
+    }
+    for (int j = 0; j < after.size(); ++j) {
+        if (indexOf(before, after.at(j).uuid) < 0)
+            changes.append({after.at(j).uuid, -1, j, std::nullopt, after.at(j)});
+    }
+    return changes;
+}
+
+// Writes one side of the changes into records: removals first, then the records of that side
+// back at the places they held.
+template <typename Record>
+void applyRecords(QList<Record> &records, const QList<RecordChange<Record>> &changes, bool after)
+{
+    for (const RecordChange<Record> &change : changes) {
+        const int at = indexOf(records, change.uuid);
+        if (at >= 0)
+            records.removeAt(at);
+    }
+    QList<const RecordChange<Record> *> placed;
+    for (const RecordChange<Record> &change : changes) {
+        if (after ? change.after : change.before)
+            placed.append(&change);
+    }
+    std::sort(placed.begin(), placed.end(), [after](const auto *a, const auto *b) {
+        return (after ? a->afterIndex : a->beforeIndex) < (after ? b->afterIndex : b->beforeIndex);
+    });
+    for (const RecordChange<Record> *change : std::as_const(placed)) {
+        const int index = after ? change->afterIndex : change->beforeIndex;
+        records.insert(std::clamp(index, 0, int(records.size())),
+                       after ? *change->after : *change->before);
+    }
+}
+
+// Every map and shape has an identity, so that its item and its undo steps can find it.
+void assignIdentities(SceneRecords &records)
+{
+    for (MapRecord &map : records.maps) {
+        if (map.uuid.isEmpty())
+            map.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    }
+    for (ShapeRecord &shape : records.shapes) {
+        if (shape.uuid.isEmpty())
+            shape.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    }
+}
+
+} // namespace
+
+// One step of the history on the background images and shapes.
+class SceneEditCommand : public QUndoCommand
+{
+public:
+    SceneEditCommand(GraphDocument *document, const QString &text, const SceneRecords &before,
+                     const SceneRecords &after)
+        : QUndoCommand(text), m_document(document),
+          m_maps(diff(before.maps, after.maps, sameMap)),
+          m_shapes(diff(before.shapes, after.shapes, sameShape))
+    {
+    }
+
+    bool isEmpty() const { return m_maps.isEmpty() && m_shapes.isEmpty(); }
+
+    void redo() override
+    {
+        // The edit has changed the records already when it is pushed.
+        if (std::exchange(m_skipRedo, false))
+            return;
+        applySide(true);
+    }
+    void undo() override { applySide(false); }
+
+private:
+    void applySide(bool after)
+    {
+        applyRecords(m_document->m_sceneRecords.maps, m_maps, after);
+        applyRecords(m_document->m_sceneRecords.shapes, m_shapes, after);
+        Q_EMIT m_document->sceneChanged();
+    }
+
+    GraphDocument *m_document;
+    QList<RecordChange<MapRecord>> m_maps;
+    QList<RecordChange<ShapeRecord>> m_shapes;
+    bool m_skipRedo = true;
 };
 
 namespace {
@@ -234,6 +373,7 @@ void GraphDocument::load(Graph graph, SceneRecords sceneRecords, const QString &
     m_graph.assign(graph.nodes(), graph.edges());
     m_graph.stix() = graph.stix();
     m_sceneRecords = std::move(sceneRecords);
+    assignIdentities(m_sceneRecords);
     m_filePath = filePath;
     m_undoStack->clear();
     m_undoStack->setClean();
@@ -254,4 +394,22 @@ void GraphDocument::adoptStoredRecords(const QList<Node> &nodes)
 void GraphDocument::setSceneRecords(SceneRecords sceneRecords)
 {
     m_sceneRecords = std::move(sceneRecords);
+    assignIdentities(m_sceneRecords);
+    Q_EMIT sceneChanged();
+}
+
+bool GraphDocument::editScene(const QString &text,
+                              const std::function<void(SceneRecords &)> &change)
+{
+    const SceneRecords before = m_sceneRecords;
+    change(m_sceneRecords);
+    assignIdentities(m_sceneRecords);
+    auto *command = new SceneEditCommand(this, text, before, m_sceneRecords);
+    if (command->isEmpty()) {
+        delete command;
+        return false;
+    }
+    m_undoStack->push(command);
+    Q_EMIT sceneChanged();
+    return true;
 }

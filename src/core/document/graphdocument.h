@@ -66,16 +66,24 @@ public:
     // Takes records as a save stored them (media paths pointing at the project's copies):
     // what the file holds now, so no undo step and no change of the modified state.
     void adoptStoredRecords(const QList<Node> &nodes);
-    // The background images and shapes, replaced as a whole.
+    // Takes the background images and shapes as a save stored them (image paths pointing at
+    // the project's copies, identities assigned): no undo step, like adoptStoredRecords().
     void setSceneRecords(SceneRecords sceneRecords);
+    // Runs change on the background images and shapes and keeps the records it changed, before
+    // and after, as one undo step named text; nothing is pushed when nothing changed.
+    // Returns whether something changed.
+    bool editScene(const QString &text, const std::function<void(SceneRecords &)> &change);
 
 Q_SIGNALS:
     void changed(const GraphChange &change);
     void reloaded();
+    // The background images or shapes changed (an edit, its undo or redo, an adoption).
+    void sceneChanged();
     void modifiedChanged(bool modified);
 
 private:
     friend class GraphEditCommand;
+    friend class SceneEditCommand;
     // Runs change with the graph recording into changes, then completes their "after" side.
     bool record(ChangeSet &changes, const std::function<bool(Graph &)> &change);
     void push(const QString &text, const ChangeSet &changes);

@@ -3,6 +3,7 @@
 #include "ai/chatmode.h"
 #include "dialogs/searchwidget.h"
 #include "model/edge.h"
+#include "model/scenerecords.h"
 #include "ops/filterengine.h"
 #include "ops/layouts.h"
 
@@ -173,6 +174,13 @@ public Q_SLOTS:
     void listGroupNodes(const QString &groupId);
     void listGroupEdges(const QString &groupId);
     void onViewFileDropped(const QString &filePath);
+    // Background pictures and free shapes of the current tab.
+    void importBackgroundImageAtViewCenter();
+    void importBackgroundImageAt(const QPointF &scenePos);
+    void editSelectedMap();
+    void deleteSelectedMaps();
+    // Starts the drawing mode: the next drag on the canvas draws a shape of that kind.
+    void startShapeDrawing(ShapeRecord::Kind kind);
     // The Delete key: the selected nodes with their relations, else the selected relations,
     // after the same question as the menu commands.
     void deleteSelection();
@@ -300,6 +308,20 @@ private:
     // "<project>" with an asterisk while the tab holds unsaved changes; the window title too.
     void updateTabTitle(Tab *tab);
     void connectEdgeItem(Tab *tab, EdgeItem *item);
+    // Connections of the pictures and shapes of a new tab and of its drawing mode.
+    void setUpSceneDecor(Tab *tab);
+    // Adds the picture at path with its own size, centred on scenePos; false when it cannot
+    // be read.
+    bool addBackgroundImage(Tab *tab, const QString &path, const QPointF &scenePos);
+    // One undo step putting the given records in place of those with the same uuid.
+    void replaceSceneRecords(Tab *tab, const QList<MapRecord> &maps,
+                             const QList<ShapeRecord> &shapes, const QString &text);
+    void deleteMaps(Tab *tab, const QStringList &uuids);
+    void deleteShape(Tab *tab, const QString &uuid);
+    void editShape(Tab *tab, const QString &uuid);
+    void addDrawnShape(Tab *tab, ShapeRecord::Kind kind, const QRectF &rect);
+    // "Dessiner une forme": "Rectangle" and "Ellipse", each starting the drawing mode.
+    QMenu *addDrawShapeMenu(QMenu *parent);
     void buildEditMenu();
     void buildUndoActions(QMenu *edit);
     // Relations from the first (or last) clicked of the selected nodes to the others.

@@ -34,6 +34,7 @@ void MainWindow::setUpCanvas(Tab *tab)
     connect(tab->view, &GraphView::fileDropped, this, &MainWindow::onViewFileDropped);
     connect(tab->scene, &GraphScene::timelineCustomizationRequested, this,
             &MainWindow::editTimeline);
+    setUpSceneDecor(tab);
 }
 
 // Queued: these requests change the document, which may delete the item whose menu or
@@ -149,6 +150,9 @@ void MainWindow::fillBackgroundMenu(QMenu *menu, const QPointF &scenePos)
     connect(menu->addAction(QStringLiteral("Filtrer par types de relations")),
             &QAction::triggered, this, &MainWindow::showEdgeTypesDialog);
     menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("Importer une image d'arrière-plan")),
+            &QAction::triggered, this, [this, scenePos]() { importBackgroundImageAt(scenePos); });
+    menu->addSeparator();
     connect(menu->addAction(QStringLiteral("Grille d'arrière-plan")), &QAction::triggered, this,
             &MainWindow::showGridDialog);
     connect(menu->addAction(QStringLiteral("Visualiser le centre")), &QAction::triggered, this,
@@ -156,6 +160,8 @@ void MainWindow::fillBackgroundMenu(QMenu *menu, const QPointF &scenePos)
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("Coller (CTRL+V)")), &QAction::triggered, this,
             [this, scenePos]() { pasteNodeAt(scenePos); });
+    menu->addSeparator();
+    addDrawShapeMenu(menu);
     menu->addSeparator();
     addLayoutMenus(menu);
     menu->addSeparator();

@@ -148,6 +148,19 @@ void MainWindow::buildEditMenu()
                   QStringLiteral("Ajouter la sélection à un groupe…"),
                   &MainWindow::addSelectionToGroup);
 
+    // Background pictures.
+    edit->addSeparator();
+    QAction *importImage = addMenuAction(edit, QStringLiteral("actionImportBackgroundImage"),
+                                         QStringLiteral("Importer une image d'arrière-plan"),
+                                         &MainWindow::importBackgroundImageAtViewCenter);
+    importImage->setShortcut(QKeySequence(QStringLiteral("Ctrl+I")));
+    addMenuAction(edit, QStringLiteral("actionEditMap"),
+                  QStringLiteral("Éditer l'image d'arrière-plan…"), &MainWindow::editSelectedMap);
+    addMenuAction(edit, QStringLiteral("actionDeleteMaps"),
+                  QStringLiteral("Supprimer les images d'arrière-plan sélectionnées"),
+                  &MainWindow::deleteSelectedMaps);
+    addDrawShapeMenu(edit)->setObjectName(QStringLiteral("menuDrawShape"));
+
     // Copy and paste belong to the window, so that their shortcuts work wherever the
     // keyboard is; the menu lists them too.
     edit->addSeparator();

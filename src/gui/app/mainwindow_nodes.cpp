@@ -178,6 +178,9 @@ void MainWindow::deleteSelection()
 {
     if (!selectedNodeIds().isEmpty())
         deleteSelectedNodes();
+    else if (selectedEdgeIds().isEmpty() && currentScene()
+             && !currentScene()->selectedMapItems().isEmpty())
+        deleteSelectedMaps();
     else
         deleteSelectedEdges();
 }

@@ -2,6 +2,8 @@
 
 #include "app/prompter.h"
 #include "canvas/edgeitem.h"
+#include "canvas/groupshapeitem.h"
+#include "canvas/mapitem.h"
 #include "canvas/nodeitem.h"
 #include "canvas/timelinepainter.h"
 #include "document/graphdocument.h"
@@ -83,8 +85,116 @@ void GraphScene::setDocument(GraphDocument *document)
         disconnect(m_document, nullptr, this, nullptr);
     m_document = document;
     m_graph = document ? &document->graph() : nullptr;
-    if (document)
+    if (document) {
         connect(document, &GraphDocument::changed, this, &GraphScene::applyChange);
+        connect(document, &GraphDocument::sceneChanged, this, &GraphScene::syncSceneRecords);
+    }
+}
+
+MapItem *GraphScene::createMapItem(const MapRecord &record)
+{
+    auto *item = new MapItem(record);
+    addItem(item);
+    m_mapItems.insert(record.uuid, item);
+    const QString uuid = record.uuid;
+    connect(item, &MapItem::positionChanged, this, [this, uuid]() { m_draggedMaps.insert(uuid); });
+    connect(item, &MapItem::edited, this, [this](const MapRecord &edited, const QString &text) {
+        Q_EMIT decorEdited({edited}, {}, text);
+    });
+    connect(item, &MapItem::deleteRequested, this, &GraphScene::mapDeleteRequested);
+    return item;
+}
+
+GroupShapeItem *GraphScene::createShapeItem(const ShapeRecord &record)
+{
+    auto *item = new GroupShapeItem(record);
+    addItem(item);
+    m_shapeItems.insert(record.uuid, item);
+    const QString uuid = record.uuid;
+    connect(item, &GroupShapeItem::shapePositionChanged, this,
+            [this, uuid]() { m_draggedShapes.insert(uuid); });
+    connect(item, &GroupShapeItem::edited, this,
+            [this](const ShapeRecord &edited, const QString &text) {
+                Q_EMIT decorEdited({}, {edited}, text);
+            });
+    connect(item, &GroupShapeItem::editRequested, this,
+            [this, uuid]() { Q_EMIT shapeEditRequested(uuid); });
+    connect(item, &GroupShapeItem::requestDelete, this,
+            [this, uuid]() { Q_EMIT shapeDeleteRequested(uuid); });
+    return item;
+}
+
+namespace {
+
+// Brings one kind of item in line with its records: updates the items that stay, makes the
+// missing ones and drops the others.
+template <typename Item, typename Record, typename Create>
+void syncItems(QGraphicsScene *scene, QHash<QString, Item *> &items, const QList<Record> &records,
+               Create create)
+{
+    QSet<QString> kept;
+    for (const Record &record : records) {
+        kept.insert(record.uuid);
+        if (Item *item = items.value(record.uuid))
+            item->setRecord(record);
+        else
+            create(record);
+    }
+    for (auto it = items.begin(); it != items.end();) {
+        if (kept.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        // Deleted later: the item's own menu or handler may still be running.
+        scene->removeItem(it.value());
+        it.value()->deleteLater();
+        it = items.erase(it);
+    }
+}
+
+} // namespace
+
+void GraphScene::syncSceneRecords()
+{
+    const SceneRecords empty;
+    const SceneRecords &records = m_document ? m_document->sceneRecords() : empty;
+    syncItems(this, m_mapItems, records.maps,
+              [this](const MapRecord &record) { createMapItem(record); });
+    syncItems(this, m_shapeItems, records.shapes,
+              [this](const ShapeRecord &record) { createShapeItem(record); });
+    m_draggedMaps.clear();
+    m_draggedShapes.clear();
+}
+
+QList<MapItem *> GraphScene::selectedMapItems() const
+{
+    QList<MapItem *> selected;
+    for (MapItem *item : std::as_const(m_mapItems)) {
+        if (item->isSelected())
+            selected.append(item);
+    }
+    return selected;
+}
+
+void GraphScene::reportDraggedDecor()
+{
+    QList<MapRecord> maps;
+    for (const QString &uuid : std::exchange(m_draggedMaps, {})) {
+        if (MapItem *item = m_mapItems.value(uuid); item && item->pos() != item->record().pos)
+            maps.append(item->shown());
+    }
+    QList<ShapeRecord> shapes;
+    for (const QString &uuid : std::exchange(m_draggedShapes, {})) {
+        if (GroupShapeItem *item = m_shapeItems.value(uuid);
+            item && item->pos() != item->record().pos)
+            shapes.append(item->shown());
+    }
+    if (maps.isEmpty() && shapes.isEmpty())
+        return;
+    const QString text = shapes.isEmpty() ? QStringLiteral("Déplacer l'image")
+        : maps.isEmpty()                  ? QStringLiteral("Déplacer la forme")
+                                          : QStringLiteral("Déplacer les images et formes");
+    Q_EMIT decorEdited(maps, shapes, text);
 }
 
 NodeItem *GraphScene::createNodeItem(const Node &node)
@@ -181,6 +291,7 @@ void GraphScene::rebuild()
         const Lanes::Lane lane = lanes.value(item->edge().id);
         item->setLane(lane.index, lane.count);
     }
+    syncSceneRecords();
     fitSceneRect();
     includeTimelineBand();
     applyVisibility();
@@ -604,6 +715,7 @@ void GraphScene::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
     QGraphicsScene::mouseReleaseEvent(event);
     if (!m_dragged.isEmpty())
         Q_EMIT nodesMoved(std::exchange(m_dragged, {}));
+    reportDraggedDecor();
 }
 
 void GraphScene::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)

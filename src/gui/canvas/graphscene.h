@@ -2,6 +2,7 @@
 
 #include "model/changeset.h"
 #include "model/graph.h"
+#include "model/scenerecords.h"
 #include "ops/timefilter.h"
 
 #include <QColor>
@@ -11,6 +12,8 @@
 
 class EdgeItem;
 class GraphDocument;
+class GroupShapeItem;
+class MapItem;
 class NodeItem;
 class Prompter;
 
@@ -42,6 +45,15 @@ public:
     // per shown node, one relation item per shown relation whose ends have items, lanes for
     // parallel relations. Other items (background pictures, shapes) are kept.
     void rebuild();
+
+    // Brings the background pictures and shapes up to date with the document's records:
+    // creates, updates and deletes their items. A rebuild does it too.
+    void syncSceneRecords();
+    MapItem *mapItem(const QString &uuid) const { return m_mapItems.value(uuid); }
+    GroupShapeItem *shapeItem(const QString &uuid) const { return m_shapeItems.value(uuid); }
+    QList<MapItem *> mapItems() const { return m_mapItems.values(); }
+    QList<GroupShapeItem *> shapeItems() const { return m_shapeItems.values(); }
+    QList<MapItem *> selectedMapItems() const;
 
     // Brings the items of the given records up to date with the tables. Changes to group
     // structure, and changes touching most of the graph, rebuild instead.
@@ -114,6 +126,13 @@ Q_SIGNALS:
     void nodesMoved(const QHash<QString, QPointF> &positions);
     // Items were added, removed or changed after a change of the document.
     void itemsChanged(const GraphChange &change);
+    // The analyst changed background pictures or shapes (moved, resized, turned, toggled);
+    // text names the change for the history.
+    void decorEdited(const QList<MapRecord> &maps, const QList<ShapeRecord> &shapes,
+                     const QString &text);
+    void mapDeleteRequested(const QString &uuid);
+    void shapeDeleteRequested(const QString &uuid);
+    void shapeEditRequested(const QString &uuid);
     void backgroundContextMenuRequested(const QPoint &screenPos);
     void timelineCustomizationRequested();
 
@@ -136,6 +155,10 @@ private:
     // The scene also spans the timeline band while it is shown, wherever it was dragged.
     void includeTimelineBand();
     void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
+    MapItem *createMapItem(const MapRecord &record);
+    GroupShapeItem *createShapeItem(const ShapeRecord &record);
+    // Reports the pictures and shapes dragged since the press, as one change each.
+    void reportDraggedDecor();
     NodeItem *createNodeItem(const Node &node);
     EdgeItem *createEdgeItem(const Edge &edge);
     void removeNodeItem(const QString &id);
@@ -154,6 +177,11 @@ private:
     QHash<QString, EdgeItem *> m_edgeItems;
     // Nodes dragged since the mouse was pressed, reported at the release.
     QHash<QString, QPointF> m_dragged;
+    QHash<QString, MapItem *> m_mapItems;
+    QHash<QString, GroupShapeItem *> m_shapeItems;
+    // Pictures and shapes dragged since the mouse was pressed, by uuid.
+    QSet<QString> m_draggedMaps;
+    QSet<QString> m_draggedShapes;
     // Positions changed by the program (a change of the document, the band) are no drag.
     bool m_placingItems = false;
     QHash<QString, QPointF> m_displaced;
