@@ -171,6 +171,9 @@ void TstSceneDecor::saveAndReloadKeepEveryProperty()
 {
     const MapRecord map = fullMap(m_picture);
     const ShapeRecord shape = fullShape();
+    // The analyst picked the picture in a file chooser: only such files are copied in.
+    m_prompter->answers << m_picture;
+    QCOMPARE(m_prompter->openFileName(nullptr, QString(), QString(), QString()), m_picture);
     tab()->document->editScene(QStringLiteral("Préparer"), [&](SceneRecords &records) {
         records.maps.append(map);
         records.shapes.append(shape);
