@@ -30,6 +30,11 @@ const ComponentSlot componentSlots[] = {
     {"ip-to-as", &MainWindow::openComponentIpToAs},
     {"dns-resolution", &MainWindow::openComponentDnsResolution},
     {"ip-geolocalisation", &MainWindow::openComponentIpGeolocalisation},
+    {"ip-virustotal", &MainWindow::openComponentIpVirusTotal},
+    {"domain-virustotal", &MainWindow::openComponentDomainVirusTotal},
+    {"url-virustotal", &MainWindow::openComponentUrlVirusTotal},
+    {"file-virustotal", &MainWindow::openComponentFileVirusTotal},
+    {"file-virustotal-download", &MainWindow::openComponentFileVirusTotalDownload},
 };
 
 QString actionName(const QString &slot)
@@ -134,6 +139,56 @@ void MainWindow::openComponentDnsResolution()
 void MainWindow::openComponentIpGeolocalisation()
 {
     runComponent(QStringLiteral("ip-geolocalisation"));
+}
+
+void MainWindow::openComponentIpVirusTotal()
+{
+    runComponent(QStringLiteral("ip-virustotal"));
+}
+
+void MainWindow::openComponentDomainVirusTotal()
+{
+    runComponent(QStringLiteral("domain-virustotal"));
+}
+
+void MainWindow::openComponentUrlVirusTotal()
+{
+    runComponent(QStringLiteral("url-virustotal"));
+}
+
+void MainWindow::openComponentFileVirusTotal()
+{
+    runComponent(QStringLiteral("file-virustotal"));
+}
+
+void MainWindow::openComponentFileVirusTotalDownload()
+{
+    runComponent(QStringLiteral("file-virustotal-download"));
+}
+
+void MainWindow::openComponentEthToTx()
+{
+    runComponent(QStringLiteral("eth-to-tx"));
+}
+
+void MainWindow::openComponentEthFundedBy()
+{
+    runComponent(QStringLiteral("eth-funded-by"));
+}
+
+void MainWindow::openComponentSolToTx()
+{
+    runComponent(QStringLiteral("sol-to-tx"));
+}
+
+void MainWindow::openComponentEmailBreachesHIBP()
+{
+    runComponent(QStringLiteral("email-breaches-hibp"));
+}
+
+void MainWindow::openComponentRansomwareLiveDescriptionMoa()
+{
+    runComponent(QStringLiteral("ransomware-live-description-moa"));
 }
 
 void MainWindow::openComponentOpenStreetMap()
