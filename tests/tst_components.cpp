@@ -309,7 +309,7 @@ void TstComponents::registryNamesEverySlot()
                                  "as-to-downstreams", "cidr-to-as", "ip-to-as", "dns-resolution",
                                  "ip-geolocalisation", "ip-virustotal", "domain-virustotal",
                                  "url-virustotal", "file-virustotal",
-                                 "file-virustotal-download"}));
+                                 "file-virustotal-download", "eth-to-tx"}));
 }
 
 void TstComponents::cidrTwiceAddsNothingNew()

@@ -1,6 +1,7 @@
 #include "components/component.h"
 
 #include "components/bgpcomponents.h"
+#include "components/chaincomponents.h"
 #include "components/componentutils.h"
 #include "components/dnscomponent.h"
 #include "components/dnsresolver.h"
@@ -190,10 +191,11 @@ const std::vector<const Component *> &all()
     static const ComponentUrlVirusTotal urlVt;
     static const ComponentFileVirusTotal fileVt;
     static const ComponentFileVirusTotalDownload downloadVt;
+    static const ComponentEthToTx ethToTx;
     static const std::vector<const Component *> list = {
         &asToCidr, &asToPeers, &asToUpstreams, &asToDownstreams, &cidrToAs,
         &ipToAs,   &dns,       &geolocation,   &ipVt,            &domainVt,
-        &urlVt,    &fileVt,    &downloadVt};
+        &urlVt,    &fileVt,    &downloadVt,    &ethToTx};
     return list;
 }
 

@@ -35,6 +35,7 @@ const ComponentSlot componentSlots[] = {
     {"url-virustotal", &MainWindow::openComponentUrlVirusTotal},
     {"file-virustotal", &MainWindow::openComponentFileVirusTotal},
     {"file-virustotal-download", &MainWindow::openComponentFileVirusTotalDownload},
+    {"eth-to-tx", &MainWindow::openComponentEthToTx},
 };
 
 QString actionName(const QString &slot)
@@ -169,26 +170,6 @@ void MainWindow::openComponentFileVirusTotalDownload()
 void MainWindow::openComponentEthToTx()
 {
     runComponent(QStringLiteral("eth-to-tx"));
-}
-
-void MainWindow::openComponentEthFundedBy()
-{
-    runComponent(QStringLiteral("eth-funded-by"));
-}
-
-void MainWindow::openComponentSolToTx()
-{
-    runComponent(QStringLiteral("sol-to-tx"));
-}
-
-void MainWindow::openComponentEmailBreachesHIBP()
-{
-    runComponent(QStringLiteral("email-breaches-hibp"));
-}
-
-void MainWindow::openComponentRansomwareLiveDescriptionMoa()
-{
-    runComponent(QStringLiteral("ransomware-live-description-moa"));
 }
 
 void MainWindow::openComponentOpenStreetMap()
