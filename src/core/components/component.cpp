@@ -6,6 +6,7 @@
 #include "components/dnscomponent.h"
 #include "components/dnsresolver.h"
 #include "components/geocomponent.h"
+#include "components/ransomwarecomponent.h"
 #include "components/vtcomponents.h"
 
 bool GraphEdit::addAttribute(const QString &nodeId, const QString &key, const QString &value)
@@ -192,10 +193,11 @@ const std::vector<const Component *> &all()
     static const ComponentFileVirusTotal fileVt;
     static const ComponentFileVirusTotalDownload downloadVt;
     static const ComponentEthToTx ethToTx;
+    static const ComponentRansomwareLiveMoaDescription ransomware;
     static const std::vector<const Component *> list = {
         &asToCidr, &asToPeers, &asToUpstreams, &asToDownstreams, &cidrToAs,
         &ipToAs,   &dns,       &geolocation,   &ipVt,            &domainVt,
-        &urlVt,    &fileVt,    &downloadVt,    &ethToTx};
+        &urlVt,    &fileVt,    &downloadVt,    &ethToTx,         &ransomware};
     return list;
 }
 

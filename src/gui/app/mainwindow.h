@@ -165,6 +165,7 @@ public Q_SLOTS:
     void openComponentFileVirusTotal();
     void openComponentFileVirusTotalDownload();
     void openComponentEthToTx();
+    void openComponentRansomwareLiveDescriptionMoa();
     // A temporary map of tiles with the tab's geolocated nodes; the graph stays as it is.
     void openComponentOpenStreetMap();
 

@@ -36,6 +36,7 @@ const ComponentSlot componentSlots[] = {
     {"file-virustotal", &MainWindow::openComponentFileVirusTotal},
     {"file-virustotal-download", &MainWindow::openComponentFileVirusTotalDownload},
     {"eth-to-tx", &MainWindow::openComponentEthToTx},
+    {"ransomware-live-description-moa", &MainWindow::openComponentRansomwareLiveDescriptionMoa},
 };
 
 QString actionName(const QString &slot)
@@ -170,6 +171,11 @@ void MainWindow::openComponentFileVirusTotalDownload()
 void MainWindow::openComponentEthToTx()
 {
     runComponent(QStringLiteral("eth-to-tx"));
+}
+
+void MainWindow::openComponentRansomwareLiveDescriptionMoa()
+{
+    runComponent(QStringLiteral("ransomware-live-description-moa"));
 }
 
 void MainWindow::openComponentOpenStreetMap()
