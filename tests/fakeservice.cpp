@@ -61,6 +61,11 @@ void FakeService::onReadyRead(QTcpSocket *socket)
             request.headers.insert(lines.at(i).left(colon).trimmed().toLower(),
                                    lines.at(i).mid(colon + 1).trimmed());
     }
+    request.method = QString::fromUtf8(requestLine.value(0));
+    const int length = request.headers.value("content-length").toInt();
+    if (buffer.size() < end + 4 + length)
+        return;
+    request.body = buffer.mid(end + 4, length);
     requests.append(request);
     socket->setProperty("buffer", QByteArray());
 

@@ -29,6 +29,8 @@ public:
     {
         QString target; // path and query as sent
         QHash<QByteArray, QByteArray> headers; // names in lower case
+        QString method;
+        QByteArray body;
     };
 
     explicit FakeService(QObject *parent = nullptr);

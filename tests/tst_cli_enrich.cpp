@@ -1,3 +1,4 @@
+#include "components/component.h"
 #include "config/appconfig.h"
 #include "fakeservice.h"
 #include "model/graph.h"
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void listsTheComponents();
     void enrichesAndSaves();
     void selectedNodesOnly();
+    void virusTotalWithTheConfiguredKey();
     void refusals_data();
     void refusals();
 
@@ -117,9 +119,10 @@ void TstCliEnrich::listsTheComponents()
     const Run run = runServing({QStringLiteral("enrich"), QStringLiteral("--list")}, m_configHome);
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = run.out.trimmed().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.size(), int(Components::all().size()));
     QCOMPARE(lines.first(), QStringLiteral("as-to-cidr\tAS\tCIDR depuis un AS"));
     QVERIFY(lines.contains(QStringLiteral("dns-resolution\tFQDN\tRésolution DNS")));
+    QVERIFY(lines.contains(QStringLiteral("url-virustotal\tURL\tVirusTotal — URL")));
 }
 
 void TstCliEnrich::enrichesAndSaves()
@@ -140,6 +143,31 @@ void TstCliEnrich::enrichesAndSaves()
             cidr.append(row.value);
     }
     QCOMPARE(cidr, (QStringList{"103.53.120.0/22", "2001:db8::/32"}));
+}
+
+void TstCliEnrich::virusTotalWithTheConfiguredKey()
+{
+    m_service->route(QStringLiteral("/api/v3/ip_addresses/1.1.1.1"),
+                     "{\"data\":{\"attributes\":{\"reputation\":7,\"last_analysis_stats\":"
+                     "{\"malicious\":0,\"suspicious\":0,\"harmless\":88}}}}");
+    QVERIFY(AppConfig::writeFile(
+        AppConfig::configFilePath(),
+        QJsonObject{{QStringLiteral("endpoints"),
+                     QJsonObject{{QStringLiteral("VirusTotal"), m_service->base()}}},
+                    {QStringLiteral("api_keys"),
+                     QJsonObject{{QStringLiteral("VirusTotal"), QStringLiteral("k-123")}}}}));
+    const Run run = runServing({QStringLiteral("enrich"), QStringLiteral("ip-virustotal"),
+                                m_project, QStringLiteral("--delay"), QStringLiteral("0")},
+                               m_configHome);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("[OK] 1.1.1.1 → malicious:0, suspicious:0, reputation:7\n"));
+    QCOMPARE(m_service->requests.size(), 1);
+    QCOMPARE(m_service->requests.first().headers.value("x-apikey"), QByteArray("k-123"));
+    QStringList rows;
+    for (const AttributeRow &row : loadGraph(m_project).node(QStringLiteral("ip")).attributes)
+        rows.append(row.key + QLatin1Char('=') + row.value);
+    QVERIFY2(rows.contains(QStringLiteral("vt_harmless_count=88")), qPrintable(rows.join(u',')));
 }
 
 void TstCliEnrich::selectedNodesOnly()

@@ -6,6 +6,7 @@
 #include "components/osmtiles.h"
 #include "config/appconfig.h"
 #include "fakeservice.h"
+#include "scripthost.h"
 #include "testgraphs.h"
 
 #include <QBuffer>
@@ -17,45 +18,6 @@
 using namespace TestGraphs;
 
 namespace {
-
-// Answers a run like a patient analyst: the options as the test sets them, every
-// confirmation with its default boxes unless told otherwise, and a cancel once the log has
-// cancelAfter lines.
-class ScriptHost : public ComponentHost
-{
-public:
-    std::function<void(ComponentOptions &)> setOptions;
-    bool refuseOptions = false;
-    QList<ConfirmAnswer> answers;
-    QList<ConfirmRequest> confirmations;
-    QStringList lines;
-    int cancelAfter = -1;
-    bool begun = false;
-    bool ended = false;
-
-    std::optional<ComponentOptions> options(const ComponentInfo &,
-                                            const ComponentOptions &defaults) override
-    {
-        if (refuseOptions)
-            return std::nullopt;
-        ComponentOptions options = defaults;
-        if (setOptions)
-            setOptions(options);
-        return options;
-    }
-    ConfirmAnswer confirm(const ConfirmRequest &request) override
-    {
-        confirmations.append(request);
-        if (!answers.isEmpty())
-            return answers.takeFirst();
-        return {true, true, request.showSecond};
-    }
-    void begin(const QString &) override { begun = true; }
-    void progress(int, int, const QString &, const QString &) override {}
-    void log(const QString &line) override { lines.append(line); }
-    bool isCancelled() const override { return cancelAfter >= 0 && lines.size() >= cancelAfter; }
-    void end() override { ended = true; }
-};
 
 // Answers lookups from a table of (name, type) → addresses, noting each question.
 class TableResolver : public DnsResolver
@@ -345,7 +307,10 @@ void TstComponents::registryNamesEverySlot()
     }
     QCOMPARE(names, (QStringList{"as-to-cidr", "as-to-peers", "as-to-upstreams",
                                  "as-to-downstreams", "cidr-to-as", "ip-to-as", "dns-resolution",
-                                 "ip-geolocalisation"}));
+                                 "ip-geolocalisation", "ip-virustotal", "domain-virustotal",
+                                 "url-virustotal", "file-virustotal",
+                                 "file-virustotal-download", "eth-to-tx",
+                                 "ransomware-live-description-moa"}));
 }
 
 void TstComponents::cidrTwiceAddsNothingNew()

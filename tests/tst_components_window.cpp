@@ -218,9 +218,10 @@ void TstComponentsWindow::menuFollowsTheSelection()
             actions.append(entry);
         }
     }
-    QCOMPARE(entries.size(), 8);
+    QCOMPARE(entries.size(), int(Components::all().size()));
     QCOMPARE(entries.first(), QStringLiteral("BGP et AS / CIDR depuis un AS…"));
-    QCOMPARE(entries.last(), QStringLiteral("DNS et géolocalisation / Géolocalisation IP…"));
+    QVERIFY(entries.contains(QStringLiteral("DNS et géolocalisation / Géolocalisation IP…")));
+    QVERIFY(entries.contains(QStringLiteral("VirusTotal / VirusTotal — Télécharger le sample…")));
     for (QAction *action : actions)
         QVERIFY(!action->isEnabled());
     // The map preview shows the whole tab: it needs no selection.

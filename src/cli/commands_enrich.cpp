@@ -7,6 +7,7 @@
 #include "storage/projectfiles.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QTextStream>
 
 #include <algorithm>
@@ -32,9 +33,15 @@ public:
         ComponentOptions options = defaults;
         m_flags(options);
         m_createNodes = options.createNodes;
+        m_count = options.count;
         return options;
     }
-    ConfirmAnswer confirm(const ConfirmRequest &) override { return {true, true, m_createNodes}; }
+    // The number a question asks for is --count when given, else the most it offers.
+    ConfirmAnswer confirm(const ConfirmRequest &request) override
+    {
+        const int number = m_count > 0 ? qMin(m_count, request.numberMax) : request.numberMax;
+        return {true, true, m_createNodes, number};
+    }
     void begin(const QString &) override {}
     void progress(int, int, const QString &, const QString &) override {}
     void log(const QString &line) override
@@ -49,12 +56,14 @@ private:
     QTextStream &m_out;
     std::function<void(ComponentOptions &)> m_flags;
     bool m_createNodes = false;
+    int m_count = 0;
 };
 
 int usage(QTextStream &err)
 {
     err << "usage: orvane-cli enrich NAME FILE [--nodes ID,...] [--create-nodes]"
-           " [--provider URL-TEMPLATE] [--timeout MS] | enrich --list\n";
+           " [--provider URL-TEMPLATE] [--timeout MS] [--delay MS] [--chain ID] [--count N]"
+           " [--depth N] [--include-unverified] | enrich --list\n";
     return 2;
 }
 
@@ -75,6 +84,12 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
     bool createNodes = false;
     QString provider;
     int timeout = 0;
+    // Numeric flags: -1 leaves the component's default.
+    QHash<QString, int> numbers = {{QStringLiteral("--delay"), -1},
+                                   {QStringLiteral("--chain"), -1},
+                                   {QStringLiteral("--count"), -1},
+                                   {QStringLiteral("--depth"), -1}};
+    bool includeUnverified = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const bool hasValue = i + 1 < arguments.size();
@@ -93,6 +108,16 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
                 err << "orvane-cli: invalid --timeout " << arguments.at(i) << '\n';
                 return 2;
             }
+        } else if (numbers.contains(argument) && hasValue) {
+            bool ok = false;
+            const int value = arguments.at(++i).toInt(&ok);
+            if (!ok || value < 0) {
+                err << "orvane-cli: invalid " << argument << ' ' << arguments.at(i) << '\n';
+                return 2;
+            }
+            numbers[argument] = value;
+        } else if (argument == u"--include-unverified") {
+            includeUnverified = true;
         } else if (argument.startsWith(QLatin1String("--"))) {
             return usage(err);
         } else {
@@ -145,6 +170,15 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
         if (timeout > 0)
             options.timeoutMs = timeout;
         options.createNodes = createNodes;
+        if (numbers.value(QStringLiteral("--delay")) >= 0)
+            options.delayMs = numbers.value(QStringLiteral("--delay"));
+        if (numbers.value(QStringLiteral("--chain")) >= 0)
+            options.chainId = numbers.value(QStringLiteral("--chain"));
+        if (numbers.value(QStringLiteral("--count")) >= 0)
+            options.count = numbers.value(QStringLiteral("--count"));
+        if (numbers.value(QStringLiteral("--depth")) >= 0)
+            options.depth = numbers.value(QStringLiteral("--depth"));
+        options.includeUnverified = options.includeUnverified || includeUnverified;
     });
     const Components::RunResult result = Components::run(*component, graph, ids, host);
     result.changes.applyTo(graph);

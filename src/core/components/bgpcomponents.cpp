@@ -253,7 +253,7 @@ void AsKeyedComponent::process(NodeRun &run) const
     const ConfirmAnswer answer = run.host.confirm(
         {QStringLiteral("Confirmation – %1").arg(label.isEmpty() ? QStringLiteral("AS") : label),
          words.confirmText.arg(found.count()), words.firstBox, words.secondBox,
-         run.options.createNodes});
+         run.options.createNodes, QString(), 0});
     if (!answer.accepted) {
         run.host.log(QStringLiteral("[SKIP] %1 — action annulée par l’utilisateur").arg(asn));
         return;

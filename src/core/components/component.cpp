@@ -1,10 +1,13 @@
 #include "components/component.h"
 
 #include "components/bgpcomponents.h"
+#include "components/chaincomponents.h"
 #include "components/componentutils.h"
 #include "components/dnscomponent.h"
 #include "components/dnsresolver.h"
 #include "components/geocomponent.h"
+#include "components/ransomwarecomponent.h"
+#include "components/vtcomponents.h"
 
 bool GraphEdit::addAttribute(const QString &nodeId, const QString &key, const QString &value)
 {
@@ -18,6 +21,48 @@ bool GraphEdit::addAttribute(const QString &nodeId, const QString &key, const QS
     m_graph.replaceNode(node);
     m_changes.addAttribute(nodeId, row);
     return true;
+}
+
+void GraphEdit::appendAttribute(const QString &nodeId, const QString &key, const QString &value)
+{
+    if (value.trimmed().isEmpty() || !m_graph.hasNode(nodeId))
+        return;
+    Node node = m_graph.node(nodeId);
+    const AttributeRow row{ComponentUtils::newId(), key, value};
+    node.attributes.append(row);
+    m_graph.replaceNode(node);
+    m_changes.appendAttribute(nodeId, row);
+}
+
+void GraphEdit::setAttribute(const QString &nodeId, const QString &key, const QString &value)
+{
+    if (!m_graph.hasNode(nodeId))
+        return;
+    Node node = m_graph.node(nodeId);
+    const AttributeRow row{ComponentUtils::newId(), key, value};
+    GraphChangeRules::setAttribute(node, row);
+    m_graph.replaceNode(node);
+    m_changes.setAttribute(nodeId, row);
+}
+
+void GraphEdit::setDescription(const QString &nodeId, const QString &description)
+{
+    if (!m_graph.hasNode(nodeId))
+        return;
+    Node node = m_graph.node(nodeId);
+    node.description = description;
+    m_graph.replaceNode(node);
+    m_changes.setDescription(nodeId, description);
+}
+
+void GraphEdit::addMedia(const QString &nodeId, const MediaRecord &media)
+{
+    if (!m_graph.hasNode(nodeId))
+        return;
+    Node node = m_graph.node(nodeId);
+    node.medias.append(media);
+    m_graph.replaceNode(node);
+    m_changes.addMedia(nodeId, media);
 }
 
 void GraphEdit::setCoordinates(const QString &nodeId, double lat, double lon)
@@ -106,7 +151,7 @@ QString GraphEdit::createNode(const Node &source, const ComponentOptions &option
 }
 
 void GraphEdit::ensureEdge(const QString &src, const QString &dst, const QString &label,
-                           EdgeDirection direction)
+                           EdgeDirection direction, const QString &type)
 {
     if (hasEdge(src, dst, label, direction))
         return;
@@ -116,12 +161,18 @@ void GraphEdit::ensureEdge(const QString &src, const QString &dst, const QString
     edge.dst = dst;
     edge.label = label;
     edge.direction = direction;
+    edge.type = type;
     insertEdge(edge);
 }
 
 int Component::pauseMs(const ComponentOptions &) const
 {
     return 150;
+}
+
+bool Component::accepts(const Node &node) const
+{
+    return sameType(node, info().inputType);
 }
 
 namespace Components {
@@ -136,9 +187,17 @@ const std::vector<const Component *> &all()
     static const ComponentIpToAs ipToAs;
     static const ComponentDnsResolution dns;
     static const ComponentIpGeolocalisation geolocation;
+    static const ComponentIpVirusTotal ipVt;
+    static const ComponentDomainVirusTotal domainVt;
+    static const ComponentUrlVirusTotal urlVt;
+    static const ComponentFileVirusTotal fileVt;
+    static const ComponentFileVirusTotalDownload downloadVt;
+    static const ComponentEthToTx ethToTx;
+    static const ComponentRansomwareLiveMoaDescription ransomware;
     static const std::vector<const Component *> list = {
-        &asToCidr, &asToPeers, &asToUpstreams, &asToDownstreams,
-        &cidrToAs, &ipToAs,    &dns,           &geolocation};
+        &asToCidr, &asToPeers, &asToUpstreams, &asToDownstreams, &cidrToAs,
+        &ipToAs,   &dns,       &geolocation,   &ipVt,            &domainVt,
+        &urlVt,    &fileVt,    &downloadVt,    &ethToTx,         &ransomware};
     return list;
 }
 
@@ -160,16 +219,11 @@ const Component *findBySlot(const QString &slot)
     return nullptr;
 }
 
-static bool isInput(const Component &component, const Node &node)
-{
-    return sameType(node, component.info().inputType);
-}
-
 QStringList inputNodes(const Component &component, const Graph &graph)
 {
     QStringList ids;
     for (const Node &node : graph.nodes()) {
-        if (isInput(component, node))
+        if (component.accepts(node))
             ids.append(node.id);
     }
     ids.sort();
@@ -188,7 +242,7 @@ RunResult run(const Component &component, const Graph &graph, const QStringList 
     result.status = RunStatus::Finished;
     QStringList kept;
     for (const QString &id : ids) {
-        if (graph.hasNode(id) && isInput(component, graph.node(id)))
+        if (graph.hasNode(id) && component.accepts(graph.node(id)))
             kept.append(id);
     }
     if (kept.isEmpty())

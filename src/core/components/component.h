@@ -26,6 +26,15 @@ struct ComponentOptions
     int delayMs = 150; // pause after each node
     bool writeAttributes = true;
     bool overwriteCoordinates = false;
+    QString apiKey; // sent as the service asks; never written back to the configuration
+    QString relationType;
+    int chainId = 0;           // EVM chain of the blockchain components
+    int count = 0;             // transactions to draw; 0: ask per node (the pre-count)
+    int preCount = 10000;      // transactions read to count them, or to find a funder
+    int depth = 1;             // funding steps followed back
+    bool includeUnverified = false;
+    bool truncate = false;
+    QString userAgent;
 };
 
 // The widgets of a component's options dialog and the texts around a run.
@@ -37,6 +46,13 @@ struct ComponentForm
     QString information;
     QString providerLabel = QStringLiteral("Provider");
     QString providerPlaceholder;
+    bool hasProvider = true;
+    // The key field, password-style; empty when the service needs none.
+    QString apiKeyLabel;
+    QString apiKeyPlaceholder;
+    // A key the run cannot go without: the dialog stays open on this warning.
+    QString missingKeyWarning;
+    bool chooseChain = false;
     int timeoutMin = 100;
     int timeoutMax = 20000;
     // Texts of the "Création automatique" group; empty when the component creates nothing.
@@ -49,7 +65,7 @@ struct ComponentInfo
     QString name;   // command-line name, "as-to-cidr"
     QString slot;   // main-window slot, "openComponentAsToCidr"
     QString family; // menu group
-    QString inputType;
+    QString inputType; // for the command line's default selection and its messages
     ComponentForm form;
     QString progressTitle;
     QString progressPrefix;
@@ -64,6 +80,9 @@ struct ConfirmRequest
     QString firstBox;
     QString secondBox;
     bool showSecond = false;
+    // A number to choose from 1 to numberMax, when numberMax ≥ 1.
+    QString numberLabel;
+    int numberMax = 0;
 };
 
 struct ConfirmAnswer
@@ -71,6 +90,7 @@ struct ConfirmAnswer
     bool accepted = false;
     bool first = false;
     bool second = false;
+    int number = 0;
 };
 
 // How a run reaches the analyst: the window answers with dialogs, the command line from its
@@ -100,6 +120,12 @@ public:
     const Graph &graph() const { return m_graph; }
     // Adds key = value unless the value is empty or the node already holds that row.
     bool addAttribute(const QString &nodeId, const QString &key, const QString &value);
+    // Appends the row even when the node holds an equal one; nothing for an empty value.
+    void appendAttribute(const QString &nodeId, const QString &key, const QString &value);
+    // Updates the node's first row with this key, or appends one.
+    void setAttribute(const QString &nodeId, const QString &key, const QString &value);
+    void setDescription(const QString &nodeId, const QString &description);
+    void addMedia(const QString &nodeId, const MediaRecord &media);
     void setCoordinates(const QString &nodeId, double lat, double lon);
     void insertNode(const Node &node);
     void insertEdge(const Edge &edge);
@@ -118,7 +144,7 @@ public:
                        const QList<QPair<QString, QString>> &attributes);
     // Joins src to dst unless an equal relation is there already.
     void ensureEdge(const QString &src, const QString &dst, const QString &label,
-                    EdgeDirection direction);
+                    EdgeDirection direction, const QString &type = QString());
 
 private:
     Graph &m_graph;
@@ -145,6 +171,8 @@ public:
     // The options the dialog opens with; service addresses come from the configuration.
     virtual ComponentOptions defaultOptions() const = 0;
     virtual void process(NodeRun &run) const = 0;
+    // Whether the run looks this node up; by default its type is the input type.
+    virtual bool accepts(const Node &node) const;
     // Pause after each node, in milliseconds, and its jitter.
     virtual int pauseMs(const ComponentOptions &options) const;
     virtual int pauseJitterMs() const { return 3; }

@@ -95,8 +95,16 @@ QString fillTemplate(const QString &urlTemplate, const QString &value)
     return url.replace(QLatin1String("%1"), value);
 }
 
-FetchResult fetch(const QString &url, int timeoutMs,
-                  const QList<QPair<QByteArray, QByteArray>> &headers)
+QString FetchResult::httpText() const
+{
+    return reason.isEmpty() ? QStringLiteral("HTTP %1").arg(httpStatus)
+                            : QStringLiteral("HTTP %1 %2").arg(httpStatus).arg(reason);
+}
+
+namespace {
+
+FetchResult send(const QByteArray &method, const QString &url, const QByteArray &body,
+                 int timeoutMs, const QList<QPair<QByteArray, QByteArray>> &headers)
 {
     static const bool systemProxy = [] {
         QNetworkProxyFactory::setUseSystemConfiguration(true);
@@ -109,7 +117,7 @@ FetchResult fetch(const QString &url, int timeoutMs,
     QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
     for (const auto &header : headers)
         request.setRawHeader(header.first, header.second);
-    QNetworkReply *reply = manager.get(request);
+    QNetworkReply *reply = method == "POST" ? manager.post(request, body) : manager.get(request);
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -127,10 +135,35 @@ FetchResult fetch(const QString &url, int timeoutMs,
     }
     result.networkError = int(reply->error());
     result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.reason = QString::fromUtf8(
+        reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
     if (result.networkError != QNetworkReply::NoError)
         result.error = QStringLiteral("Réseau: %1").arg(result.networkError);
     result.ok = result.error.isEmpty();
     return result;
+}
+
+} // namespace
+
+FetchResult fetch(const QString &url, int timeoutMs,
+                  const QList<QPair<QByteArray, QByteArray>> &headers)
+{
+    return send("GET", url, QByteArray(), timeoutMs, headers);
+}
+
+FetchResult post(const QString &url, const QByteArray &body, int timeoutMs,
+                 const QList<QPair<QByteArray, QByteArray>> &headers)
+{
+    return send("POST", url, body, timeoutMs, headers);
+}
+
+QString redactedUrl(const QString &url)
+{
+    static const QRegularExpression secret(
+        QStringLiteral("([?&](?:apikey|api_key|key|token)=)[^&#]*"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text = url;
+    return text.replace(secret, QStringLiteral("\\1***"));
 }
 
 JsonFetch fetchJsonObject(const QString &url, int timeoutMs,

@@ -43,14 +43,25 @@ struct FetchResult
     bool timedOut = false;
     int networkError = 0;
     int httpStatus = 0;
+    QString reason;
     QByteArray body;
     QString error; // "Réseau: %1" with the error code
+    // "HTTP <status> <reason>": what the service said, without the address asked (which may
+    // carry a key).
+    QString httpText() const;
 };
 
 // One GET waited for in a local event loop bounded by timeoutMs; a reply still running then
 // is aborted. Requests go through the system proxy settings.
 FetchResult fetch(const QString &url, int timeoutMs,
                   const QList<QPair<QByteArray, QByteArray>> &headers = {});
+// The same with a POST of body.
+FetchResult post(const QString &url, const QByteArray &body, int timeoutMs,
+                 const QList<QPair<QByteArray, QByteArray>> &headers = {});
+
+// The address with the values of key-like query items ("apikey", "key", "api_key", "token")
+// replaced by "***", for debug lines.
+QString redactedUrl(const QString &url);
 
 // As fetch, then the body as a JSON object: "Réponse invalide" when it is not one.
 struct JsonFetch

@@ -223,6 +223,13 @@ public Q_SLOTS:
     void openComponentIpToAs();
     void openComponentDnsResolution();
     void openComponentIpGeolocalisation();
+    void openComponentIpVirusTotal();
+    void openComponentDomainVirusTotal();
+    void openComponentUrlVirusTotal();
+    void openComponentFileVirusTotal();
+    void openComponentFileVirusTotalDownload();
+    void openComponentEthToTx();
+    void openComponentRansomwareLiveDescriptionMoa();
     // A temporary map of tiles with the tab's geolocated nodes; the graph stays as it is.
     void openComponentOpenStreetMap();
 

@@ -30,6 +30,13 @@ const ComponentSlot componentSlots[] = {
     {"ip-to-as", &MainWindow::openComponentIpToAs},
     {"dns-resolution", &MainWindow::openComponentDnsResolution},
     {"ip-geolocalisation", &MainWindow::openComponentIpGeolocalisation},
+    {"ip-virustotal", &MainWindow::openComponentIpVirusTotal},
+    {"domain-virustotal", &MainWindow::openComponentDomainVirusTotal},
+    {"url-virustotal", &MainWindow::openComponentUrlVirusTotal},
+    {"file-virustotal", &MainWindow::openComponentFileVirusTotal},
+    {"file-virustotal-download", &MainWindow::openComponentFileVirusTotalDownload},
+    {"eth-to-tx", &MainWindow::openComponentEthToTx},
+    {"ransomware-live-description-moa", &MainWindow::openComponentRansomwareLiveDescriptionMoa},
 };
 
 QString actionName(const QString &slot)
@@ -134,6 +141,41 @@ void MainWindow::openComponentDnsResolution()
 void MainWindow::openComponentIpGeolocalisation()
 {
     runComponent(QStringLiteral("ip-geolocalisation"));
+}
+
+void MainWindow::openComponentIpVirusTotal()
+{
+    runComponent(QStringLiteral("ip-virustotal"));
+}
+
+void MainWindow::openComponentDomainVirusTotal()
+{
+    runComponent(QStringLiteral("domain-virustotal"));
+}
+
+void MainWindow::openComponentUrlVirusTotal()
+{
+    runComponent(QStringLiteral("url-virustotal"));
+}
+
+void MainWindow::openComponentFileVirusTotal()
+{
+    runComponent(QStringLiteral("file-virustotal"));
+}
+
+void MainWindow::openComponentFileVirusTotalDownload()
+{
+    runComponent(QStringLiteral("file-virustotal-download"));
+}
+
+void MainWindow::openComponentEthToTx()
+{
+    runComponent(QStringLiteral("eth-to-tx"));
+}
+
+void MainWindow::openComponentRansomwareLiveDescriptionMoa()
+{
+    runComponent(QStringLiteral("ransomware-live-description-moa"));
 }
 
 void MainWindow::openComponentOpenStreetMap()

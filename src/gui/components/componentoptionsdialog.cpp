@@ -1,9 +1,12 @@
 #include "components/componentoptionsdialog.h"
 
 #include "app/prompter.h"
+#include "components/chaincomponents.h"
 #include "components/formwidgets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QMessageBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -18,7 +21,8 @@ using namespace FormWidgets;
 ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
                                                const ComponentOptions &defaults,
                                                Prompter &prompter, QWidget *parent)
-    : QDialog(parent), m_prompter(prompter), m_kind(info.form.kind), m_options(defaults)
+    : QDialog(parent), m_prompter(prompter), m_kind(info.form.kind), m_options(defaults),
+      m_form(info.form)
 {
     const ComponentForm &form = info.form;
     setWindowTitle(form.title);
@@ -40,10 +44,26 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
         m_ipv6 = checkBox(this, QStringLiteral("ipv6"), QStringLiteral("Inclure IPv6 (AAAA)"),
                           defaults.ipv6);
         fields->addRow(QString(), m_ipv6);
-    } else {
+    } else if (form.hasProvider) {
         m_provider = lineEdit(this, QStringLiteral("provider"), defaults.provider,
                               form.providerPlaceholder);
         fields->addRow(form.providerLabel, m_provider);
+    }
+    if (form.chooseChain) {
+        m_chain = new QComboBox(this);
+        m_chain->setObjectName(QStringLiteral("chain"));
+        for (const EvmChain &chain : EvmChains::all())
+            m_chain->addItem(QStringLiteral("%1 (id=%2)").arg(chain.name).arg(chain.id), chain.id);
+        m_chain->setCurrentIndex(qMax(0, m_chain->findData(defaults.chainId)));
+        fields->insertRow(0, QStringLiteral("Blockchain"), m_chain);
+        connect(m_chain, &QComboBox::currentIndexChanged, this,
+                &ComponentOptionsDialog::onChainChanged);
+    }
+    if (!form.apiKeyLabel.isEmpty()) {
+        m_apiKey = lineEdit(this, QStringLiteral("apiKey"), defaults.apiKey,
+                            form.apiKeyPlaceholder);
+        m_apiKey->setEchoMode(QLineEdit::Password);
+        fields->addRow(form.apiKeyLabel, m_apiKey);
     }
     m_timeout = spinBox(this, QStringLiteral("timeout"), form.timeoutMin, form.timeoutMax, 100,
                         defaults.timeoutMs);
@@ -65,10 +85,10 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
         addCreationGroup(form);
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &ComponentOptionsDialog::onAccept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(m_buttons);
-    if (m_kind != ComponentForm::Kind::Dns) {
+    if (m_provider && m_kind != ComponentForm::Kind::Dns) {
         connect(m_provider, &QLineEdit::textChanged, this,
                 &ComponentOptionsDialog::onProviderChanged);
         onProviderChanged(m_provider->text());
@@ -130,15 +150,45 @@ void ComponentOptionsDialog::onProviderChanged(const QString &text)
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(text.contains(QLatin1String("%1")));
 }
 
+void ComponentOptionsDialog::onAccept()
+{
+    if (m_apiKey && !m_form.missingKeyWarning.isEmpty() && m_apiKey->text().trimmed().isEmpty()) {
+        m_prompter.message(this, QMessageBox::Warning, QStringLiteral("API key manquante"),
+                           m_form.missingKeyWarning, QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    accept();
+}
+
+void ComponentOptionsDialog::onChainChanged(int index)
+{
+    const QString before = EvmChains::byId(m_options.chainId).symbol;
+    const EvmChain chain = EvmChains::byId(m_chain->itemData(index).toInt());
+    m_options.chainId = chain.id;
+    // Types name the chain's symbol: "ADRESSE ETH" becomes "ADRESSE BNB".
+    const auto follow = [&](const QString &text) {
+        return text.endsWith(QLatin1Char(' ') + before) ? text.left(text.size() - before.size())
+                + chain.symbol : text;
+    };
+    m_options.nodeType = follow(m_options.nodeType);
+    m_options.relationType = follow(m_options.relationType);
+    if (m_nodeType)
+        m_nodeType->setText(follow(m_nodeType->text()));
+}
+
 ComponentOptions ComponentOptionsDialog::options() const
 {
     ComponentOptions options = m_options;
     if (m_kind == ComponentForm::Kind::Dns) {
         options.nameServer = m_provider->text().trimmed();
         options.ipv6 = m_ipv6->isChecked();
-    } else {
+    } else if (m_provider) {
         options.provider = m_provider->text().trimmed();
     }
+    if (m_apiKey)
+        options.apiKey = m_apiKey->text().trimmed();
+    if (m_chain)
+        options.chainId = m_chain->currentData().toInt();
     options.timeoutMs = m_timeout->value();
     if (m_delay) {
         options.delayMs = m_delay->value();
@@ -162,7 +212,15 @@ ComponentConfirmDialog::ComponentConfirmDialog(const ConfirmRequest &request, QW
     text->setTextFormat(Qt::RichText);
     text->setWordWrap(true);
     layout->addWidget(text);
+    if (request.numberMax >= 1) {
+        auto *row = new QFormLayout;
+        m_number = spinBox(this, QStringLiteral("number"), 1, request.numberMax, 1,
+                           request.numberMax);
+        row->addRow(request.numberLabel, m_number);
+        layout->addLayout(row);
+    }
     m_first = checkBox(this, QStringLiteral("firstBox"), request.firstBox, true);
+    m_first->setVisible(!request.firstBox.isEmpty());
     layout->addWidget(m_first);
     m_second = checkBox(this, QStringLiteral("secondBox"), request.secondBox, request.showSecond);
     m_second->setVisible(request.showSecond);
@@ -177,5 +235,6 @@ ComponentConfirmDialog::ComponentConfirmDialog(const ConfirmRequest &request, QW
 ConfirmAnswer ComponentConfirmDialog::answer(bool accepted) const
 {
     return {accepted, accepted && m_first->isChecked(),
-            accepted && m_second->isVisibleTo(this) && m_second->isChecked()};
+            accepted && m_second->isVisibleTo(this) && m_second->isChecked(),
+            m_number ? m_number->value() : 0};
 }

@@ -6,6 +6,7 @@
 
 class Prompter;
 class QCheckBox;
+class QComboBox;
 class QDialogButtonBox;
 class QGroupBox;
 class QLineEdit;
@@ -29,6 +30,9 @@ public Q_SLOTS:
     void onCreateNodesToggled(bool on);
     // A template without "%1" would ask the same thing for every node.
     void onProviderChanged(const QString &text);
+    // Keeps the dialog open while a key the run cannot do without is missing.
+    void onAccept();
+    void onChainChanged(int index);
 
 private:
     void addCreationGroup(const ComponentForm &form);
@@ -37,7 +41,10 @@ private:
     Prompter &m_prompter;
     ComponentForm::Kind m_kind;
     ComponentOptions m_options;
+    ComponentForm m_form;
     QLineEdit *m_provider = nullptr;
+    QLineEdit *m_apiKey = nullptr;
+    QComboBox *m_chain = nullptr;
     QSpinBox *m_timeout = nullptr;
     QSpinBox *m_delay = nullptr;
     QCheckBox *m_ipv6 = nullptr;
@@ -65,4 +72,5 @@ public:
 private:
     QCheckBox *m_first = nullptr;
     QCheckBox *m_second = nullptr;
+    QSpinBox *m_number = nullptr;
 };
