@@ -40,12 +40,10 @@ QByteArray quoteLongIntegers(const QByteArray &json);
 // The first 6 characters, "…" and the last 6 of a text longer than 12; else the text.
 QString shortHash(const QString &hash);
 
-class ComponentEthToTx : public Component
+class ComponentEthToTx : public AnyNodeComponent
 {
 public:
     ComponentInfo info() const override;
     ComponentOptions defaultOptions() const override;
     void process(NodeRun &run) const override;
-    bool accepts(const Node &) const override { return true; }
-    int pauseMs(const ComponentOptions &options) const override { return options.delayMs; }
 };

@@ -178,6 +178,14 @@ public:
     virtual int pauseJitterMs() const { return 3; }
 };
 
+// A component that takes whatever node is selected and pauses as its options say.
+class AnyNodeComponent : public Component
+{
+public:
+    bool accepts(const Node &) const override { return true; }
+    int pauseMs(const ComponentOptions &options) const override { return options.delayMs; }
+};
+
 namespace Components {
 
 // Every built-in component, grouped by family in menu order.

@@ -23,12 +23,10 @@ bool isGroupKey(const QString &key);
 
 // Completes a group node from ransomware.live: description, "MOA" and "DLS" rows, and a
 // relation to the MOA node of the group.
-class ComponentRansomwareLiveMoaDescription : public Component
+class ComponentRansomwareLiveMoaDescription : public AnyNodeComponent
 {
 public:
     ComponentInfo info() const override;
     ComponentOptions defaultOptions() const override;
     void process(NodeRun &run) const override;
-    bool accepts(const Node &) const override { return true; }
-    int pauseMs(const ComponentOptions &options) const override { return options.delayMs; }
 };

@@ -98,12 +98,10 @@ public:
 // Asks VirusTotal to pack a sample into a ZIP protected by "ambrette", waits for it, saves
 // it in the temporary folder and attaches it as a media record; a node that is not a file
 // gets a MALWARE node holding the archive.
-class ComponentFileVirusTotalDownload : public Component
+class ComponentFileVirusTotalDownload : public AnyNodeComponent
 {
 public:
     ComponentInfo info() const override;
     ComponentOptions defaultOptions() const override;
     void process(NodeRun &run) const override;
-    bool accepts(const Node &) const override { return true; }
-    int pauseMs(const ComponentOptions &options) const override { return options.delayMs; }
 };
