@@ -5,6 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
 export CCACHE_BASEDIR=$root
+# Debug info names the build folder; without this a clone in another folder never hits.
+export CCACHE_NOHASHDIR=true
 export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 export CCACHE_COMPILERCHECK=content
 exec 9>/tmp/orvane-build.lock

@@ -181,8 +181,13 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
         options.includeUnverified = options.includeUnverified || includeUnverified;
     });
     const Components::RunResult result = Components::run(*component, graph, ids, host);
-    result.changes.applyTo(graph);
-    if (!ProjectFiles::save(file, graph, scene, &error)) {
+    // The services may take long: what another writer saved meanwhile stays, and the run's
+    // findings go on top of the file as it is now.
+    const auto applyFindings = [&result](Graph &current, QString *) {
+        result.changes.applyTo(current);
+        return true;
+    };
+    if (!ProjectFiles::update(file, applyFindings, &error)) {
         err << "orvane-cli: " << error << '\n';
         return 1;
     }
