@@ -29,6 +29,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <cmath>
 
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void openAsksWhereWhenTheTabHoldsSomething();
     void failedOpenLeavesTheTabAsItWas();
     void reloadAsksBeforeDiscardingUnsavedChanges();
+    void saveOverAFileChangedOnDiskOffersToReapply();
     void nodesAllAtOriginAreArrangedOnACircle();
     void newProjectStartsOver();
     void themesChangeThePalette();
@@ -316,6 +318,64 @@ void TstMainWindow::reloadAsksBeforeDiscardingUnsavedChanges()
     QCOMPARE(m_prompter->last().title, QStringLiteral("Recharger"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("Base introuvable :\n%1").arg(dbPath));
     QVERIFY(m_window->currentTab()->graph().hasNode(QStringLiteral("a")));
+}
+
+// Another program saved the file after the tab loaded it: the save neither drops that
+// write nor the analyst's, and Annuler leaves both the file and the tab as they were.
+void TstMainWindow::saveOverAFileChangedOnDiskOffersToReapply()
+{
+    const QString dbPath = writeProject(m_dir.filePath(QStringLiteral("Concurrent")),
+                                        QStringLiteral("Concurrent"), {QStringLiteral("a")});
+    QVERIFY(m_window->openPath(dbPath));
+    Tab *tab = m_window->currentTab();
+    tab->document->edit(QStringLiteral("Modifier"), [](Graph &graph) {
+        graph.insertNode(makeNode(QStringLiteral("mine")));
+        Node edited = graph.node(QStringLiteral("a"));
+        edited.label = QStringLiteral("a revu");
+        graph.replaceNode(edited);
+    });
+    QString error;
+    QVERIFY2(ProjectFiles::update(
+                 dbPath,
+                 [](Graph &graph, QString *) {
+                     graph.insertNode(makeNode(QStringLiteral("theirs")));
+                     return true;
+                 },
+                 &error),
+             qPrintable(error));
+
+    auto fileGraph = [&dbPath]() {
+        Graph graph;
+        SceneRecords scene;
+        QString loadError;
+        if (!ProjectFiles::load(dbPath, graph, scene, &loadError))
+            qWarning() << loadError;
+        return graph;
+    };
+
+    m_prompter->answers << -1;
+    m_window->action(QStringLiteral("actionSave"))->trigger();
+    QCOMPARE(m_prompter->last(QStringLiteral("choice")).title, QStringLiteral("Sauvegarde"));
+    QVERIFY(fileGraph().hasNode(QStringLiteral("theirs")));
+    QVERIFY(!fileGraph().hasNode(QStringLiteral("mine")));
+    QVERIFY(tab->document->isModified());
+    QVERIFY(!tab->graph().hasNode(QStringLiteral("theirs")));
+
+    m_prompter->answers << 0;
+    m_window->action(QStringLiteral("actionSave"))->trigger();
+    const Graph saved = fileGraph();
+    for (const char *id : {"a", "mine", "theirs"})
+        QVERIFY2(saved.hasNode(QLatin1String(id)), id);
+    QCOMPARE(saved.node(QStringLiteral("a")).label, QStringLiteral("a revu"));
+    QVERIFY(tab->graph().hasNode(QStringLiteral("theirs")));
+    QVERIFY(!tab->document->isModified());
+
+    // The analyst's changes went back on as one step of their own.
+    tab->document->undoStack()->undo();
+    QVERIFY(!tab->graph().hasNode(QStringLiteral("mine")));
+    QCOMPARE(tab->graph().node(QStringLiteral("a")).label, QStringLiteral("a"));
+    QVERIFY(tab->graph().hasNode(QStringLiteral("theirs")));
+    QVERIFY(tab->document->isModified());
 }
 
 void TstMainWindow::nodesAllAtOriginAreArrangedOnACircle()
