@@ -344,14 +344,7 @@ void TstMainWindow::saveOverAFileChangedOnDiskOffersToReapply()
                  &error),
              qPrintable(error));
 
-    auto fileGraph = [&dbPath]() {
-        Graph graph;
-        SceneRecords scene;
-        QString loadError;
-        if (!ProjectFiles::load(dbPath, graph, scene, &loadError))
-            qWarning() << loadError;
-        return graph;
-    };
+    auto fileGraph = [&dbPath]() { return TestGraphs::loadGraph(dbPath); };
 
     m_prompter->answers << -1;
     m_window->action(QStringLiteral("actionSave"))->trigger();
