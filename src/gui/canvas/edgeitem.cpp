@@ -530,7 +530,6 @@ void EdgeItem::layoutLabel()
         (std::abs(normal.x()) * box.width() + std::abs(normal.y()) * box.height()) / 2 + 2;
     const QPointF centre = anchor + normal * std::max(8 * m_unit, clearance);
     m_labelItem->setPos(centre - QPointF(box.width() / 2, box.height() / 2));
-    m_labelItem->setRotation(0);
     m_labelItem->show();
 }
 

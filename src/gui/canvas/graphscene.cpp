@@ -28,6 +28,9 @@ namespace {
 // drag or a close-up repaint local to the items near it without that cost.
 constexpr int indexDepth = 7;
 
+// Changes of more items than this update them with the spatial index set aside.
+constexpr int massChangeSize = 2000;
+
 // Room left around the nodes, as around the fitted view.
 constexpr double sceneMargin = 50;
 
@@ -335,10 +338,14 @@ void GraphScene::applyChange(const GraphChange &change)
 {
     if (!m_graph || change.isEmpty())
         return;
-    // Past a third of the graph one pass over everything costs less than item by item, and
-    // groups decide which members and bridges are drawn at all.
+    // Making or deleting more than a third of the items costs less as one pass over
+    // everything, and groups decide which members and bridges are drawn at all. Changed
+    // records, however many, are cheaper to update where their items stand: a layout or its
+    // undo moves every node but keeps every item.
     const int itemCount = int(m_nodeItems.size() + m_edgeItems.size());
-    if (change.size() * 3 > itemCount + 30 || touchesGroups(change)) {
+    const int madeOrDeleted = int(change.nodesAdded.size() + change.nodesRemoved.size()
+                                  + change.edgesAdded.size() + change.edgesRemoved.size());
+    if (madeOrDeleted * 3 > itemCount + 30 || touchesGroups(change)) {
         QSet<QString> selected;
         for (const NodeItem *item : selectedNodeItems())
             selected.insert(item->id());
@@ -351,6 +358,11 @@ void GraphScene::applyChange(const GraphChange &change)
         return;
     }
     const QScopedValueRollback<bool> placing(m_placingItems, true);
+    // The spatial index would refile every moved item in turn, each time searching cells
+    // that hold thousands of items; past a few thousand it is cheaper to build it anew.
+    const bool mass = change.size() > massChangeSize;
+    if (mass)
+        setItemIndexMethod(QGraphicsScene::NoIndex);
     QSet<QString> pairs;
     const auto notePair = [&pairs](const Edge &edge) { pairs.insert(pairKey(edge.src, edge.dst)); };
 
@@ -389,13 +401,20 @@ void GraphScene::applyChange(const GraphChange &change)
     }
 
     QList<EdgeItem *> touchedEdges;
+    QSet<EdgeItem *> noted;
+    const auto noteEdge = [&touchedEdges, &noted](EdgeItem *edge) {
+        if (!noted.contains(edge)) {
+            noted.insert(edge);
+            touchedEdges.append(edge);
+        }
+    };
     const Graph::EdgeTable &edges = m_graph->edges();
     for (const QString &id : change.edgesChanged) {
         EdgeItem *item = m_edgeItems.value(id);
         const Edge &edge = *edges.constFind(id);
         if (item && item->edge().src == edge.src && item->edge().dst == edge.dst) {
             item->setEdge(edge);
-            touchedEdges.append(item);
+            noteEdge(item);
             continue;
         }
         // Moved to other ends: drawn anew between them.
@@ -404,24 +423,26 @@ void GraphScene::applyChange(const GraphChange &change)
         removeEdgeItem(id);
         if (EdgeItem *created = createEdgeItem(edge)) {
             notePair(edge);
-            touchedEdges.append(created);
+            noteEdge(created);
         }
     }
     for (const QString &id : change.edgesAdded) {
         const Edge &edge = *edges.constFind(id);
         if (EdgeItem *item = createEdgeItem(edge)) {
             notePair(edge);
-            touchedEdges.append(item);
+            noteEdge(item);
         }
     }
     for (NodeItem *item : std::as_const(touchedNodes)) {
-        for (EdgeItem *edge : item->edges()) {
-            if (!touchedEdges.contains(edge))
-                touchedEdges.append(edge);
-        }
+        for (EdgeItem *edge : item->edges())
+            noteEdge(edge);
     }
     assignLanes(pairs);
     applyVisibility(touchedNodes, touchedEdges);
+    if (mass) {
+        setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+        setBspTreeDepth(indexDepth);
+    }
     growSceneRect(touchedArea);
     Q_EMIT itemsChanged(change);
 }
