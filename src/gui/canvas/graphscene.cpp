@@ -5,6 +5,7 @@
 #include "canvas/groupshapeitem.h"
 #include "canvas/mapitem.h"
 #include "canvas/nodeitem.h"
+#include "canvas/relationbatchitem.h"
 #include "canvas/timelinepainter.h"
 #include "document/graphdocument.h"
 #include "ops/grouping.h"
@@ -38,10 +39,30 @@ constexpr double sceneMargin = 50;
 
 // Without an index every repaint and every pointer query walks all items, which on a large
 // graph costs more than the drawing itself.
-GraphScene::GraphScene(QObject *parent) : QGraphicsScene(parent)
+GraphScene::GraphScene(QObject *parent)
+    : QGraphicsScene(parent), m_relationBatch(new RelationBatchItem(&m_edgeItems))
 {
     setItemIndexMethod(QGraphicsScene::BspTreeIndex);
     setBspTreeDepth(indexDepth);
+}
+
+GraphScene::~GraphScene()
+{
+    if (m_relationBatch && m_relationBatch->scene() != this)
+        delete m_relationBatch;
+}
+
+void GraphScene::placeRelationBatch(const QRectF &bounds)
+{
+    if (!m_relationBatch)
+        m_relationBatch = new RelationBatchItem(&m_edgeItems);
+    if (!bounds.isNull())
+        m_relationBatch->growBounds(bounds);
+    const bool wanted = !m_edgeItems.isEmpty();
+    if (wanted && m_relationBatch->scene() != this)
+        addItem(m_relationBatch);
+    else if (!wanted && m_relationBatch->scene() == this)
+        removeItem(m_relationBatch);
 }
 
 Prompter &GraphScene::prompter() const
@@ -264,6 +285,7 @@ void GraphScene::rebuild()
     m_interactionActive = false;
     m_dragged.clear();
     if (!m_graph) {
+        placeRelationBatch();
         update();
         return;
     }
@@ -295,7 +317,11 @@ void GraphScene::rebuild()
         item->setLane(lane.index, lane.count);
     }
     syncSceneRecords();
-    fitSceneRect();
+    if (m_relationBatch)
+        m_relationBatch->setBounds(fitSceneRect());
+    else
+        fitSceneRect();
+    placeRelationBatch();
     includeTimelineBand();
     applyVisibility();
     update();
@@ -444,6 +470,7 @@ void GraphScene::applyChange(const GraphChange &change)
         setBspTreeDepth(indexDepth);
     }
     growSceneRect(touchedArea);
+    placeRelationBatch(touchedArea);
     Q_EMIT itemsChanged(change);
 }
 
@@ -492,6 +519,7 @@ void GraphScene::setDisplacedPositions(const QHash<QString, QPointF> &positions)
         }
     }
     growSceneRect(area);
+    placeRelationBatch(area);
     update();
 }
 
@@ -618,7 +646,7 @@ void GraphScene::applyTimelineSettings(const TimelineSettings &settings, const Q
     update();
 }
 
-void GraphScene::fitSceneRect()
+QRectF GraphScene::fitSceneRect()
 {
     QRectF bounds;
     for (const NodeItem *item : std::as_const(m_nodeItems))
@@ -627,6 +655,7 @@ void GraphScene::fitSceneRect()
     setSceneRect(bounds.isNull() ? QRectF()
                                  : bounds.adjusted(-sceneMargin, -sceneMargin, sceneMargin,
                                                    sceneMargin));
+    return bounds;
 }
 
 void GraphScene::growSceneRect(const QRectF &rect)
@@ -645,6 +674,7 @@ void GraphScene::endInteraction()
     const QRectF area = std::exchange(m_interactionArea, QRectF());
     update(area);
     growSceneRect(area);
+    placeRelationBatch(area);
 }
 
 void GraphScene::refreshEdges()
