@@ -1,6 +1,7 @@
 // Renders small scenes offscreen and checks what the analyst would see at given points.
 #include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
+#include "canvas/labelitem.h"
 #include "canvas/nodeitem.h"
 #include "document/graphdocument.h"
 #include "testgraphs.h"
@@ -125,6 +126,10 @@ private Q_SLOTS:
     void mediaBadges_data();
     void mediaBadges();
     void farZoomSkipsBadgesAndArrowHeads();
+    void farZoomDrawsRelationsTogether_data();
+    void farZoomDrawsRelationsTogether();
+    void editsKeepFiltersAndSelection_data();
+    void editsKeepFiltersAndSelection();
     void gridNeedsAStepOfTwo();
     void missingPicture_data();
     void missingPicture();
@@ -408,6 +413,121 @@ void TstCanvasRender::farZoomSkipsBadgesAndArrowHeads()
     };
     QVERIFY(draw(true, 1.0) != draw(false, 1.0));
     QCOMPARE(draw(true, 0.1), draw(false, 0.1));
+}
+
+void TstCanvasRender::farZoomDrawsRelationsTogether_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::newRow("whole graph") << QRectF(-200, -200, 1400, 1600);
+    QTest::newRow("part of it") << QRectF(400, -200, 800, 1600);
+}
+
+// Far out the relations are drawn together: still in their colours, over the background
+// pictures, and not when a filter hides them.
+void TstCanvasRender::farZoomDrawsRelationsTogether()
+{
+    QFETCH(QRectF, area);
+    const QColor red(200, 0, 0);
+    const QColor green(0, 160, 0);
+    const auto relation = [this](const QString &id, const QString &src, const QString &dst,
+                                 const QColor &color) {
+        m_graph.insertNode(makeNode(src, QPointF(0, m_graph.nodes().size() * 300.0)));
+        m_graph.insertNode(makeNode(dst, QPointF(1000, (m_graph.nodes().size() - 1) * 300.0)));
+        Edge edge = makeEdge(id, src, dst);
+        edge.color = color;
+        edge.width = 10;
+        m_graph.insertEdge(edge);
+        return edge;
+    };
+    relation(QStringLiteral("r"), QStringLiteral("a"), QStringLiteral("b"), red);
+    Edge dashed = relation(QStringLiteral("g"), QStringLiteral("c"), QStringLiteral("d"), green);
+    dashed.direction = EdgeDirection::None;
+    m_graph.replaceEdge(dashed);
+    Edge rumour = relation(QStringLiteral("h"), QStringLiteral("e"), QStringLiteral("f"), red);
+    rumour.type = QStringLiteral("rumeur");
+    m_graph.replaceEdge(rumour);
+    SceneRecords records;
+    MapRecord map;
+    map.file = m_picture;
+    map.pos = QPointF(400, 500);
+    map.width = 200;
+    map.height = 200;
+    records.maps.append(map);
+    GraphScene *scene = showDocument(records);
+    scene->setRelationTypeHidden(QStringLiteral("rumeur"), true);
+
+    const Picture far(*scene, area, 0.2);
+    QVERIFY2(close(far.at(QPointF(700, 0)), red), qPrintable(describe(far.at(QPointF(700, 0)))));
+    QVERIFY2(close(far.at(QPointF(700, 600)), green), qPrintable(describe(far.at(QPointF(700, 600)))));
+    QVERIFY2(close(far.at(QPointF(500, 600)), green), qPrintable(describe(far.at(QPointF(500, 600)))));
+    QVERIFY(far.isWhite(QPointF(700, 1200)));
+    QVERIFY(far.isWhite(QPointF(700, 300)));
+    // Up close each relation draws itself again, with its dashes.
+    const Picture close(*scene, QRectF(600, 590, 200, 20), 1.0);
+    int gaps = 0;
+    for (int x = 610; x < 790; ++x)
+        gaps += close.isWhite(QPointF(x, 600)) ? 1 : 0;
+    QVERIFY(gaps > 20);
+}
+
+void TstCanvasRender::editsKeepFiltersAndSelection_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("moveAll");
+    QTest::newRow("one node edited") << 12 << false;
+    // Enough moved records for the scene to set its spatial index aside meanwhile.
+    QTest::newRow("every node moved, as by a layout") << 2400 << true;
+}
+
+// Items touched by a change and items left alone keep the filters and the selection; moved
+// nodes take their relations along.
+void TstCanvasRender::editsKeepFiltersAndSelection()
+{
+    QFETCH(int, count);
+    QFETCH(bool, moveAll);
+    const auto id = [](int i) { return QStringLiteral("n%1").arg(i, 5, 10, QLatin1Char('0')); };
+    for (int i = 0; i < count; ++i) {
+        Node node = makeNode(id(i), QPointF(100.0 * (i % 50), 100.0 * (i / 50)));
+        node.type = i % 3 == 0 ? QStringLiteral("Caché") : QStringLiteral("IP");
+        m_graph.insertNode(node);
+        if (i > 0)
+            m_graph.insertEdge(makeEdge(QStringLiteral("e%1").arg(i), id(i - 1), id(i)));
+    }
+    GraphScene *scene = showDocument({});
+    scene->setNodeTypeHidden(QStringLiteral("Caché"), true);
+    scene->nodeItem(id(1))->setSelected(true);
+    scene->nodeItem(id(4))->setSelected(true);
+
+    m_document->edit(QStringLiteral("modifier"), [&](Graph &graph) {
+        for (int i = 0; i < count; ++i) {
+            if (!moveAll && i != 3 && i != 4)
+                continue;
+            Node node = graph.node(id(i));
+            node.pos += QPointF(7, 1000);
+            if (i == 4)
+                node.label = QStringLiteral("renommé");
+            graph.replaceNode(node);
+        }
+    });
+
+    for (int i = 0; i < count; ++i) {
+        const NodeItem *item = scene->nodeItem(id(i));
+        QVERIFY(item);
+        QCOMPARE(item->isVisible(), i % 3 != 0);
+        QCOMPARE(item->pos(), m_graph.node(id(i)).pos + (moveAll || i == 3 || i == 4
+                                                             ? QPointF(7, 1000)
+                                                             : QPointF()));
+    }
+    QCOMPARE(scene->selectedNodeItems().size(), 2);
+    QVERIFY(scene->nodeItem(id(1))->isSelected() && scene->nodeItem(id(4))->isSelected());
+    QCOMPARE(scene->nodeItem(id(4))->labelItem()->text(), QStringLiteral("renommé"));
+    // The relation from 4 to 5 starts on the border of 4 where it stands now, and one with a
+    // hidden end is not drawn.
+    const EdgeItem *joined = scene->edgeItem(QStringLiteral("e5"));
+    QVERIFY(QLineF(joined->line().p1(), scene->nodeItem(id(4))->pos()).length() < 26);
+    QVERIFY(!scene->edgeItem(QStringLiteral("e3"))->drawnInBatch());
+    QVERIFY(scene->items(scene->nodeItem(id(4))->sceneBoundingRect()).contains(
+        scene->nodeItem(id(4))));
 }
 
 void TstCanvasRender::gridNeedsAStepOfTwo()

@@ -238,6 +238,8 @@ private Q_SLOTS:
     void spreadLayoutsKeepNodesApart_data();
     void spreadLayoutsKeepNodesApart();
     void labelSpacing();
+    void freshNodesPastTheCircleLimitFillASquare_data();
+    void freshNodesPastTheCircleLimitFillASquare();
     void forcePresets();
     void forceMatchesThePlainIteration();
     void forceAnchoredNodesPushAndPull_data();
@@ -547,6 +549,45 @@ void TstLayouts::labelSpacing()
     QCOMPARE(Layouts::labelSpacing(graph, {QStringLiteral("a"), QStringLiteral("b")}), 88.0);
     QCOMPARE(Layouts::labelSpacing(graph, {QStringLiteral("c")}), 80.0);
     QCOMPARE(Layouts::labelSpacing(graph, {QStringLiteral("d")}), 250.0);
+}
+
+void TstLayouts::freshNodesPastTheCircleLimitFillASquare_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("just past the limit") << Layouts::freshCircleLimit + 1;
+    QTest::newRow("a large import") << 2500;
+}
+
+// Imported nodes all at the origin are spread where the analyst can see them together: no
+// two on top of each other, and the whole about as wide as tall instead of a huge ring.
+void TstLayouts::freshNodesPastTheCircleLimitFillASquare()
+{
+    QFETCH(int, count);
+    Graph graph;
+    for (int i = 0; i < count; ++i)
+        graph.insertNode(parseNode(QStringLiteral("n%1|n%1").arg(i, 5, 10, QLatin1Char('0'))));
+    Layouts::placeFreshNodes(graph);
+
+    QList<QPointF> places;
+    QRectF bounds;
+    for (const Node &node : graph.nodes()) {
+        places.append(node.pos);
+        bounds |= QRectF(node.pos, QSizeF(1, 1));
+    }
+    const double side = 150.0 * std::sqrt(double(count));
+    QVERIFY2(bounds.width() <= side && bounds.height() <= side,
+             qPrintable(QStringLiteral("%1 × %2 for %3 nodes")
+                            .arg(bounds.width())
+                            .arg(bounds.height())
+                            .arg(count)));
+    std::sort(places.begin(), places.end(), [](const QPointF &a, const QPointF &b) {
+        return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y());
+    });
+    // Sorted by x: only the following places closer than a node's width in x can be too near.
+    for (int i = 0; i < places.size(); ++i) {
+        for (int j = i + 1; j < places.size() && places.at(j).x() - places.at(i).x() < 50; ++j)
+            QVERIFY(QLineF(places.at(i), places.at(j)).length() >= 50);
+    }
 }
 
 void TstLayouts::forcePresets()

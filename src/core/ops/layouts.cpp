@@ -517,7 +517,15 @@ void placeFreshNodes(Graph &graph)
             graph.replaceNode(only);
         }
     } else if (allNodesAtOrigin(graph)) {
-        circle(graph, graph.nodes().keys());
+        // A circle's length grows with the count: thousands of imported nodes would spread
+        // along a ring tens of thousands of units wide. A grid stays about as wide as tall.
+        QStringList ids = graph.nodes().keys();
+        if (ids.size() <= freshCircleLimit) {
+            circle(graph, ids);
+            return;
+        }
+        std::sort(ids.begin(), ids.end());
+        grid(graph, ids);
     }
 }
 

@@ -143,8 +143,12 @@ TimelinePlacement timeline(Graph &graph, const LabelWidth &labelWidth = {});
 // nodes do.
 bool allNodesAtOrigin(const Graph &graph);
 
+// Most nodes placed fresh on a circle; more go on a grid.
+constexpr int freshCircleLimit = 100;
+
 // Gives nodes that have no place yet one: a lone node goes to the origin, several nodes
-// that all sit at the origin go on a circle. Run after every change but a move.
+// that all sit at the origin go on a circle, or on a grid past freshCircleLimit. Run after
+// every change but a move.
 void placeFreshNodes(Graph &graph);
 
 } // namespace Layouts

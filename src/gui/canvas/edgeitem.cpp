@@ -341,15 +341,15 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
         return;
     ensurePath();
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
+    const auto *owner = qobject_cast<const GraphScene *>(scene());
+    if (owner && lod < farDetail)
+        return;
     // Lines thinner than a pixel gain nothing from antialiasing, which doubles their cost when
     // a whole large graph is in view.
     painter->setRenderHint(QPainter::Antialiasing, lod * effectiveWidth() >= 1);
-    const auto *owner = qobject_cast<const GraphScene *>(scene());
     const bool simplified = owner && owner->interactionActive();
     const QColor color = effectiveColor();
-    const double w = effectiveWidth();
-    QPen pen(color, isSelected() ? std::max(2.5, w) : w, Qt::SolidLine, Qt::RoundCap,
-             Qt::RoundJoin);
+    QPen pen(color, penWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     if (m_edge.direction == EdgeDirection::None && !simplified)
         pen.setDashPattern({6, 4});
 
@@ -399,6 +399,22 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
         || m_edge.direction == EdgeDirection::Undirected)
         drawHead(arrowHead(start, unitOrDefault(straight ? end - start : 2 * (m_control - start)),
                            false));
+}
+
+double EdgeItem::penWidth() const
+{
+    const double w = effectiveWidth();
+    return isSelected() ? std::max(2.5, w) : w;
+}
+
+void EdgeItem::appendCentreLine(QPainterPath &path) const
+{
+    ensurePath();
+    path.moveTo(m_line.p1());
+    if (isCurved())
+        path.quadTo(m_control, m_line.p2());
+    else
+        path.lineTo(m_line.p2());
 }
 
 QRectF EdgeItem::paintedArea(const QPainter *painter, const QRectF &exposed)
@@ -530,7 +546,6 @@ void EdgeItem::layoutLabel()
         (std::abs(normal.x()) * box.width() + std::abs(normal.y()) * box.height()) / 2 + 2;
     const QPointF centre = anchor + normal * std::max(8 * m_unit, clearance);
     m_labelItem->setPos(centre - QPointF(box.width() / 2, box.height() / 2));
-    m_labelItem->setRotation(0);
     m_labelItem->show();
 }
 

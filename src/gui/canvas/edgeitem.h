@@ -25,6 +25,9 @@ public:
 
     // Arrowheads and labels narrower than this many device pixels are not painted.
     static constexpr double minimumArrowPixels = 3.0;
+    // Below this level of detail the scene draws the relations together, plain lines without
+    // dashes or arrowheads, and the items draw nothing.
+    static constexpr double farDetail = 0.3;
     // Widest halo of a hypothesis, in scene units (the diameter of a node of size 0.72).
     static constexpr double maximumHaloWidth = 36.0;
 
@@ -62,6 +65,13 @@ public:
     double distanceTo(const QPointF &point) const;
     // Room taken by the label on each side of the middle, for layouts.
     double halfLabelWidth() const;
+
+    // Whether the relation shows at all, for the drawing of all relations at once.
+    bool drawnInBatch() const { return isVisible() && endsShown() && m_edge.visible; }
+    // Adds the centre line, in scene coordinates (the item stays at the origin), to path.
+    void appendCentreLine(QPainterPath &path) const;
+    // The width of the line as drawn: wider when selected.
+    double penWidth() const;
 
     LabelItem *labelItem() const { return m_labelItem; }
     // Where the relation and its label are drawn, in scene coordinates.

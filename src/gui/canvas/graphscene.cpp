@@ -5,6 +5,7 @@
 #include "canvas/groupshapeitem.h"
 #include "canvas/mapitem.h"
 #include "canvas/nodeitem.h"
+#include "canvas/relationbatchitem.h"
 #include "canvas/timelinepainter.h"
 #include "document/graphdocument.h"
 #include "ops/grouping.h"
@@ -28,6 +29,9 @@ namespace {
 // drag or a close-up repaint local to the items near it without that cost.
 constexpr int indexDepth = 7;
 
+// Changes of more items than this update them with the spatial index set aside.
+constexpr int massChangeSize = 2000;
+
 // Room left around the nodes, as around the fitted view.
 constexpr double sceneMargin = 50;
 
@@ -35,10 +39,30 @@ constexpr double sceneMargin = 50;
 
 // Without an index every repaint and every pointer query walks all items, which on a large
 // graph costs more than the drawing itself.
-GraphScene::GraphScene(QObject *parent) : QGraphicsScene(parent)
+GraphScene::GraphScene(QObject *parent)
+    : QGraphicsScene(parent), m_relationBatch(new RelationBatchItem(&m_edgeItems))
 {
     setItemIndexMethod(QGraphicsScene::BspTreeIndex);
     setBspTreeDepth(indexDepth);
+}
+
+GraphScene::~GraphScene()
+{
+    if (m_relationBatch && m_relationBatch->scene() != this)
+        delete m_relationBatch;
+}
+
+void GraphScene::placeRelationBatch(const QRectF &bounds)
+{
+    if (!m_relationBatch)
+        m_relationBatch = new RelationBatchItem(&m_edgeItems);
+    if (!bounds.isNull())
+        m_relationBatch->growBounds(bounds);
+    const bool wanted = !m_edgeItems.isEmpty();
+    if (wanted && m_relationBatch->scene() != this)
+        addItem(m_relationBatch);
+    else if (!wanted && m_relationBatch->scene() == this)
+        removeItem(m_relationBatch);
 }
 
 Prompter &GraphScene::prompter() const
@@ -261,6 +285,7 @@ void GraphScene::rebuild()
     m_interactionActive = false;
     m_dragged.clear();
     if (!m_graph) {
+        placeRelationBatch();
         update();
         return;
     }
@@ -292,7 +317,11 @@ void GraphScene::rebuild()
         item->setLane(lane.index, lane.count);
     }
     syncSceneRecords();
-    fitSceneRect();
+    if (m_relationBatch)
+        m_relationBatch->setBounds(fitSceneRect());
+    else
+        fitSceneRect();
+    placeRelationBatch();
     includeTimelineBand();
     applyVisibility();
     update();
@@ -335,10 +364,14 @@ void GraphScene::applyChange(const GraphChange &change)
 {
     if (!m_graph || change.isEmpty())
         return;
-    // Past a third of the graph one pass over everything costs less than item by item, and
-    // groups decide which members and bridges are drawn at all.
+    // Making or deleting more than a third of the items costs less as one pass over
+    // everything, and groups decide which members and bridges are drawn at all. Changed
+    // records, however many, are cheaper to update where their items stand: a layout or its
+    // undo moves every node but keeps every item.
     const int itemCount = int(m_nodeItems.size() + m_edgeItems.size());
-    if (change.size() * 3 > itemCount + 30 || touchesGroups(change)) {
+    const int madeOrDeleted = int(change.nodesAdded.size() + change.nodesRemoved.size()
+                                  + change.edgesAdded.size() + change.edgesRemoved.size());
+    if (madeOrDeleted * 3 > itemCount + 30 || touchesGroups(change)) {
         QSet<QString> selected;
         for (const NodeItem *item : selectedNodeItems())
             selected.insert(item->id());
@@ -351,6 +384,11 @@ void GraphScene::applyChange(const GraphChange &change)
         return;
     }
     const QScopedValueRollback<bool> placing(m_placingItems, true);
+    // The spatial index would refile every moved item in turn, each time searching cells
+    // that hold thousands of items; past a few thousand it is cheaper to build it anew.
+    const bool mass = change.size() > massChangeSize;
+    if (mass)
+        setItemIndexMethod(QGraphicsScene::NoIndex);
     QSet<QString> pairs;
     const auto notePair = [&pairs](const Edge &edge) { pairs.insert(pairKey(edge.src, edge.dst)); };
 
@@ -389,13 +427,20 @@ void GraphScene::applyChange(const GraphChange &change)
     }
 
     QList<EdgeItem *> touchedEdges;
+    QSet<EdgeItem *> noted;
+    const auto noteEdge = [&touchedEdges, &noted](EdgeItem *edge) {
+        if (!noted.contains(edge)) {
+            noted.insert(edge);
+            touchedEdges.append(edge);
+        }
+    };
     const Graph::EdgeTable &edges = m_graph->edges();
     for (const QString &id : change.edgesChanged) {
         EdgeItem *item = m_edgeItems.value(id);
         const Edge &edge = *edges.constFind(id);
         if (item && item->edge().src == edge.src && item->edge().dst == edge.dst) {
             item->setEdge(edge);
-            touchedEdges.append(item);
+            noteEdge(item);
             continue;
         }
         // Moved to other ends: drawn anew between them.
@@ -404,25 +449,28 @@ void GraphScene::applyChange(const GraphChange &change)
         removeEdgeItem(id);
         if (EdgeItem *created = createEdgeItem(edge)) {
             notePair(edge);
-            touchedEdges.append(created);
+            noteEdge(created);
         }
     }
     for (const QString &id : change.edgesAdded) {
         const Edge &edge = *edges.constFind(id);
         if (EdgeItem *item = createEdgeItem(edge)) {
             notePair(edge);
-            touchedEdges.append(item);
+            noteEdge(item);
         }
     }
     for (NodeItem *item : std::as_const(touchedNodes)) {
-        for (EdgeItem *edge : item->edges()) {
-            if (!touchedEdges.contains(edge))
-                touchedEdges.append(edge);
-        }
+        for (EdgeItem *edge : item->edges())
+            noteEdge(edge);
     }
     assignLanes(pairs);
     applyVisibility(touchedNodes, touchedEdges);
+    if (mass) {
+        setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+        setBspTreeDepth(indexDepth);
+    }
     growSceneRect(touchedArea);
+    placeRelationBatch(touchedArea);
     Q_EMIT itemsChanged(change);
 }
 
@@ -471,6 +519,7 @@ void GraphScene::setDisplacedPositions(const QHash<QString, QPointF> &positions)
         }
     }
     growSceneRect(area);
+    placeRelationBatch(area);
     update();
 }
 
@@ -597,7 +646,7 @@ void GraphScene::applyTimelineSettings(const TimelineSettings &settings, const Q
     update();
 }
 
-void GraphScene::fitSceneRect()
+QRectF GraphScene::fitSceneRect()
 {
     QRectF bounds;
     for (const NodeItem *item : std::as_const(m_nodeItems))
@@ -606,6 +655,7 @@ void GraphScene::fitSceneRect()
     setSceneRect(bounds.isNull() ? QRectF()
                                  : bounds.adjusted(-sceneMargin, -sceneMargin, sceneMargin,
                                                    sceneMargin));
+    return bounds;
 }
 
 void GraphScene::growSceneRect(const QRectF &rect)
@@ -624,6 +674,7 @@ void GraphScene::endInteraction()
     const QRectF area = std::exchange(m_interactionArea, QRectF());
     update(area);
     growSceneRect(area);
+    placeRelationBatch(area);
 }
 
 void GraphScene::refreshEdges()

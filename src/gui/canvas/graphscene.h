@@ -9,6 +9,7 @@
 #include <QGraphicsScene>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 
 class EdgeItem;
 class GraphDocument;
@@ -16,6 +17,7 @@ class GroupShapeItem;
 class MapItem;
 class NodeItem;
 class Prompter;
+class RelationBatchItem;
 
 // The scene of one tab. It draws what the tab's document holds and follows the document's
 // change signals, touching only the items of the records that changed; a load rebuilds it
@@ -28,6 +30,7 @@ class GraphScene : public QGraphicsScene
 
 public:
     explicit GraphScene(QObject *parent = nullptr);
+    ~GraphScene() override;
 
     // The document this scene shows and follows; owned by the tab.
     void setDocument(GraphDocument *document);
@@ -148,9 +151,13 @@ protected:
 
 private:
     void clearGraphItems();
+    // The far-out drawing of the relations is in the scene while there are relations, over
+    // the given area when one is given.
+    void placeRelationBatch(const QRectF &bounds = QRectF());
     // The area the view scrolls over: the items with a margin, grown in large steps so that
-    // the spatial index, rebuilt whenever it changes, is rarely rebuilt during work.
-    void fitSceneRect();
+    // the spatial index, rebuilt whenever it changes, is rarely rebuilt during work. Returns
+    // the area of the nodes.
+    QRectF fitSceneRect();
     void growSceneRect(const QRectF &rect);
     // The scene also spans the timeline band while it is shown, wherever it was dragged.
     void includeTimelineBand();
@@ -175,6 +182,8 @@ private:
     Prompter *m_prompter = nullptr;
     QHash<QString, NodeItem *> m_nodeItems;
     QHash<QString, EdgeItem *> m_edgeItems;
+    // Outside the scene while there is no relation; a clear() of the scene deletes it.
+    QPointer<RelationBatchItem> m_relationBatch;
     // Nodes dragged since the mouse was pressed, reported at the release.
     QHash<QString, QPointF> m_dragged;
     QHash<QString, MapItem *> m_mapItems;

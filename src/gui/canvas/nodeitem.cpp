@@ -288,6 +288,13 @@ void NodeItem::drawMediaBadge(QPainter *painter, const QPointF &centre, const QC
 
 void NodeItem::setNode(const Node &node)
 {
+    // A move leaves the drawing as it is; the scene places the item.
+    Node moved = m_node;
+    moved.pos = node.pos;
+    if (moved == node) {
+        m_node.pos = node.pos;
+        return;
+    }
     prepareGeometryChange();
     const bool wasExpandedGroup = m_node.isGroup && m_node.expanded;
     m_node = node;
@@ -440,8 +447,13 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
         noteDraggedArea();
         break;
     case ItemVisibleHasChanged:
-        for (EdgeItem *edge : std::as_const(m_edges))
-            edge->adjust();
+        // The scene also reports every new item as shown when it polishes it: relations are
+        // drawn again only when their end really appeared or disappeared.
+        if (value.toBool() != m_shownToEdges) {
+            m_shownToEdges = value.toBool();
+            for (EdgeItem *edge : std::as_const(m_edges))
+                edge->adjust();
+        }
         break;
     case ItemSelectedHasChanged:
         setZValue(value.toBool() ? 1000 : m_baseZ);

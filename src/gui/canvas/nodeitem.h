@@ -121,4 +121,6 @@ private:
     LabelItem *m_labelItem = nullptr;
     double m_baseZ = 0.0;
     bool m_anchored = false;
+    // Whether the relations last saw this item shown.
+    bool m_shownToEdges = true;
 };
