@@ -24,6 +24,8 @@ const char *const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS edge_attrs(id TEXT PRIMARY KEY,edge_id TEXT,k TEXT,v TEXT,UNIQUE(edge_id, k, v),FOREIGN KEY(edge_id) REFERENCES edges(id) ON DELETE CASCADE)",
     "CREATE INDEX IF NOT EXISTS idx_edges_src ON edges(src)",
     "CREATE INDEX IF NOT EXISTS idx_edges_dst ON edges(dst)",
+    // A save of changed rows removes the memberships of a node by member as well as by group.
+    "CREATE INDEX IF NOT EXISTS idx_group_members_node ON group_members(node_id)",
     "CREATE TABLE IF NOT EXISTS api_keys( key TEXT PRIMARY KEY, role TEXT NOT NULL, created_at TEXT NOT NULL, last_used TEXT)",
     "CREATE TABLE IF NOT EXISTS maps(id INTEGER PRIMARY KEY AUTOINCREMENT,file TEXT,uuid TEXT,label TEXT,description TEXT,x REAL, y REAL,rotation REAL,z REAL,w REAL, h REAL,anchored INTEGER,show_grid INTEGER,grid_step INTEGER,grid_width REAL,grid_color TEXT,anonymize INTEGER)",
     "CREATE TABLE IF NOT EXISTS shapes(id INTEGER PRIMARY KEY AUTOINCREMENT,uuid TEXT UNIQUE,kind TEXT,x REAL, y REAL, w REAL, h REAL,px REAL, py REAL,z REAL,rotation REAL,label TEXT,desc_html TEXT,fill TEXT,pen_color TEXT,pen_width REAL,locked INTEGER)",
