@@ -284,6 +284,8 @@ private Q_SLOTS:
     void everyTableEqualsAWholeSave_data();
     void everyTableEqualsAWholeSave();
     void changedOnDiskWritesNothing();
+    void lostGraphTablesAreWrittenWhole_data();
+    void lostGraphTablesAreWrittenWhole();
     void commandLineWriterLeavesTheFileAsAWholeSave();
 
 private:
@@ -447,6 +449,39 @@ void TstIncrementalSave::changedOnDiskWritesNothing()
              SaveResult::ChangedOnDisk);
     QVERIFY(fileBytes(m_dbPath) == before);
     QVERIFY(loadGraph(m_dbPath).hasNode(QStringLiteral("autre")));
+}
+
+void TstIncrementalSave::lostGraphTablesAreWrittenWhole_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("nodes") << "nodes";
+    QTest::newRow("relation attributes") << "edge_attrs";
+}
+
+// Another program dropped a table without touching the generation: the rows the save would
+// leave in place are gone, so it writes the whole graph.
+void TstIncrementalSave::lostGraphTablesAreWrittenWhole()
+{
+    QFETCH(QString, table);
+    GraphDocument document;
+    openBaseProject(document);
+    {
+        const QString name = QStringLiteral("dropper");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(m_dbPath);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("DROP TABLE %1").arg(table)));
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    editNode(document, QStringLiteral("n3"), [](Node &node) { node.label = QStringLiteral("vu"); });
+    saveBoth(document);
+    compareFiles(m_dbPath, m_wholePath, false);
+    const Graph saved = loadGraph(m_dbPath);
+    QCOMPARE(saved.nodes().size(), 4);
+    QCOMPARE(saved.edge(QStringLiteral("e1")).attributes.size(), 1);
 }
 
 void TstIncrementalSave::commandLineWriterLeavesTheFileAsAWholeSave()

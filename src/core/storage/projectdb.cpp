@@ -125,11 +125,13 @@ bool ProjectDb::open(QString *error)
         m_db.close();
         return false;
     }
+    const bool hadGraph = hasGraphTables();
     QString schemaError;
     if (!initSchema(&schemaError)) {
         setError(error, QStringLiteral("initSchema() failed: ") + schemaError);
         return false;
     }
+    m_graphTablesCreated = !hadGraph;
     m_recoveredJournal = watch.rolledBack();
     return true;
 }
@@ -265,6 +267,15 @@ bool ProjectDb::hasTable(const QString &name)
     query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
     query.addBindValue(name);
     return query.exec() && query.next();
+}
+
+bool ProjectDb::hasGraphTables()
+{
+    QSqlQuery query(m_db);
+    return query.exec(QStringLiteral(
+               "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('nodes', "
+               "'node_attrs', 'node_medias', 'group_members', 'edges', 'edge_attrs')"))
+        && query.next() && query.value(0).toInt() == 6;
 }
 
 bool ProjectDb::hasNodesTable()

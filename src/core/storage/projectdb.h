@@ -124,8 +124,8 @@ public:
     // - the generation, raised by one (newGeneration receives it).
     // The generation is read inside that transaction: when it differs from the expected one,
     // nothing is written and the answer is ChangedOnDisk. Any failure rolls the transaction
-    // back, so the file stays byte for byte as it was. A file whose nodes table was lost gets
-    // its schema repaired and the whole graph written instead.
+    // back, so the file stays byte for byte as it was. A file that lacked a table of graph rows
+    // when it was opened gets the whole graph written instead.
     SaveResult saveChanges(const Graph &graph, const SaveScope &scope, SceneRecords *scene,
                            const QString &folder, const SaveOptions &options,
                            QString *error = nullptr, QHash<QString, Node> *copied = nullptr,
@@ -148,6 +148,8 @@ public:
 
 private:
     bool hasNodesTable();
+    // Every table that holds graph rows is there.
+    bool hasGraphTables();
     bool isForeignDatabase();
     bool repairSchema(QString *error);
     // Runs the body of a save in one write transaction after checking the generation, and
@@ -170,4 +172,7 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     bool m_recoveredJournal = false;
+    // Opening created a table of graph rows: the file did not hold the graph, whatever its
+    // generation says.
+    bool m_graphTablesCreated = false;
 };

@@ -37,7 +37,7 @@ SaveResult ProjectDb::saveChanges(const Graph &graph, const SaveScope &scope, Sc
         setError(error, QStringLiteral("Scène modifiée mais non fournie: %1").arg(m_path));
         return SaveResult::Failed;
     }
-    const bool graphLost = !hasTable(QStringLiteral("nodes"));
+    const bool graphLost = m_graphTablesCreated || !hasGraphTables();
     if (!ProjectFolder::ensureProjectFolders(folder, error) || !repairSchema(error))
         return SaveResult::Failed;
     QHash<QString, Node> copiedNodes;
