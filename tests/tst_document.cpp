@@ -7,6 +7,7 @@
 #include "ops/nodecommands.h"
 #include "testgraphs.h"
 
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUndoStack>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void modifiedFollowsTheSavedState();
     void failedChangeLeavesNothing();
     void unsavedChangesGoBackOnANewerFile();
+    void unsavedPartNamesWhatASaveMustWrite();
     void changeSignalNamesOnlyWhatChanged();
 };
 
@@ -198,6 +200,69 @@ void TstDocument::unsavedChangesGoBackOnANewerFile()
     const ChangeSet backwards = document.unsavedChanges();
     QVERIFY(backwards.nodes.contains(QStringLiteral("mine")));
     QVERIFY(!backwards.nodes.value(QStringLiteral("mine")).after);
+}
+
+// A save of changes writes what unsavedChanges() and sceneModified() name: scene steps among
+// graph steps, kept STIX objects, and states the history cannot reach again all count.
+void TstDocument::unsavedPartNamesWhatASaveMustWrite()
+{
+    GraphDocument document;
+    document.load(sample(), {{}, {ShapeRecord()}}, QStringLiteral("/tmp/x.orvane.db"));
+    QVERIFY(document.fileHoldsSavedState());
+    QVERIFY(!document.sceneModified());
+    document.edit(QStringLiteral("renommer"), [](Graph &graph) {
+        Node node = graph.node(QStringLiteral("a"));
+        node.label = QStringLiteral("Renommé");
+        graph.replaceNode(node);
+    });
+    document.editScene(QStringLiteral("déplacer"),
+                       [](SceneRecords &scene) { scene.shapes.first().pos = QPointF(5, 5); });
+    document.edit(QStringLiteral("importer"), [](Graph &graph) {
+        graph.stix().detached.append(QJsonObject{{QStringLiteral("id"), QStringLiteral("marking--1")}});
+    });
+    ChangeSet unsaved = document.unsavedChanges();
+    QCOMPARE(unsaved.nodes.keys(), QStringList{QStringLiteral("a")});
+    QVERIFY(unsaved.stix);
+    QVERIFY(unsaved.stix->first.detached.isEmpty());
+    QCOMPARE(unsaved.stix->second.detached.size(), 1);
+    QVERIFY(document.sceneModified());
+
+    // Back to the saved state: nothing to write.
+    document.undoStack()->undo();
+    document.undoStack()->undo();
+    QVERIFY(!document.sceneModified());
+    QVERIFY(!document.unsavedChanges().stix);
+    document.undoStack()->undo();
+    QVERIFY(document.unsavedChanges().isEmpty());
+    QVERIFY(!document.sceneModified());
+
+    // Saved after the scene step, then undone past it: the scene must be written back.
+    document.undoStack()->redo();
+    document.undoStack()->redo();
+    document.markSaved();
+    document.undoStack()->undo();
+    QVERIFY(document.sceneModified());
+    QCOMPARE(document.unsavedChanges().nodes.size(), 0);
+    document.undoStack()->undo();
+    unsaved = document.unsavedChanges();
+    QCOMPARE(unsaved.nodes.value(QStringLiteral("a")).after->label, QStringLiteral("Alpha"));
+
+    // A new step after undoing past the save: the saved state is out of reach.
+    QVERIFY(document.fileHoldsSavedState());
+    document.edit(QStringLiteral("ajout"),
+                  [](Graph &graph) { graph.insertNode(makeNode(QStringLiteral("n"))); });
+    QVERIFY(!document.fileHoldsSavedState());
+    QVERIFY(document.sceneModified());
+
+    // A file that holds more than the history says (positions placed on load) waits for a
+    // whole save.
+    document.load(sample(), {}, QStringLiteral("/tmp/x.orvane.db"));
+    document.markFileDiverged();
+    QVERIFY(!document.fileHoldsSavedState());
+    document.markSaved();
+    QVERIFY(!document.fileHoldsSavedState());
+    document.markWholeFileSaved();
+    QVERIFY(document.fileHoldsSavedState());
 }
 
 void TstDocument::changeSignalNamesOnlyWhatChanged()

@@ -73,6 +73,8 @@ private Q_SLOTS:
     void saveAsFollowsTheFolderRule();
     void saveRefusesAFileOutsideItsProjectFolder();
     void saveCopiesOnlyFilesTheAnalystChose();
+    void saveWritesTheTabsChangesOverItsFile();
+    void positionsPlacedOnOpenAreSaved();
     void openUsesTheEmptyCurrentTab();
     void openAsksWhereWhenTheTabHoldsSomething();
     void failedOpenLeavesTheTabAsItWas();
@@ -209,6 +211,89 @@ void TstMainWindow::saveCopiesOnlyFilesTheAnalystChose()
     m_window->saveProjectAs();
     QCOMPARE(fileBytes(QDir(parent).filePath(QStringLiteral("Suite/nodes/picked/choisi.png"))),
              QByteArray("chosen"));
+}
+
+void TstMainWindow::saveWritesTheTabsChangesOverItsFile()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("Suivi"));
+    const QString dbPath =
+        writeProject(folder, QStringLiteral("Suivi"), {QStringLiteral("a"), QStringLiteral("b")});
+    QVERIFY(m_window->openPath(dbPath));
+    Tab *tab = m_window->currentTab();
+    const QString chosen = m_dir.filePath(QStringLiteral("outside/photo.png"));
+    writeBytes(chosen, "photo");
+    m_prompter->answers << chosen;
+    QCOMPARE(m_prompter->openFileName(m_window, QStringLiteral("Image"), QString(), QString()),
+             chosen);
+    tab->document->edit(QString(), [&](Graph &graph) {
+        Node a = graph.node(QStringLiteral("a"));
+        a.label = QStringLiteral("renommé");
+        a.mediaPath = chosen;
+        graph.replaceNode(a);
+        graph.removeNode(QStringLiteral("b"));
+    });
+    tab->document->editScene(QString(), [](SceneRecords &scene) {
+        ShapeRecord shape;
+        shape.label = QStringLiteral("zone");
+        scene.shapes.append(shape);
+    });
+    m_window->saveProject();
+    QVERIFY(!tab->document->isModified());
+    Graph saved;
+    SceneRecords scene;
+    QString error;
+    QVERIFY(ProjectFiles::load(dbPath, saved, scene, &error));
+    QCOMPARE(saved.node(QStringLiteral("a")).label, QStringLiteral("renommé"));
+    QVERIFY(!saved.hasNode(QStringLiteral("b")));
+    QCOMPARE(scene.shapes.size(), 1);
+    const QString copy = QDir(folder).filePath(QStringLiteral("nodes/a/photo.png"));
+    QCOMPARE(fileBytes(copy), QByteArray("photo"));
+    QCOMPARE(tab->graph().node(QStringLiteral("a")).mediaPath, copy);
+
+    // orvane-cli saves the file meanwhile; the tab moves its shape and renames "a". The tab
+    // takes the file as it is now, puts its changes back on top and saves its shape too.
+    QVERIFY(ProjectFiles::update(dbPath,
+                                 [](Graph &graph, QString *) {
+                                     return graph.insertNode(makeNode(QStringLiteral("cli")));
+                                 },
+                                 &error));
+    tab->document->editScene(QString(),
+                             [](SceneRecords &records) { records.shapes.first().pos = QPointF(40, 50); });
+    tab->document->edit(QString(), [](Graph &graph) {
+        Node a = graph.node(QStringLiteral("a"));
+        a.label = QStringLiteral("encore");
+        graph.replaceNode(a);
+    });
+    m_prompter->answers << 0;
+    m_window->saveProject();
+    QCOMPARE(m_prompter->last().kind, QStringLiteral("choice"));
+    QVERIFY(ProjectFiles::load(dbPath, saved, scene, &error));
+    QVERIFY(saved.hasNode(QStringLiteral("cli")));
+    QCOMPARE(saved.node(QStringLiteral("a")).label, QStringLiteral("encore"));
+    QCOMPARE(scene.shapes.size(), 1);
+    QCOMPARE(scene.shapes.first().pos, QPointF(40, 50));
+    QVERIFY(!tab->document->isModified());
+}
+
+// Nodes stored without positions are placed when the project opens; a save after editing one
+// of them stores where all of them now are.
+void TstMainWindow::positionsPlacedOnOpenAreSaved()
+{
+    const QString dbPath = writeProject(m_dir.filePath(QStringLiteral("Origine")),
+                                        QStringLiteral("Origine"),
+                                        {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
+                                        QPointF(0, 0));
+    QVERIFY(m_window->openPath(dbPath));
+    Tab *tab = m_window->currentTab();
+    tab->document->edit(QString(), [](Graph &graph) {
+        Node a = graph.node(QStringLiteral("a"));
+        a.label = QStringLiteral("vu");
+        graph.replaceNode(a);
+    });
+    m_window->saveProject();
+    const Graph saved = TestGraphs::loadGraph(dbPath);
+    for (const Node &node : tab->graph().nodes())
+        QCOMPARE(saved.node(node.id).pos, node.pos);
 }
 
 void TstMainWindow::saveRefusesAFileOutsideItsProjectFolder()

@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -611,19 +612,28 @@ void TstStorage::failingRowLeavesTheFileAsItWas_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("when");
-    QTest::newRow("node") << "nodes" << "NEW.label = 'boom'";
-    QTest::newRow("node attribute") << "node_attrs" << "NEW.v = 'boom'";
-    QTest::newRow("relation attribute") << "edge_attrs" << "NEW.v = 'boom'";
-    QTest::newRow("media") << "node_medias" << "NEW.name = 'boom'";
-    QTest::newRow("group membership") << "group_members" << "NEW.node_id = 'boom-member'";
-    QTest::newRow("background image") << "maps" << "NEW.label = 'boom'";
-    QTest::newRow("shape") << "shapes" << "NEW.label = 'boom'";
+    QTest::addColumn<bool>("changedRowsOnly");
+    const std::pair<const char *, const char *> refusals[] = {
+        {"nodes", "NEW.label = 'boom'"},
+        {"node_attrs", "NEW.v = 'boom'"},
+        {"edge_attrs", "NEW.v = 'boom'"},
+        {"node_medias", "NEW.name = 'boom'"},
+        {"group_members", "NEW.node_id = 'boom-member'"},
+        {"stix_objects", "NEW.json LIKE '%boom%'"},
+        {"maps", "NEW.label = 'boom'"},
+        {"shapes", "NEW.label = 'boom'"},
+    };
+    for (const auto &[table, when] : refusals) {
+        QTest::addRow("%s, whole save", table) << table << when << false;
+        QTest::addRow("%s, changed rows", table) << table << when << true;
+    }
 }
 
 void TstStorage::failingRowLeavesTheFileAsItWas()
 {
     QFETCH(QString, table);
     QFETCH(QString, when);
+    QFETCH(bool, changedRowsOnly);
     Graph graph;
     graph.insertNode(makeNode(QStringLiteral("n1"), QStringLiteral("avant")));
     SceneRecords scene;
@@ -634,7 +644,9 @@ void TstStorage::failingRowLeavesTheFileAsItWas()
     shape.label = QStringLiteral("zone d'avant");
     scene.shapes.append(shape);
     QString error;
-    QVERIFY2(ProjectFiles::save(m_dbPath, graph, scene, &error), qPrintable(error));
+    qint64 generation = 0;
+    QCOMPARE(ProjectFiles::save(m_dbPath, graph, scene, &error, SaveOptions(), &generation),
+             SaveResult::Saved);
     {
         RawDb raw(m_dbPath);
         QVERIFY(raw.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN %2 "
@@ -659,10 +671,24 @@ void TstStorage::failingRowLeavesTheFileAsItWas()
     Edge edge = makeEdge(QStringLiteral("e1"), QStringLiteral("n1"), QStringLiteral("n2"));
     edge.attributes = {{QString(), QStringLiteral("clé"), QStringLiteral("boom")}};
     graph.insertEdge(edge);
+    graph.stix().nodeOrigins.insert(QStringLiteral("n2"),
+                                    {QJsonObject{{QStringLiteral("id"), QStringLiteral("boom")}}, 1});
     scene.maps.first().label = QStringLiteral("boom");
     scene.shapes.first().label = QStringLiteral("boom");
 
-    QVERIFY(!ProjectFiles::save(m_dbPath, graph, scene, &error));
+    if (changedRowsOnly) {
+        SaveScope scope;
+        scope.nodeIds = {QStringLiteral("n1"), QStringLiteral("n2"), QStringLiteral("g"),
+                         QStringLiteral("boom-member")};
+        scope.edgeIds = {QStringLiteral("e1")};
+        scope.sceneChanged = true;
+        SaveOptions options;
+        options.expectedGeneration = generation;
+        QCOMPARE(ProjectFiles::saveChanges(m_dbPath, graph, scope, &scene, &error, options),
+                 SaveResult::Failed);
+    } else {
+        QVERIFY(!ProjectFiles::save(m_dbPath, graph, scene, &error));
+    }
     QVERIFY2(error.startsWith(QStringLiteral("Échec: ")) && error.contains(QStringLiteral("insert refused")),
              qPrintable(error));
     QVERIFY(fileBytes(m_dbPath) == before);

@@ -244,22 +244,68 @@ void compose(Table &total, const Table &step, bool forward)
 
 } // namespace
 
-ChangeSet GraphDocument::unsavedChanges() const
+QList<const QUndoCommand *> GraphDocument::unsavedSteps(bool *forward) const
 {
     const int clean = m_undoStack->cleanIndex();
     const int current = m_undoStack->index();
     const int first = clean < 0 ? 0 : std::min(clean, current);
     const int last = clean < 0 ? current : std::max(clean, current);
-    const bool forward = clean < 0 || clean <= current;
+    *forward = clean < 0 || clean <= current;
+    QList<const QUndoCommand *> steps;
+    for (int step = 0; step < last - first; ++step)
+        steps.append(m_undoStack->command(*forward ? first + step : last - 1 - step));
+    return steps;
+}
+
+ChangeSet GraphDocument::unsavedChanges() const
+{
+    bool forward = true;
     ChangeSet total;
-    for (int step = 0; step < last - first; ++step) {
-        const int index = forward ? first + step : last - 1 - step;
-        const auto *command = static_cast<const GraphEditCommand *>(m_undoStack->command(index));
-        compose(total.nodes, command->changes().nodes, forward);
-        compose(total.edges, command->changes().edges, forward);
+    for (const QUndoCommand *step : unsavedSteps(&forward)) {
+        // Scene steps lie on the same stack; they hold no graph records.
+        const auto *command = dynamic_cast<const GraphEditCommand *>(step);
+        if (!command)
+            continue;
+        const ChangeSet &changes = command->changes();
+        compose(total.nodes, changes.nodes, forward);
+        compose(total.edges, changes.edges, forward);
+        if (changes.stix) {
+            const StixRecords &from = forward ? changes.stix->first : changes.stix->second;
+            const StixRecords &to = forward ? changes.stix->second : changes.stix->first;
+            if (!total.stix)
+                total.stix = std::make_pair(from, to);
+            total.stix->second = to;
+        }
     }
     total.dropUnchanged();
     return total;
+}
+
+bool GraphDocument::sceneModified() const
+{
+    if (m_undoStack->cleanIndex() < 0)
+        return true;
+    bool forward = true;
+    const QList<const QUndoCommand *> steps = unsavedSteps(&forward);
+    return std::any_of(steps.cbegin(), steps.cend(), [](const QUndoCommand *step) {
+        return dynamic_cast<const SceneEditCommand *>(step) != nullptr;
+    });
+}
+
+void GraphDocument::markFileDiverged()
+{
+    m_fileDiverged = true;
+}
+
+void GraphDocument::markWholeFileSaved()
+{
+    markSaved();
+    m_fileDiverged = false;
+}
+
+bool GraphDocument::fileHoldsSavedState() const
+{
+    return !m_fileDiverged && m_undoStack->cleanIndex() >= 0;
 }
 
 void GraphDocument::markUnsaved()
@@ -270,7 +316,7 @@ void GraphDocument::markUnsaved()
 ChangeSet GraphDocument::edit(const QString &text, const std::function<void(Graph &)> &change)
 {
     ChangeSet changes;
-    record(changes, [&change](Graph &graph) {
+    recordChanges(m_graph, changes, [&change](Graph &graph) {
         change(graph);
         return true;
     });
@@ -281,7 +327,7 @@ ChangeSet GraphDocument::edit(const QString &text, const std::function<void(Grap
 bool GraphDocument::tryEdit(const QString &text, const std::function<bool(Graph &)> &change)
 {
     ChangeSet changes;
-    if (!record(changes, change)) {
+    if (!recordChanges(m_graph, changes, change)) {
         // Back to the records as they were, quietly: the views never saw the attempt.
         const QSignalBlocker quiet(this);
         applySide(changes, false);
@@ -289,33 +335,6 @@ bool GraphDocument::tryEdit(const QString &text, const std::function<bool(Graph 
     }
     push(text, changes);
     return true;
-}
-
-bool GraphDocument::record(ChangeSet &changes, const std::function<bool(Graph &)> &change)
-{
-    // Copies share their data until written: a kept object that the change touched is seen
-    // as no longer shared.
-    const StixRecords stixBefore = m_graph.stix();
-    m_graph.startRecording(&changes);
-    const bool done = change(m_graph);
-    m_graph.stopRecording();
-    const StixRecords &stixAfter = m_graph.stix();
-    if (!stixAfter.nodeOrigins.isSharedWith(stixBefore.nodeOrigins)
-        || !stixAfter.edgeOrigins.isSharedWith(stixBefore.edgeOrigins)
-        || !stixAfter.detached.isSharedWith(stixBefore.detached))
-        changes.stix = std::make_pair(stixBefore, stixAfter);
-    for (auto it = changes.nodes.begin(); it != changes.nodes.end(); ++it) {
-        const auto found = m_graph.nodes().constFind(it.key());
-        if (found != m_graph.nodes().cend())
-            it->after = *found;
-    }
-    for (auto it = changes.edges.begin(); it != changes.edges.end(); ++it) {
-        const auto found = m_graph.edges().constFind(it.key());
-        if (found != m_graph.edges().cend())
-            it->after = *found;
-    }
-    changes.dropUnchanged();
-    return done;
 }
 
 void GraphDocument::push(const QString &text, const ChangeSet &changes)
@@ -377,6 +396,7 @@ void GraphDocument::load(Graph graph, SceneRecords sceneRecords, const QString &
     m_filePath = filePath;
     m_undoStack->clear();
     m_undoStack->setClean();
+    m_fileDiverged = false;
     Q_EMIT reloaded();
 }
 

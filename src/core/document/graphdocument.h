@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class QUndoCommand;
 class QUndoStack;
 
 // One open investigation: its node and relation tables, the free items saved with its scene,
@@ -44,6 +45,15 @@ public:
     void markSaved();
     // No state of the history is what a file holds (content that was never saved).
     void markUnsaved();
+    // The file holds more than the saved state of the history says, or less: records placed
+    // on load, or a scene kept from before a reload. Until the next whole save, a save must
+    // rewrite everything.
+    void markFileDiverged();
+    // A save wrote the whole document: the current state is what the file holds.
+    void markWholeFileSaved();
+    // True when the file holds exactly the saved state of the history, so that
+    // unsavedChanges() and sceneModified() name everything a save has to write over it.
+    bool fileHoldsSavedState() const;
 
     // Runs change on the tables and keeps what it changed as one undo step named text (the
     // name the Edition menu shows). Nothing is pushed when the change left every record as
@@ -59,6 +69,9 @@ public:
     // clean index and the current one, composed (backwards when the analyst undid past the
     // save). Every step counts when no state is saved.
     ChangeSet unsavedChanges() const;
+    // True when the background images or shapes differ from the saved state (always, when no
+    // state is saved).
+    bool sceneModified() const;
 
     // Replaces the whole content, as a load does: no undo step, the history starts anew and
     // the document is unmodified.
@@ -84,14 +97,16 @@ Q_SIGNALS:
 private:
     friend class GraphEditCommand;
     friend class SceneEditCommand;
-    // Runs change with the graph recording into changes, then completes their "after" side.
-    bool record(ChangeSet &changes, const std::function<bool(Graph &)> &change);
     void push(const QString &text, const ChangeSet &changes);
     // Writes one side of a change set into the tables and reports it.
     void applySide(const ChangeSet &changes, bool after);
+    // The steps between the clean index and the current one, in the order that leads from
+    // the saved state to the current one, and whether they run forward.
+    QList<const QUndoCommand *> unsavedSteps(bool *forward) const;
 
     Graph m_graph;
     SceneRecords m_sceneRecords;
     QString m_filePath;
     QUndoStack *m_undoStack = nullptr;
+    bool m_fileDiverged = false;
 };

@@ -24,6 +24,8 @@ const char *const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS edge_attrs(id TEXT PRIMARY KEY,edge_id TEXT,k TEXT,v TEXT,UNIQUE(edge_id, k, v),FOREIGN KEY(edge_id) REFERENCES edges(id) ON DELETE CASCADE)",
     "CREATE INDEX IF NOT EXISTS idx_edges_src ON edges(src)",
     "CREATE INDEX IF NOT EXISTS idx_edges_dst ON edges(dst)",
+    // A save of changed rows removes the memberships of a node by member as well as by group.
+    "CREATE INDEX IF NOT EXISTS idx_group_members_node ON group_members(node_id)",
     "CREATE TABLE IF NOT EXISTS api_keys( key TEXT PRIMARY KEY, role TEXT NOT NULL, created_at TEXT NOT NULL, last_used TEXT)",
     "CREATE TABLE IF NOT EXISTS maps(id INTEGER PRIMARY KEY AUTOINCREMENT,file TEXT,uuid TEXT,label TEXT,description TEXT,x REAL, y REAL,rotation REAL,z REAL,w REAL, h REAL,anchored INTEGER,show_grid INTEGER,grid_step INTEGER,grid_width REAL,grid_color TEXT,anonymize INTEGER)",
     "CREATE TABLE IF NOT EXISTS shapes(id INTEGER PRIMARY KEY AUTOINCREMENT,uuid TEXT UNIQUE,kind TEXT,x REAL, y REAL, w REAL, h REAL,px REAL, py REAL,z REAL,rotation REAL,label TEXT,desc_html TEXT,fill TEXT,pen_color TEXT,pen_width REAL,locked INTEGER)",
@@ -123,11 +125,13 @@ bool ProjectDb::open(QString *error)
         m_db.close();
         return false;
     }
+    const bool hadGraph = hasGraphTables();
     QString schemaError;
     if (!initSchema(&schemaError)) {
         setError(error, QStringLiteral("initSchema() failed: ") + schemaError);
         return false;
     }
+    m_graphTablesCreated = !hadGraph;
     m_recoveredJournal = watch.rolledBack();
     return true;
 }
@@ -263,6 +267,15 @@ bool ProjectDb::hasTable(const QString &name)
     query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
     query.addBindValue(name);
     return query.exec() && query.next();
+}
+
+bool ProjectDb::hasGraphTables()
+{
+    QSqlQuery query(m_db);
+    return query.exec(QStringLiteral(
+               "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('nodes', "
+               "'node_attrs', 'node_medias', 'group_members', 'edges', 'edge_attrs')"))
+        && query.next() && query.value(0).toInt() == 6;
 }
 
 bool ProjectDb::hasNodesTable()

@@ -1,5 +1,6 @@
 #include "storage/projectfiles.h"
 
+#include "model/changeset.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "storage/filesafety.h"
@@ -86,8 +87,12 @@ bool load(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *err
     return true;
 }
 
-SaveResult save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
-                const SaveOptions &options, qint64 *newGeneration)
+namespace {
+
+// Runs one save on the project database, with the folder layout in place; the save's own
+// error text is given back as the window shows it.
+SaveResult runSave(const QString &dbPath, QString *error,
+                   const std::function<SaveResult(ProjectDb &, const QString &, QString *)> &body)
 {
     const QString folder = folderOf(dbPath);
     for (const char *sub : {"nodes", "maps", "shapes"})
@@ -99,19 +104,37 @@ SaveResult save(const QString &dbPath, Graph &graph, SceneRecords &scene, QStrin
             *error = QStringLiteral("Base indisponible: %1").arg(dbError);
         return SaveResult::Failed;
     }
+    const SaveResult result = body(db, folder, &dbError);
+    if (result != SaveResult::Saved && error)
+        *error = QStringLiteral("Échec: %1")
+                     .arg(dbError.isEmpty() ? QStringLiteral("saveGraph() a échoué (voir logs).")
+                                            : dbError);
+    return result;
+}
+
+} // namespace
+
+SaveResult save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error,
+                const SaveOptions &options, qint64 *newGeneration)
+{
     QHash<QString, Node> stored;
     const SaveResult result =
-        db.save(graph, &scene, folder, options, &dbError, &stored, newGeneration);
-    if (result != SaveResult::Saved) {
-        if (error)
-            *error = QStringLiteral("Échec: %1")
-                         .arg(dbError.isEmpty() ? QStringLiteral("saveGraph() a échoué (voir logs).")
-                                                : dbError);
-        return result;
-    }
+        runSave(dbPath, error, [&](ProjectDb &db, const QString &folder, QString *dbError) {
+            return db.save(graph, &scene, folder, options, dbError, &stored, newGeneration);
+        });
     for (const Node &node : std::as_const(stored))
         graph.replaceNode(node);
-    return SaveResult::Saved;
+    return result;
+}
+
+SaveResult saveChanges(const QString &dbPath, const Graph &graph, const SaveScope &scope,
+                       SceneRecords *scene, QString *error, const SaveOptions &options,
+                       QHash<QString, Node> *copied, qint64 *newGeneration)
+{
+    return runSave(dbPath, error, [&](ProjectDb &db, const QString &folder, QString *dbError) {
+        return db.saveChanges(graph, scope, scene, folder, options, dbError, copied,
+                              newGeneration);
+    });
 }
 
 bool save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error)
@@ -128,16 +151,23 @@ bool update(const QString &dbPath, const Change &change, QString *error, LoadInf
         Graph graph;
         SceneRecords scene;
         LoadInfo loaded;
-        if (QFileInfo(dbPath).isFile() && !load(dbPath, graph, scene, error, nullptr, &loaded))
+        const bool existed = QFileInfo(dbPath).isFile();
+        if (existed && !load(dbPath, graph, scene, error, nullptr, &loaded))
             return false;
         if (info && round == 0)
             info->notice = loaded.notice;
-        if (!change(graph, error))
+        ChangeSet changes;
+        if (!recordChanges(graph, changes,
+                           [&](Graph &changing) { return change(changing, error); }))
             return false;
         SaveOptions options;
         options.expectedGeneration = loaded.generation;
         qint64 generation = 0;
-        switch (save(dbPath, graph, scene, error, options, &generation)) {
+        const SaveResult result = existed
+            ? saveChanges(dbPath, graph, SaveScope::of(changes, false), nullptr, error, options,
+                          nullptr, &generation)
+            : save(dbPath, graph, scene, error, options, &generation);
+        switch (result) {
         case SaveResult::Saved:
             if (info)
                 info->generation = generation;

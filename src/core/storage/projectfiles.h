@@ -57,10 +57,20 @@ SaveResult save(const QString &dbPath, Graph &graph, SceneRecords &scene, QStrin
                 const SaveOptions &options, qint64 *newGeneration = nullptr);
 bool save(const QString &dbPath, Graph &graph, SceneRecords &scene, QString *error);
 
+// Saves only the records in scope into a file that holds the state they were changed from,
+// at the generation options.expectedGeneration (see ProjectDb::saveChanges: one write
+// transaction, ChangedOnDisk when the file moved on, nothing written on failure). scene is
+// read, and takes the stored rows' identities and copied images, only when the scope says
+// it changed. copied receives the nodes whose files were copied, pointing at the copies.
+SaveResult saveChanges(const QString &dbPath, const Graph &graph, const SaveScope &scope,
+                       SceneRecords *scene, QString *error, const SaveOptions &options,
+                       QHash<QString, Node> *copied = nullptr, qint64 *newGeneration = nullptr);
+
 using Change = std::function<bool(Graph &graph, QString *error)>;
 
 // A writer's whole turn on a project: loads it (a missing file is a new, empty project),
-// applies change and saves with the generation it loaded. When another writer saved in
+// applies change and saves with the generation it loaded (only the records the change
+// touched, when the file existed). When another writer saved in
 // between, the file is loaded again and the change applied again to what it now holds, so
 // that neither write is lost. False (error set) when the change or the save fails; the
 // project file is then left as the other writers made it.

@@ -66,6 +66,13 @@ bool SqliteStatement::execute()
     return status == SQLITE_DONE || status == SQLITE_ROW;
 }
 
+bool SqliteStatement::hasRow()
+{
+    const int status = sqlite3_step(m_statement);
+    sqlite3_reset(m_statement);
+    return status == SQLITE_ROW;
+}
+
 bool SqliteStatement::next()
 {
     const int status = sqlite3_step(m_statement);

@@ -33,6 +33,8 @@ public:
     void bindInt(int index, int value);
     // Runs an insert or update and resets the statement for the next row.
     bool execute();
+    // Runs a query and resets it: true when it gave at least one row.
+    bool hasRow();
 
     // Reading: next() steps to the following row.
     bool next();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 struct sqlite3;
@@ -15,6 +16,13 @@ extern const char *const kCreate;
 // Rewrites the table from the graph, within the caller's transaction. Objects of records that
 // are no longer in the graph are not written.
 bool save(sqlite3 *handle, const Graph &graph, QString *error);
+
+// Brings the rows of the given records in line with the graph, within the caller's
+// transaction, when the kept objects themselves did not change: the row of a record no longer
+// in the graph goes, the row of a record back in it returns. Only detached objects keep their
+// order in the table, so a returning row simply comes last.
+bool saveRecords(sqlite3 *handle, const Graph &graph, const QSet<QString> &nodeIds,
+                 const QSet<QString> &edgeIds, QString *error);
 
 // Fills graph.stix() from the table; a file without the table gives nothing.
 bool load(sqlite3 *handle, Graph &graph, QString *error);

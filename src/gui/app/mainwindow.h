@@ -289,7 +289,9 @@ private:
     int indexOfTab(const Tab *tab) const;
     // Replaces the tab's content with the project; false (tab unchanged) on failure.
     bool loadIntoTab(Tab *tab, const QString &dbPath);
-    bool saveTabTo(Tab *tab, const QString &dbPath);
+    // Over the file the tab holds the saved state of, only the changed rows are written,
+    // unless wholeFile asks for a full rewrite.
+    bool saveTabTo(Tab *tab, const QString &dbPath, bool wholeFile = false);
     // Saves the tab where it was saved before, or asks where; false when it was not saved.
     bool saveTab(Tab *tab);
     bool saveTabAs(Tab *tab);

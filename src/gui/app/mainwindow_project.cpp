@@ -93,10 +93,15 @@ bool MainWindow::loadIntoTab(Tab *tab, const QString &dbPath)
                              error);
         return false;
     }
+    const quint64 asStored = graph.revision();
     Layouts::placeFreshNodes(graph);
+    const bool placed = graph.revision() != asStored;
     tab->scene->clearSelection();
     tab->scene->setDisplacedPositions({});
     tab->document->load(std::move(graph), std::move(sceneRecords), dbPath);
+    // Positions given on the way in are not in the file: the next save writes every node.
+    if (placed)
+        tab->document->markFileDiverged();
     tab->generation = loaded.generation;
     resetTimeline(tab);
     refreshTab(tab);
@@ -165,7 +170,7 @@ bool MainWindow::openPath(const QString &path)
     return true;
 }
 
-bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
+bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath, bool wholeFile)
 {
     // Outside files are copied only when the analyst chose them, or when "Save as" moves
     // the files of the project the tab came from.
@@ -174,26 +179,46 @@ bool MainWindow::saveTabTo(Tab *tab, const QString &dbPath)
     if (!tab->dbPath().isEmpty())
         options.trustedFolders.append(ProjectFiles::folderOf(tab->dbPath()));
     // Saving over the file the tab came from: only if nobody else wrote it meanwhile.
-    if (tab->generation && dbPath == tab->dbPath())
+    const bool sameFile = tab->generation && dbPath == tab->dbPath();
+    if (sameFile)
         options.expectedGeneration = tab->generation;
     QString error;
+    qint64 generation = 0;
+    SceneRecords sceneRecords = tab->sceneRecords();
+    // A file that holds the tab's saved state only needs the rows changed since.
+    const bool changedRowsOnly = !wholeFile && sameFile && tab->document->fileHoldsSavedState();
     // The save stores the copies of media files it made: the tables then point at them.
     Graph saved = tab->graph();
-    SceneRecords sceneRecords = tab->sceneRecords();
-    qint64 generation = 0;
-    const SaveResult result =
-        ProjectFiles::save(dbPath, saved, sceneRecords, &error, options, &generation);
+    QHash<QString, Node> copied;
+    SaveResult result = SaveResult::Failed;
+    bool sceneWritten = true;
+    if (changedRowsOnly) {
+        const SaveScope scope =
+            SaveScope::of(tab->document->unsavedChanges(), tab->document->sceneModified());
+        sceneWritten = scope.sceneChanged;
+        result = ProjectFiles::saveChanges(dbPath, tab->graph(), scope, &sceneRecords, &error,
+                                           options, &copied, &generation);
+    } else {
+        result = ProjectFiles::save(dbPath, saved, sceneRecords, &error, options, &generation);
+    }
     if (result == SaveResult::ChangedOnDisk)
-        return reloadAndReapply(tab) && saveTabTo(tab, dbPath);
+        return reloadAndReapply(tab) && saveTabTo(tab, dbPath, wholeFile);
     if (result != SaveResult::Saved) {
         m_prompter->warning(this, QStringLiteral("Sauvegarde"), error);
         return false;
     }
-    adoptSavedPaths(tab, saved);
+    if (changedRowsOnly)
+        tab->document->adoptStoredRecords(copied.values());
+    else
+        adoptSavedPaths(tab, saved);
     tab->generation = generation;
-    tab->document->setSceneRecords(std::move(sceneRecords));
+    if (sceneWritten)
+        tab->document->setSceneRecords(std::move(sceneRecords));
     tab->document->setFilePath(dbPath);
-    tab->document->markSaved();
+    if (changedRowsOnly)
+        tab->document->markSaved();
+    else
+        tab->document->markWholeFileSaved();
     action(QStringLiteral("actionSave"))->setEnabled(true);
     action(QStringLiteral("actionReload"))->setEnabled(true);
     setTabTitle(tab, ProjectFolder::projectName(dbPath));
@@ -223,7 +248,7 @@ bool MainWindow::saveTabAs(Tab *tab)
                                 .arg(location.folder));
         return false;
     }
-    return saveTabTo(tab, location.dbPath);
+    return saveTabTo(tab, location.dbPath, true);
 }
 
 void MainWindow::saveProject()
@@ -286,7 +311,7 @@ void MainWindow::onOpenInvestigationInNewTab(const QString &dbPath, const QStrin
         QStringLiteral("Investigation ouverte dans un nouvel onglet: %1").arg(name), 3000);
 }
 
-// Media files copied into the project folder by a save: the tables take the new paths
+// Media files copied into the project folder by a whole save: the tables take the new paths
 // without an undo step, since the file now holds them.
 void MainWindow::adoptSavedPaths(Tab *tab, const Graph &saved)
 {
@@ -324,8 +349,10 @@ bool MainWindow::reloadAndReapply(Tab *tab)
         m_prompter->critical(this, QStringLiteral("Erreur BDD"), error);
         return false;
     }
-    // The analyst's maps and shapes are kept as they are in the tab.
+    // The analyst's maps and shapes are kept as they are in the tab: the file holds others,
+    // so the next save rewrites it whole.
     tab->document->load(std::move(graph), tab->sceneRecords(), tab->dbPath());
+    tab->document->markFileDiverged();
     tab->generation = loaded.generation;
     tab->document->apply(QStringLiteral("Modifications non enregistrées"), unsaved);
     refreshTab(tab);
