@@ -84,8 +84,6 @@ Q_SIGNALS:
 private:
     friend class GraphEditCommand;
     friend class SceneEditCommand;
-    // Runs change with the graph recording into changes, then completes their "after" side.
-    bool record(ChangeSet &changes, const std::function<bool(Graph &)> &change);
     void push(const QString &text, const ChangeSet &changes);
     // Writes one side of a change set into the tables and reports it.
     void applySide(const ChangeSet &changes, bool after);
