@@ -144,8 +144,7 @@ ApiReply ApiRoutes::serve(const Route &route, const ApiRequest &request)
     if (!ApiRoles::roleAllows(*role, request.method))
         return ApiReply::error(403);
 
-    RouteContext context{request, request.param(QStringLiteral("db")), {}, {}, {}, {}, {},
-                         TextForms::newId(), QDateTime::currentDateTimeUtc()};
+    RouteContext context{request, request.param(QStringLiteral("db")), {}, {}, {}, {}, {}, {}, {}};
     if (route.access == Access::Projects) {
         if (!m_provider)
             return ApiReply::error(500);
@@ -188,6 +187,8 @@ ApiReply ApiRoutes::write(const Route &route, RouteContext &context)
     // file between this request's load and its save: the save then refuses, and the change
     // is made again on what the file holds now, so that both writes are kept.
     constexpr int kRounds = 100;
+    context.newId = TextForms::newId();
+    context.now = QDateTime::currentDateTimeUtc();
     for (int round = 0; round < kRounds; ++round) {
         QString error;
         const std::shared_ptr<LoadedProject> project = m_cache.editable(context.dbPath, &error);

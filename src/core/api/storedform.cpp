@@ -155,10 +155,24 @@ void settle(Graph &graph, ChangeSet &changes, const QString &folder,
                     continue;
                 for (const QString &member : (*side)->groupMembers)
                     affected.insert(member.trimmed());
-                affected.insert((*side)->parentGroup);
+                if (!(*side)->parentGroup.isEmpty())
+                    affected.insert((*side)->parentGroup);
             }
         }
-        const QHash<QString, Membership> rows = memberships(g, touched, affected);
+        // Without a group among the touched records, no membership row moved: the scan of
+        // every node is left out.
+        bool grouped = false;
+        for (const QString &id : std::as_const(affected)) {
+            const Node &node = g.nodes().value(id);
+            const ChangeSet::NodeChange change = changes.nodes.value(id);
+            for (const Node *side : {&node, change.before ? &*change.before : nullptr}) {
+                if (side && (side->isGroup || !side->groupMembers.isEmpty()
+                             || !side->parentGroup.isEmpty()))
+                    grouped = true;
+            }
+        }
+        const QHash<QString, Membership> rows =
+            grouped ? memberships(g, touched, affected) : QHash<QString, Membership>();
         QList<Node> settled;
         for (const QString &id : std::as_const(affected)) {
             const auto found = g.nodes().constFind(id);
