@@ -255,7 +255,10 @@ ChangeSet GraphDocument::unsavedChanges() const
     ChangeSet total;
     for (int step = 0; step < last - first; ++step) {
         const int index = forward ? first + step : last - 1 - step;
-        const auto *command = static_cast<const GraphEditCommand *>(m_undoStack->command(index));
+        // Steps on the background images and shapes hold no table records.
+        const auto *command = dynamic_cast<const GraphEditCommand *>(m_undoStack->command(index));
+        if (!command)
+            continue;
         compose(total.nodes, command->changes().nodes, forward);
         compose(total.edges, command->changes().edges, forward);
     }
