@@ -5,7 +5,10 @@
 #include "dialogs/apiconfigdialog.h"
 #include "model/graph.h"
 #include "scriptedprompter.h"
+#include "canvas/graphscene.h"
+#include "canvas/nodeitem.h"
 #include "storage/projectdb.h"
+#include "testfiles.h"
 #include "testgraphs.h"
 
 #include <QAction>
@@ -29,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 using namespace TestGraphs;
 
@@ -48,13 +52,14 @@ struct Answer
     QJsonObject json;
 };
 
-Answer get(const QString &url, const QString &key)
+Answer send(const QByteArray &method, const QString &url, const QString &key,
+            const QByteArray &body = QByteArray())
 {
     QNetworkAccessManager manager;
     manager.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest request{QUrl(url)};
     request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
-    QNetworkReply *reply = manager.get(request);
+    QNetworkReply *reply = manager.sendCustomRequest(request, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
@@ -67,6 +72,11 @@ Answer get(const QString &url, const QString &key)
     reply->abort();
     delete reply;
     return answer;
+}
+
+Answer get(const QString &url, const QString &key)
+{
+    return send("GET", url, key);
 }
 
 QString makeProject(const QTemporaryDir &dir, const QString &name, int nodes)
@@ -112,11 +122,49 @@ private:
         });
     }
 
+    // A window serving one open project.
+    struct Served
+    {
+        ScriptedPrompter prompter;
+        MainWindow window{&prompter};
+        QString base; // the server's address
+        QString key;  // the admin key
+        Tab *tab = nullptr;
+    };
+
+    static std::unique_ptr<Served> serve(const QString &project)
+    {
+        auto served = std::make_unique<Served>();
+        if (!served->window.openPath(project))
+            return served;
+        const quint16 port = freePort();
+        scriptExposure(served->prompter, port);
+        served->window.action(QStringLiteral("actionExposeApi"))->trigger();
+        served->base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+        served->key = keyOf(project, ApiRole::Admin);
+        served->tab = served->window.currentTab();
+        return served;
+    }
+
+    // Saves the current tab as the analyst does; false when it asked anything (a file
+    // changed on disk) or did not save.
+    static bool saveWithoutQuestion(MainWindow &window, ScriptedPrompter &prompter)
+    {
+        const qsizetype asked = prompter.calls.size();
+        window.statusBar()->clearMessage();
+        window.saveProject();
+        return prompter.calls.size() == asked
+            && window.statusBar()->currentMessage().startsWith(QStringLiteral("Enregistré"));
+    }
+
 private Q_SLOTS:
     void menuEntries();
     void exposeServesTheTabsAndStops();
     void exposureNeedsConsentAndASavedProject();
     void dialogRegeneratesAndCopiesKeys();
+    void createdNodeGoesIntoTheTab();
+    void updateKeepsTheAnalystsUnsavedEdit();
+    void deletedNodeCanBeUndoneWithItsFiles();
 };
 
 void TestApiGui::menuEntries()
@@ -287,6 +335,142 @@ void TestApiGui::dialogRegeneratesAndCopiesKeys()
     QVERIFY(broken.keyText(ApiRole::Read).isEmpty());
     broken.regenRead(); // without a database nothing happens
     QVERIFY(broken.keyText(ApiRole::Read).isEmpty());
+}
+
+void TestApiGui::createdNodeGoesIntoTheTab()
+{
+    const QString project = makeProject(m_dir, QStringLiteral("Shown"), 2);
+    const std::unique_ptr<Served> served = serve(project);
+    QVERIFY(served->tab && !served->key.isEmpty());
+    auto &[prompter, window, base, key, tab] = *served;
+
+    const Answer created = send("POST", base + QStringLiteral("/api/node?db=Shown"), key,
+                                R"({"label":"Posted","pos":{"x":40,"y":50}})");
+    QCOMPARE(created.status, 201);
+    const QString id = created.json.value(QLatin1String("id")).toString();
+    QVERIFY(loadGraph(project).hasNode(id));
+    QCOMPARE(tab->graph().node(id).label, QStringLiteral("Posted"));
+    QVERIFY(tab->scene->nodeItem(id));
+    QCOMPARE(tab->scene->nodeItem(id)->node().pos, QPointF(40, 50));
+    QCOMPARE(tab->document->undoStack()->count(), 1);
+    QCOMPARE(tab->document->undoStack()->undoText(), QStringLiteral("API : créer le nœud « Posted »"));
+    // The file holds what the tab shows: nothing to save.
+    QVERIFY(!tab->document->isModified());
+    QCOMPARE(window.tabTitle(0), QStringLiteral("Shown"));
+
+    // The tab knows the file's new generation: its save is not refused and keeps the node.
+    QVERIFY(saveWithoutQuestion(window, prompter));
+    QVERIFY(loadGraph(project).hasNode(id));
+
+    // One undo takes it out of the tab, which is then modified; its save stores the undo.
+    tab->document->undoStack()->undo();
+    QVERIFY(!tab->graph().hasNode(id));
+    QVERIFY(!tab->scene->nodeItem(id));
+    QVERIFY(tab->document->isModified());
+    QVERIFY(saveWithoutQuestion(window, prompter));
+    QVERIFY(!loadGraph(project).hasNode(id));
+    QCOMPARE(loadGraph(project).nodes().size(), 2);
+
+    // A write after another program's save leaves the tab's generation: its next save
+    // sees that the file changed.
+    Graph other = loadGraph(project);
+    other.insertNode(makeNode(QStringLiteral("theirs"), QStringLiteral("Theirs"), QString()));
+    {
+        ProjectDb db(project);
+        QVERIFY(db.open() && db.saveGraph(other, QFileInfo(project).absolutePath()));
+    }
+    QCOMPARE(send("POST", base + QStringLiteral("/api/node?db=Shown"), key, "{}").status, 201);
+    QVERIFY(!tab->graph().hasNode(QStringLiteral("theirs")));
+    QVERIFY(!saveWithoutQuestion(window, prompter));
+    QCOMPARE(prompter.last().title, QStringLiteral("Sauvegarde"));
+    QVERIFY(loadGraph(project).hasNode(QStringLiteral("theirs")));
+}
+
+void TestApiGui::updateKeepsTheAnalystsUnsavedEdit()
+{
+    const QString project = makeProject(m_dir, QStringLiteral("Edited"), 2);
+    const std::unique_ptr<Served> served = serve(project);
+    QVERIFY(served->tab && !served->key.isEmpty());
+    auto &[prompter, window, base, key, tab] = *served;
+    const QString id = QStringLiteral("Edited-0");
+    tab->document->edit(QStringLiteral("Déplacer"), [&](Graph &graph) {
+        Node node = graph.node(id);
+        node.pos = QPointF(500, 600);
+        graph.replaceNode(node);
+    });
+
+    const Answer updated = send("PUT", base + QStringLiteral("/api/node?db=Edited&id=") + id,
+                                key, R"({"label":"Renamed"})");
+    QCOMPARE(updated.status, 200);
+    // The file takes the API's change only; the tab shows both and still has unsaved work.
+    const Node stored = loadGraph(project).node(id);
+    QCOMPARE(stored.label, QStringLiteral("Renamed"));
+    QCOMPARE(stored.pos, QPointF(0, 0));
+    QCOMPARE(tab->graph().node(id).label, QStringLiteral("Renamed"));
+    QCOMPARE(tab->graph().node(id).pos, QPointF(500, 600));
+    QCOMPARE(tab->scene->nodeItem(id)->node().label, QStringLiteral("Renamed"));
+    QVERIFY(tab->document->isModified());
+    QCOMPARE(tab->document->undoStack()->undoText(),
+             QStringLiteral("API : modifier le nœud « Renamed »"));
+    QCOMPARE(get(base + QStringLiteral("/api/node?db=Edited&id=") + id, key)
+                 .json.value(QLatin1String("node")).toObject().value(QLatin1String("pos")).toObject()
+                 .value(QLatin1String("x")).toDouble(),
+             0.0);
+
+    // Undoing the API's step gives the old label back and keeps the move.
+    tab->document->undoStack()->undo();
+    QCOMPARE(tab->graph().node(id).label, QString());
+    QCOMPARE(tab->graph().node(id).pos, QPointF(500, 600));
+    tab->document->undoStack()->redo();
+    QVERIFY(saveWithoutQuestion(window, prompter));
+    QCOMPARE(loadGraph(project).node(id).label, QStringLiteral("Renamed"));
+    QCOMPARE(loadGraph(project).node(id).pos, QPointF(500, 600));
+}
+
+void TestApiGui::deletedNodeCanBeUndoneWithItsFiles()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("Cut"));
+    const QString project = QDir(folder).filePath(QStringLiteral("Cut.orvane.db"));
+    const QString picture = QDir(folder).filePath(QStringLiteral("nodes/n1/medias/pic.png"));
+    QVERIFY(QDir().mkpath(QFileInfo(picture).absolutePath()));
+    writeBytes(picture, "picture");
+    {
+        Graph graph;
+        Node held = makeNode(QStringLiteral("n1"), QStringLiteral("Held"), QString());
+        MediaRecord media;
+        media.name = QStringLiteral("pic");
+        media.file = picture;
+        held.medias = {media};
+        graph.insertNode(held);
+        graph.insertNode(makeNode(QStringLiteral("n2")));
+        graph.insertEdge(makeEdge(QStringLiteral("e1"), QStringLiteral("n1"), QStringLiteral("n2")));
+        ProjectDb db(project);
+        QVERIFY(db.open() && db.saveGraph(graph, folder));
+    }
+    const std::unique_ptr<Served> served = serve(project);
+    QVERIFY(served->tab && !served->key.isEmpty());
+    auto &[prompter, window, base, key, tab] = *served;
+
+    const Answer removed = send("DELETE", base + QStringLiteral("/api/node?db=Cut&id=n1"), key);
+    QCOMPARE(removed.status, 200);
+    QCOMPARE(removed.json.value(QLatin1String("removed_edges")).toInt(), 1);
+    QVERIFY(!loadGraph(project).hasNode(QStringLiteral("n1")));
+    QVERIFY(!tab->graph().hasNode(QStringLiteral("n1")));
+    QVERIFY(!tab->graph().hasEdge(QStringLiteral("e1")));
+    QVERIFY(!tab->scene->nodeItem(QStringLiteral("n1")));
+    QVERIFY(!tab->document->isModified());
+    QCOMPARE(tab->document->undoStack()->undoText(), QStringLiteral("API : supprimer le nœud « Held »"));
+    // The tab can bring the node back: its files stay.
+    QCOMPARE(fileBytes(picture), QByteArray("picture"));
+
+    tab->document->undoStack()->undo();
+    QVERIFY(tab->scene->nodeItem(QStringLiteral("n1")));
+    QVERIFY(tab->graph().hasEdge(QStringLiteral("e1")));
+    QVERIFY(saveWithoutQuestion(window, prompter));
+    const Graph saved = loadGraph(project);
+    QVERIFY(saved.hasEdge(QStringLiteral("e1")));
+    QCOMPARE(saved.node(QStringLiteral("n1")).medias.value(0).file, picture);
+    QCOMPARE(fileBytes(picture), QByteArray("picture"));
 }
 
 QTEST_MAIN(TestApiGui)

@@ -5,6 +5,7 @@
 #include "api/apiprojects.h"
 #include "api/apiroutes.h"
 #include "api/filestamp.h"
+#include "model/changerecording.h"
 #include "model/graph.h"
 #include "storage/projectdb.h"
 #include "storage/projectfolder.h"
@@ -138,6 +139,60 @@ private:
                  qPrintable(error));
     }
 
+    // What a read route answers on the project loaded afresh, past the routes' kept graph
+    // and without touching the key file.
+    std::pair<int, QByteArray> freshAnswer(const QString &target)
+    {
+        const QUrl url(QStringLiteral("http://127.0.0.1") + target);
+        ApiRequest request;
+        request.method = "GET";
+        request.path = url.path();
+        request.query = QUrlQuery(url);
+        GraphCache fresh;
+        QString error;
+        const std::shared_ptr<const LoadedProject> project = fresh.project(m_dbPath, &error);
+        for (const ApiRoutes::Route &route : ApiRoutes::table()) {
+            if (route.read && request.path == QLatin1String(route.path) && project) {
+                const RouteContext context{request, request.param(QStringLiteral("db")), m_dbPath,
+                                           m_folder, {}, {}, {}, {}, {}};
+                const ApiReply reply = route.read(context, *project);
+                return {reply.status, reply.body};
+            }
+        }
+        return {0, error.toUtf8()};
+    }
+
+    // Every listing and every record, as the routes answer them and as a fresh load would.
+    void compareWithFreshLoad()
+    {
+        QString error;
+        const std::shared_ptr<const LoadedProject> kept = m_routes->cache().project(m_dbPath, &error);
+        QVERIFY2(kept, qPrintable(error));
+        const Graph file = fileGraph();
+        for (const Node &node : file.nodes())
+            QVERIFY2(kept->graph.node(node.id) == node, qPrintable(QStringLiteral("node ") + node.id));
+        for (const Edge &edge : file.edges())
+            QVERIFY2(kept->graph.edge(edge.id) == edge, qPrintable(QStringLiteral("edge ") + edge.id));
+        QCOMPARE(kept->graph.nodes().size(), file.nodes().size());
+        QCOMPARE(kept->graph.edges().size(), file.edges().size());
+
+        QStringList targets;
+        for (const char *list : {"nodes", "edges", "medias", "nodes/types", "edges/types",
+                                 "nodes/attributes", "edges/attributes"})
+            targets.append(QStringLiteral("/api/%1?db=Case&limit=500").arg(QLatin1String(list)));
+        for (const QString &id : file.nodes().keys() + kept->graph.nodes().keys())
+            targets.append(QStringLiteral("/api/node?db=Case&id=") + id);
+        for (const QString &id : file.edges().keys() + kept->graph.edges().keys())
+            targets.append(QStringLiteral("/api/edge?db=Case&id=") + id);
+        for (const QString &target : std::as_const(targets)) {
+            const ApiReply reply = call("GET", target, {}, ApiRole::Read);
+            const std::pair<int, QByteArray> fresh = freshAnswer(target);
+            QVERIFY2(reply.status == fresh.first && reply.body == fresh.second,
+                     qPrintable(target + QStringLiteral("\nkept:  ") + QString::fromUtf8(reply.body)
+                                + QStringLiteral("\nfresh: ") + QString::fromUtf8(fresh.second)));
+        }
+    }
+
     std::optional<QDateTime> lastUsed(ApiRole role)
     {
         ProjectDb db(m_dbPath);
@@ -182,6 +237,10 @@ private Q_SLOTS:
     void uploadReplacesSameNameAndRefusesBadBodies();
 
     void changesOnDiskAreSeen();
+    void keptGraphAnswersAsAFreshLoad_data();
+    void keptGraphAnswersAsAFreshLoad();
+    void writesOfOthersBetweenOursAreKept();
+    void persistRefusesAFileSavedMeanwhile();
 };
 
 void TestApiRoutes::init()
@@ -869,6 +928,123 @@ void TestApiRoutes::changesOnDiskAreSeen()
     QVERIFY(QFile::remove(m_otherDbPath));
     QCOMPARE(call("GET", QStringLiteral("/api/nodes?db=Other")).status, 500);
     QVERIFY(!QFileInfo::exists(m_otherDbPath));
+}
+
+void TestApiRoutes::keptGraphAnswersAsAFreshLoad_data()
+{
+    // Calls "METHOD target [body]", made one after the other.
+    QTest::addColumn<QStringList>("calls");
+    const QString outside = m_dir.filePath(QStringLiteral("capture.png"));
+    QTest::newRow("create node") << QStringList{
+        "POST /api/node?db=Case {\"label\":\" New \",\"type\":\"ip\",\"color\":\"#80ff0000\","
+        "\"validity\":{\"start\":\"2024-01-02T03:04:05+02:00\",\"end\":\"2024-05-06T07:08:09.250Z\"},"
+        "\"pos\":{\"x\":1.5,\"y\":-2},\"attrs\":{\"k\":\"v\",\"n\":3}}",
+        "POST /api/node?db=Case {}"};
+    QTest::newRow("create edge") << QStringList{
+        "POST /api/edge?db=Case {\"src\":\"a1\",\"dst\":\"d4\",\"label\":\"L\","
+        "\"color\":\"#40112233\",\"dir\":\"undirected\",\"attrs\":{\"w\":1}}"};
+    QTest::newRow("update node") << QStringList{
+        "PUT /api/node?db=Case&id=c3 {\"label\":\"G2\",\"mediaPath\":\"../outside.png\","
+        "\"expanded\":true,\"isInvestigationLink\":true,\"investigationPath\":\"/x/y.orvane.db\","
+        "\"validity\":{\"start\":\"2023-01-01T00:00:00\"},\"color\":\"#7f000000\"}",
+        "PUT /api/node?db=Case&id=a1 {\"mediaPath\":\"" + outside + "\"}",
+        "PUT /api/node?db=Case&id=b2 {\"mediaPath\":\"" + m_folder + "/loose.png\"}"};
+    QTest::newRow("update edge") << QStringList{
+        "PUT /api/edge?db=Case&id=r1 {\"color\":\"#10abcdef\",\"width\":3,"
+        "\"validity\":{\"end\":\"2025-01-01T00:00:00Z\"},\"dir\":\"none\"}"};
+    QTest::newRow("groups") << QStringList{
+        "PUT /api/node?db=Case&id=d4 {\"isGroup\":true,\"groupMembers\":[\"b2\",\"zz\",\"d4\",\"b2\",\" e5 \"]}",
+        "PUT /api/node?db=Case&id=b2 {\"groupOffset\":{\"x\":4,\"y\":5},\"parentGroup\":\"a1\"}",
+        "PUT /api/node?db=Case&id=a1 {\"isGroup\":true,\"groupMembers\":[\"nope\"]}",
+        "DELETE /api/node?db=Case&id=e5",
+        "DELETE /api/node?db=Case&id=b2",
+        "PUT /api/node?db=Case&id=c3 {\"isGroup\":true,\"groupMembers\":[\"a1\"]}",
+        "DELETE /api/node?db=Case&id=c3"};
+    QTest::newRow("attributes") << QStringList{
+        "POST /api/node/attribute?db=Case&id=f6 {\"name\":\"k\",\"value\":\"2\"}",
+        "POST /api/node/attribute?db=Case&id=c3 {\"name\":\"new\",\"value\":true}",
+        "POST /api/edge/attribute?db=Case&id=r4 {\"name\":\"confidence\",\"value\":{\"a\":1}}"};
+    QTest::newRow("uploads") << QStringList{
+        "POST /api/node/media?db=Case&id=a1&filename=shot.png first",
+        "POST /api/node/media?db=Case&id=a1&filename=shot.png&name=SHOT second",
+        "POST /api/node/media?db=Case&id=c3&filename=capture.png other"};
+    QTest::newRow("deletes") << QStringList{
+        "DELETE /api/edge?db=Case&id=r2",
+        "DELETE /api/node?db=Case&id=c3",
+        "DELETE /api/node?db=Case&id=f6"};
+}
+
+void TestApiRoutes::keptGraphAnswersAsAFreshLoad()
+{
+    QFETCH(QStringList, calls);
+    // Rows the file holds once: an attribute key twice, a picture loose in the project.
+    Graph graph = fileGraph();
+    Node twice = makeNode(QStringLiteral("f6"), QStringLiteral("Zeta"), QString());
+    twice.attributes = {{QString(), QStringLiteral("k"), QStringLiteral("1")},
+                        {QString(), QStringLiteral("k"), QStringLiteral("2")}};
+    graph.insertNode(twice);
+    saveFile(graph, m_dbPath);
+    writeBytes(QDir(m_folder).filePath(QStringLiteral("loose.png")), "loose");
+
+    QString error;
+    const LoadedProject *kept = m_routes->cache().project(m_dbPath, &error).get();
+    QVERIFY2(kept, qPrintable(error));
+    for (const QString &line : std::as_const(calls)) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        const ApiReply reply = call(parts.at(0).toLatin1(), parts.at(1),
+                                    parts.mid(2).join(QLatin1Char(' ')).toUtf8());
+        QVERIFY2(reply.isSuccess(), qPrintable(line + QStringLiteral(": %1").arg(reply.status)));
+        // The graph read before the write is the one changed, not read again.
+        QCOMPARE(m_routes->cache().project(m_dbPath, &error).get(), kept);
+        compareWithFreshLoad();
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(line));
+    }
+}
+
+void TestApiRoutes::writesOfOthersBetweenOursAreKept()
+{
+    const ApiReply created = call("POST", QStringLiteral("/api/node?db=Case"), "{\"label\":\"Ours\"}");
+    QCOMPARE(created.status, 201);
+    const QString ours = object(created).value(QLatin1String("id")).toString();
+
+    // Another program saves the file as it found it, plus a node of its own.
+    Graph graph = fileGraph();
+    QVERIFY(graph.hasNode(ours));
+    graph.insertNode(makeNode(QStringLiteral("theirs"), QStringLiteral("Theirs"), QString()));
+    saveFile(graph, m_dbPath);
+
+    QCOMPARE(call("PUT", QStringLiteral("/api/node?db=Case&id=") + ours, "{\"type\":\"ip\"}").status, 200);
+    QCOMPARE(call("DELETE", QStringLiteral("/api/node?db=Case&id=a1")).status, 200);
+    graph = fileGraph();
+    QCOMPARE(graph.node(ours).type, QStringLiteral("ip"));
+    QCOMPARE(graph.node(QStringLiteral("theirs")).label, QStringLiteral("Theirs"));
+    QVERIFY(!graph.hasNode(QStringLiteral("a1")));
+    compareWithFreshLoad();
+}
+
+void TestApiRoutes::persistRefusesAFileSavedMeanwhile()
+{
+    ProjectDb db(m_dbPath);
+    QVERIFY(db.open());
+    const qint64 loaded = db.generation();
+    saveFile(fileGraph(), m_dbPath); // another program, after our load
+
+    Graph graph = fileGraph();
+    ChangeSet changes;
+    ChangeRecording::record(graph, changes, [](Graph &g) {
+        return g.insertNode(makeNode(QStringLiteral("late"), QStringLiteral("Late"), QString()));
+    });
+    const ApiRequest request;
+    const RouteContext context{request, QStringLiteral("Case"), m_dbPath, m_folder, {}, {}, {}, {}, {}};
+    QCOMPARE(ApiRoutes::persist(context, graph, changes, loaded).result, SaveResult::ChangedOnDisk);
+    QVERIFY(!fileGraph().hasNode(QStringLiteral("late")));
+    const ApiRoutes::Persisted saved = ApiRoutes::persist(context, graph, changes, loaded + 1);
+    QCOMPARE(saved.result, SaveResult::Saved);
+    QCOMPARE(saved.generation, loaded + 2);
+    QVERIFY(saved.stamp.exists);
+    QCOMPARE(saved.stamp, FileStamp::of(m_dbPath));
+    QVERIFY(fileGraph().hasNode(QStringLiteral("late")));
 }
 
 QTEST_GUILESS_MAIN(TestApiRoutes)

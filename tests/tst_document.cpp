@@ -172,6 +172,10 @@ void TstDocument::unsavedChangesGoBackOnANewerFile()
         node.label = QStringLiteral("Renommé");
         graph.replaceNode(node);
     });
+    // A step on the background shapes between them is not a change of the tables.
+    document.editScene(QStringLiteral("carte"), [](SceneRecords &records) {
+        records.maps.append(MapRecord());
+    });
     const ChangeSet unsaved = document.unsavedChanges();
     QCOMPARE(unsaved.nodes.size(), 2);
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 // The route handlers: plain functions over a loaded project. Reads answer from the graph;
-// writes change their copy of the graph, and the caller saves it when they succeed.
+// writes change the graph they are given, and the caller stores it when they succeed.
 namespace ApiHandlers {
 
 // Uploads larger than this are refused (413).
@@ -39,16 +39,18 @@ ApiReply edgesByAttribute(const RouteContext &context, const LoadedProject &proj
 ApiReply nodesByLabel(const RouteContext &context, const LoadedProject &project);
 ApiReply edgesByLabel(const RouteContext &context, const LoadedProject &project);
 
-// Writes. foldersToRemove receives folders to delete once the graph is saved.
-ApiReply createNode(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply createEdge(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply updateNode(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply updateEdge(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply setNodeAttribute(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply setEdgeAttribute(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply deleteNode(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply deleteEdge(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
-ApiReply attachMedia(RouteContext &context, Graph &graph, QStringList *foldersToRemove);
+// Writes: they change the graph given and answer; the caller keeps what they touched and
+// stores it when they succeed. A write may run twice on one request (on the graph of the
+// file and on the open tab's): what it creates takes the request's newId and time.
+ApiReply createNode(RouteContext &context, Graph &graph);
+ApiReply createEdge(RouteContext &context, Graph &graph);
+ApiReply updateNode(RouteContext &context, Graph &graph);
+ApiReply updateEdge(RouteContext &context, Graph &graph);
+ApiReply setNodeAttribute(RouteContext &context, Graph &graph);
+ApiReply setEdgeAttribute(RouteContext &context, Graph &graph);
+ApiReply deleteNode(RouteContext &context, Graph &graph);
+ApiReply deleteEdge(RouteContext &context, Graph &graph);
+ApiReply attachMedia(RouteContext &context, Graph &graph);
 
 // Runs before the upload loads its project: checks the body and the parameters and stages
 // the file in a folder of its own under the project's ".staging", which the caller removes

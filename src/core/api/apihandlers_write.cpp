@@ -3,7 +3,6 @@
 #include "api/apijson.h"
 #include "model/textforms.h"
 #include "storage/filesafety.h"
-#include "storage/projectfolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -285,19 +284,19 @@ ApiReply idAnswer(const RouteContext &context, const QString &id, int status = 2
 
 } // namespace
 
-ApiReply createNode(RouteContext &context, Graph &graph, QStringList *)
+ApiReply createNode(RouteContext &context, Graph &graph)
 {
     const std::optional<QJsonObject> body = bodyObject(context.request);
     if (!body)
         return ApiReply::error(400);
     Node node;
-    node.id = graph.unusedNodeId();
+    node.id = graph.hasNode(context.newId) ? graph.unusedNodeId() : context.newId;
     applyNode(*body, node, Mode::Create);
     graph.insertNode(node);
     return idAnswer(context, node.id, 201);
 }
 
-ApiReply createEdge(RouteContext &context, Graph &graph, QStringList *)
+ApiReply createEdge(RouteContext &context, Graph &graph)
 {
     const std::optional<QJsonObject> body = bodyObject(context.request);
     if (!body)
@@ -307,13 +306,13 @@ ApiReply createEdge(RouteContext &context, Graph &graph, QStringList *)
     edge.dst = trimmedText(body->value(QLatin1String("dst")));
     if (!graph.hasNode(edge.src) || !graph.hasNode(edge.dst))
         return ApiReply::error(400);
-    edge.id = graph.unusedEdgeId();
+    edge.id = graph.hasEdge(context.newId) ? graph.unusedEdgeId() : context.newId;
     applyEdge(*body, edge, Mode::Create);
     graph.insertEdge(edge);
     return idAnswer(context, edge.id, 201);
 }
 
-ApiReply updateNode(RouteContext &context, Graph &graph, QStringList *)
+ApiReply updateNode(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.hasNode(id))
@@ -327,7 +326,7 @@ ApiReply updateNode(RouteContext &context, Graph &graph, QStringList *)
     return updatedAnswer(context, id, updated);
 }
 
-ApiReply updateEdge(RouteContext &context, Graph &graph, QStringList *)
+ApiReply updateEdge(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.hasEdge(id))
@@ -341,7 +340,7 @@ ApiReply updateEdge(RouteContext &context, Graph &graph, QStringList *)
     return updatedAnswer(context, id, updated);
 }
 
-ApiReply setNodeAttribute(RouteContext &context, Graph &graph, QStringList *)
+ApiReply setNodeAttribute(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.hasNode(id))
@@ -355,7 +354,7 @@ ApiReply setNodeAttribute(RouteContext &context, Graph &graph, QStringList *)
     return attributeAnswer(context, id, name, value);
 }
 
-ApiReply setEdgeAttribute(RouteContext &context, Graph &graph, QStringList *)
+ApiReply setEdgeAttribute(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.hasEdge(id))
@@ -369,7 +368,7 @@ ApiReply setEdgeAttribute(RouteContext &context, Graph &graph, QStringList *)
     return attributeAnswer(context, id, name, value);
 }
 
-ApiReply deleteNode(RouteContext &context, Graph &graph, QStringList *foldersToRemove)
+ApiReply deleteNode(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.hasNode(id))
@@ -378,17 +377,13 @@ ApiReply deleteNode(RouteContext &context, Graph &graph, QStringList *foldersToR
     for (const QString &edgeId : touching)
         graph.removeEdge(edgeId);
     graph.removeNode(id);
-    // The folder the save keeps this node's media in; never anything outside "nodes".
-    const QString folder = ProjectFolder::nodeFolderPath(context.folder, id);
-    if (!folder.isEmpty())
-        foldersToRemove->append(folder);
     QJsonObject answer = context.envelope();
     answer.insert(QStringLiteral("id"), id);
     answer.insert(QStringLiteral("removed_edges"), touching.size());
     return ApiReply::json(answer);
 }
 
-ApiReply deleteEdge(RouteContext &context, Graph &graph, QStringList *)
+ApiReply deleteEdge(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.removeEdge(id))
@@ -453,12 +448,12 @@ std::optional<ApiReply> stageUpload(RouteContext &context)
     return std::nullopt;
 }
 
-ApiReply attachMedia(RouteContext &context, Graph &graph, QStringList *)
+ApiReply attachMedia(RouteContext &context, Graph &graph)
 {
     const QString id = context.param("id");
     if (!graph.hasNode(id))
         return ApiReply::error(404);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime &now = context.now;
     QString name = context.param("name");
     if (name.isEmpty())
         name = QFileInfo(context.uploadName).completeBaseName();

@@ -1,9 +1,13 @@
 #include "api/apiroutes.h"
 
 #include "api/apikeystore.h"
+#include "api/storedform.h"
+#include "document/graphdocument.h"
+#include "model/changerecording.h"
+#include "model/textforms.h"
 #include "storage/filesafety.h"
-#include "storage/projectdb.h"
 #include "storage/projectfiles.h"
+#include "storage/projectfolder.h"
 
 #include <QDebug>
 #include <QDir>
@@ -23,11 +27,28 @@ ApiRoutes::Route reading(const char *path, QList<const char *> required,
 }
 
 ApiRoutes::Route writing(const char *path, const char *method, QList<const char *> required,
-                         ApiRoutes::WriteHandler handler,
+                         ApiRoutes::WriteHandler handler, const char *undoText,
                          ApiRoutes::StageHandler beforeLoad = nullptr)
 {
-    return {path, method, Access::Project, std::move(required), nullptr, handler, beforeLoad,
-            nullptr};
+    return {path,    method,  Access::Project, std::move(required), nullptr, handler,
+            beforeLoad, nullptr, undoText};
+}
+
+// The label of the node or relation a write is about, as the analyst knows it: from the
+// stored change, else from the tab; its id when it has none.
+QString subjectLabel(const QString &id, bool isEdge, const ChangeSet &stored, const Graph &tab)
+{
+    QString label;
+    if (isEdge) {
+        const ChangeSet::EdgeChange change = stored.edges.value(id);
+        const std::optional<Edge> edge = change.after ? change.after : change.before;
+        label = edge ? edge->label : tab.edge(id).label;
+    } else {
+        const ChangeSet::NodeChange change = stored.nodes.value(id);
+        const std::optional<Node> node = change.after ? change.after : change.before;
+        label = node ? node->label : tab.node(id).label;
+    }
+    return label.trimmed().isEmpty() ? id : label.trimmed();
 }
 
 } // namespace
@@ -56,15 +77,21 @@ const QList<ApiRoutes::Route> &ApiRoutes::table()
         reading("/api/edges/by-attr", {"db", "attr"}, edgesByAttribute),
         reading("/api/nodes/by-label", {"db", "label"}, nodesByLabel),
         reading("/api/edges/by-label", {"db", "label"}, edgesByLabel),
-        writing("/api/node", "POST", {"db"}, createNode),
-        writing("/api/edge", "POST", {"db"}, createEdge),
-        writing("/api/node/attribute", "POST", {"db", "id"}, setNodeAttribute),
-        writing("/api/edge/attribute", "POST", {"db", "id"}, setEdgeAttribute),
-        writing("/api/node/media", "POST", {"db", "id"}, attachMedia, stageUpload),
-        writing("/api/node", "PUT", {"db", "id"}, updateNode),
-        writing("/api/edge", "PUT", {"db", "id"}, updateEdge),
-        writing("/api/node", "DELETE", {"db", "id"}, deleteNode),
-        writing("/api/edge", "DELETE", {"db", "id"}, deleteEdge),
+        writing("/api/node", "POST", {"db"}, createNode, "API : créer le nœud « %1 »"),
+        writing("/api/edge", "POST", {"db"}, createEdge, "API : créer la relation « %1 »"),
+        writing("/api/node/attribute", "POST", {"db", "id"}, setNodeAttribute,
+                "API : attribut du nœud « %1 »"),
+        writing("/api/edge/attribute", "POST", {"db", "id"}, setEdgeAttribute,
+                "API : attribut de la relation « %1 »"),
+        writing("/api/node/media", "POST", {"db", "id"}, attachMedia,
+                "API : ajouter un média au nœud « %1 »", stageUpload),
+        writing("/api/node", "PUT", {"db", "id"}, updateNode, "API : modifier le nœud « %1 »"),
+        writing("/api/edge", "PUT", {"db", "id"}, updateEdge,
+                "API : modifier la relation « %1 »"),
+        writing("/api/node", "DELETE", {"db", "id"}, deleteNode,
+                "API : supprimer le nœud « %1 »"),
+        writing("/api/edge", "DELETE", {"db", "id"}, deleteEdge,
+                "API : supprimer la relation « %1 »"),
     };
     return routes;
 }
@@ -73,6 +100,14 @@ void ApiRoutes::clearProjectFunctions()
 {
     m_resolver = nullptr;
     m_provider = nullptr;
+    m_documents = nullptr;
+    m_saveListener = nullptr;
+}
+
+void ApiRoutes::setDocumentHooks(DocumentFinder finder, SaveListener listener)
+{
+    m_documents = std::move(finder);
+    m_saveListener = std::move(listener);
 }
 
 std::optional<ApiRole> ApiRoutes::authorize(const QByteArray &header)
@@ -109,7 +144,7 @@ ApiReply ApiRoutes::serve(const Route &route, const ApiRequest &request)
     if (!ApiRoles::roleAllows(*role, request.method))
         return ApiReply::error(403);
 
-    RouteContext context{request, request.param(QStringLiteral("db")), {}, {}, {}, {}, {}};
+    RouteContext context{request, request.param(QStringLiteral("db")), {}, {}, {}, {}, {}, {}, {}};
     if (route.access == Access::Projects) {
         if (!m_provider)
             return ApiReply::error(500);
@@ -152,37 +187,113 @@ ApiReply ApiRoutes::write(const Route &route, RouteContext &context)
     // file between this request's load and its save: the save then refuses, and the change
     // is made again on what the file holds now, so that both writes are kept.
     constexpr int kRounds = 100;
+    context.newId = TextForms::newId();
+    context.now = QDateTime::currentDateTimeUtc();
     for (int round = 0; round < kRounds; ++round) {
         QString error;
-        const std::shared_ptr<const LoadedProject> project =
-            m_cache.project(context.dbPath, &error);
+        const std::shared_ptr<LoadedProject> project = m_cache.editable(context.dbPath, &error);
         if (!project)
             return ApiReply::error(500);
-        Graph graph = project->graph;
-        QStringList foldersToRemove;
-        const ApiReply reply = route.write(context, graph, &foldersToRemove);
-        if (!reply.isSuccess())
+        ChangeSet changes;
+        ApiReply reply = ApiReply::error(500);
+        const bool done = ChangeRecording::record(project->graph, changes, [&](Graph &graph) {
+            reply = route.write(context, graph);
+            return reply.isSuccess();
+        });
+        if (!done)
             return reply;
-        SaveOptions options;
-        options.expectedGeneration = project->generation;
-        ProjectDb db(context.dbPath);
-        SaveResult result = SaveResult::Failed;
-        if (db.open(&error) && db.initSchema(&error))
-            result = db.save(graph, nullptr, context.folder, options, &error);
-        // The file changed, or may have: the next load reads it again.
-        m_cache.forget(context.dbPath);
-        if (result == SaveResult::ChangedOnDisk)
-            continue;
-        if (result == SaveResult::Failed) {
-            qWarning() << "[API] save failed:" << context.dbPath << error;
+        const qint64 from = project->generation;
+        const Persisted persisted = persist(context, project->graph, changes, from);
+        if (persisted.result != SaveResult::Saved) {
+            // The kept graph stays what the file holds.
+            ChangeRecording::applySide(project->graph, changes, false);
+            m_cache.forget(context.dbPath);
+            if (persisted.result == SaveResult::ChangedOnDisk)
+                continue;
             return ApiReply::error(500);
         }
-        for (const QString &folder : std::as_const(foldersToRemove))
-            FileSafety::removeFolderInside(folder, context.folder);
+        if (!changes.isEmpty()) {
+            StoredForm::settle(project->graph, changes, context.folder, persisted.copied);
+            project->placeIds(changes);
+            project->generation = persisted.generation;
+            m_cache.stored(context.dbPath, project, persisted.stamp);
+        }
+        QSet<QString> keptInTab;
+        writeToTab(route, context, changes, persisted, from, &keptInTab);
+        // The folders the save kept deleted nodes' media in, unless an undo in the tab can
+        // bring the node back; never anything outside "nodes".
+        for (auto it = changes.nodes.cbegin(); it != changes.nodes.cend(); ++it) {
+            if (!it->before || it->after || keptInTab.contains(it.key()))
+                continue;
+            const QString folder = ProjectFolder::nodeFolderPath(context.folder, it.key());
+            if (!folder.isEmpty())
+                FileSafety::removeFolderInside(folder, context.folder);
+        }
         return reply;
     }
     qWarning() << "[API] save gave up: the file kept changing:" << context.dbPath;
     return ApiReply::error(503);
+}
+
+ApiRoutes::Persisted ApiRoutes::persist(const RouteContext &context, const Graph &graph,
+                                        const ChangeSet &changes, qint64 expectedGeneration)
+{
+    Persisted persisted;
+    if (changes.isEmpty()) {
+        // The file holds it already.
+        persisted.result = SaveResult::Saved;
+        persisted.generation = expectedGeneration;
+        return persisted;
+    }
+    // The whole graph is written, which holds the change set.
+    SaveOptions options;
+    options.expectedGeneration = expectedGeneration;
+    ProjectDb db(context.dbPath);
+    QString error;
+    if (db.open(&error) && db.initSchema(&error))
+        persisted.result = db.save(graph, nullptr, context.folder, options, &error,
+                                   &persisted.copied, &persisted.generation);
+    if (persisted.result == SaveResult::Failed)
+        qWarning() << "[API] save failed:" << context.dbPath << error;
+    if (persisted.result != SaveResult::Saved)
+        return persisted;
+    // The stamp is that of our save only when no other writer came in after it.
+    const FileStamp stamp = FileStamp::of(context.dbPath);
+    if (db.generation(&error) == persisted.generation && FileStamp::of(context.dbPath) == stamp)
+        persisted.stamp = stamp;
+    return persisted;
+}
+
+void ApiRoutes::writeToTab(const Route &route, RouteContext &context, const ChangeSet &stored,
+                           const Persisted &persisted, qint64 fromGeneration,
+                           QSet<QString> *keptInTab)
+{
+    GraphDocument *document = m_documents ? m_documents(context.dbPath) : nullptr;
+    if (!document)
+        return;
+    const QString id = context.param("id").isEmpty() ? context.newId : context.param("id");
+    // An upload's record in the tab points at the copy the save made, as the file's does:
+    // the staged file goes when the request ends.
+    if (!context.stagedFile.isEmpty()) {
+        const std::optional<Node> &node = stored.nodes.value(id).after;
+        if (node && !node->medias.isEmpty())
+            context.stagedFile = node->medias.constLast().file;
+    }
+    const bool isEdge = QByteArray(route.path).startsWith("/api/edge");
+    const QString text =
+        QString::fromUtf8(route.undoText).arg(subjectLabel(id, isEdge, stored, document->graph()));
+    // A node the tab holds keeps its files: the tab shows it still, or can bring it back.
+    for (auto it = stored.nodes.cbegin(); it != stored.nodes.cend(); ++it) {
+        if (it->before && !it->after && document->graph().hasNode(it.key()))
+            keptInTab->insert(it.key());
+    }
+    const bool wasModified = document->isModified();
+    document->tryEdit(text, [&](Graph &graph) { return route.write(context, graph).isSuccess(); });
+    // The file holds what the tab shows, as before the write.
+    if (!wasModified)
+        document->markSaved();
+    if (m_saveListener && persisted.generation != fromGeneration)
+        m_saveListener(context.dbPath, fromGeneration, persisted.generation);
 }
 
 void ApiRoutes::removeStaging(const RouteContext &context)

@@ -98,6 +98,12 @@ void ApiServer::setProjectsProvider(ApiRoutes::ProjectsProvider provider)
     m_routes.setProjectsProvider(std::move(provider));
 }
 
+void ApiServer::setDocumentHooks(ApiRoutes::DocumentFinder finder,
+                                 ApiRoutes::SaveListener listener)
+{
+    m_routes.setDocumentHooks(std::move(finder), std::move(listener));
+}
+
 bool ApiServer::start(const QHostAddress &address, quint16 port)
 {
     stop();

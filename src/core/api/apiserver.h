@@ -16,7 +16,7 @@ class QHttpServerRequest;
 //
 // Its keys live in one project database (initDb); every request is authorised against that
 // file, whatever project it then reads or changes. The server reaches the open projects only
-// through the two functions installed by its owner. Requests are served one at a time on
+// through the functions installed by its owner. Requests are served one at a time on
 // the thread of the event loop.
 class ApiServer : public QObject
 {
@@ -31,6 +31,8 @@ public:
     bool initDb(const QString &dbPath);
     void setProjectResolver(ApiRoutes::ProjectResolver resolver);
     void setProjectsProvider(ApiRoutes::ProjectsProvider provider);
+    // Lets a write reach the tab that shows its project: see ApiRoutes.
+    void setDocumentHooks(ApiRoutes::DocumentFinder finder, ApiRoutes::SaveListener listener);
 
     // Stops any running server, then listens on address:port (0: a port chosen by the
     // system). False when listening fails.

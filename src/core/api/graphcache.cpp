@@ -13,14 +13,6 @@ namespace {
 // Enough for every tab a user keeps open; beyond it the least recently used graph goes.
 constexpr int kMaxEntries = 8;
 
-QStringList sortedIds(QStringList ids)
-{
-    std::sort(ids.begin(), ids.end(), [](const QString &a, const QString &b) {
-        return QString::localeAwareCompare(a, b) < 0;
-    });
-    return ids;
-}
-
 std::shared_ptr<LoadedProject> load(const QString &dbPath, QString *error)
 {
     if (!QFileInfo(dbPath).isFile()) {
@@ -43,8 +35,7 @@ std::shared_ptr<LoadedProject> load(const QString &dbPath, QString *error)
         connection.commit();
     if (!loaded)
         return nullptr;
-    project->sortedNodeIds = sortedIds(project->graph.nodes().keys());
-    project->sortedEdgeIds = sortedIds(project->graph.edges().keys());
+    project->sortIds();
     return project;
 }
 
@@ -65,7 +56,7 @@ QString GraphCache::keyOf(const QString &dbPath)
     return canonical;
 }
 
-std::shared_ptr<const LoadedProject> GraphCache::project(const QString &dbPath, QString *error)
+std::shared_ptr<LoadedProject> GraphCache::current(const QString &dbPath, QString *error)
 {
     const QString key = keyOf(dbPath);
     const FileStamp before = FileStamp::of(dbPath);
@@ -77,21 +68,53 @@ std::shared_ptr<const LoadedProject> GraphCache::project(const QString &dbPath, 
     if (it != m_entries.end())
         m_entries.erase(it);
 
-    std::shared_ptr<const LoadedProject> loaded = load(dbPath, error);
+    std::shared_ptr<LoadedProject> loaded = load(dbPath, error);
     if (!loaded)
         return nullptr;
     // Kept only when nothing wrote the file while it was read (opening may itself have
     // completed the schema); otherwise the next request loads again.
-    if (before.exists && FileStamp::of(dbPath) == before) {
-        if (m_entries.size() >= kMaxEntries) {
-            auto oldest = std::min_element(
-                m_entries.begin(), m_entries.end(),
-                [](const Entry &a, const Entry &b) { return a.lastUse < b.lastUse; });
-            m_entries.erase(oldest);
-        }
-        m_entries.insert(key, Entry{before, loaded, ++m_uses});
-    }
+    if (before.exists && FileStamp::of(dbPath) == before)
+        keep(key, before, loaded);
     return loaded;
+}
+
+void GraphCache::keep(const QString &key, const FileStamp &stamp,
+                      std::shared_ptr<LoadedProject> project)
+{
+    if (!m_entries.contains(key) && m_entries.size() >= kMaxEntries) {
+        auto oldest = std::min_element(
+            m_entries.begin(), m_entries.end(),
+            [](const Entry &a, const Entry &b) { return a.lastUse < b.lastUse; });
+        m_entries.erase(oldest);
+    }
+    m_entries.insert(key, Entry{stamp, std::move(project), ++m_uses});
+}
+
+std::shared_ptr<const LoadedProject> GraphCache::project(const QString &dbPath, QString *error)
+{
+    return current(dbPath, error);
+}
+
+std::shared_ptr<LoadedProject> GraphCache::editable(const QString &dbPath, QString *error)
+{
+    std::shared_ptr<LoadedProject> project = current(dbPath, error);
+    // Requests are served one at a time and no answer keeps its graph, so the copy is only
+    // for a caller that holds one across requests.
+    const auto it = m_entries.constFind(keyOf(dbPath));
+    const long holders = it != m_entries.cend() && it->project == project ? 2 : 1;
+    if (project && project.use_count() > holders)
+        return std::make_shared<LoadedProject>(*project);
+    return project;
+}
+
+void GraphCache::stored(const QString &dbPath, const std::shared_ptr<LoadedProject> &project,
+                        const FileStamp &stamp)
+{
+    if (!stamp.exists) {
+        forget(dbPath);
+        return;
+    }
+    keep(keyOf(dbPath), stamp, project);
 }
 
 void GraphCache::adopt(const QString &dbPath, const FileStamp &before, const FileStamp &after)

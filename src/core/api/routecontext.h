@@ -2,6 +2,7 @@
 
 #include "api/apirequest.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 
 // What a route handler knows about its request once authorisation and project resolution
@@ -16,6 +17,10 @@ struct RouteContext
     QString uploadName;
     QString stagedFile;
     QString stagingFolder; // the upload's own folder under ".staging", removed afterwards
+    // Drawn once per request, so that a write made again (on a newer file, on the open tab)
+    // creates the same record.
+    QString newId;
+    QDateTime now;
 
     QString param(const char *name) const { return request.param(QLatin1String(name)); }
     QString rawParam(const char *name) const { return request.rawParam(QLatin1String(name)); }

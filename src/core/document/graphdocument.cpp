@@ -1,6 +1,7 @@
 #include "document/graphdocument.h"
 
-#include <QSignalBlocker>
+#include "model/changerecording.h"
+
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <QUuid>
@@ -316,7 +317,7 @@ void GraphDocument::markUnsaved()
 ChangeSet GraphDocument::edit(const QString &text, const std::function<void(Graph &)> &change)
 {
     ChangeSet changes;
-    recordChanges(m_graph, changes, [&change](Graph &graph) {
+    ChangeRecording::record(m_graph, changes, [&change](Graph &graph) {
         change(graph);
         return true;
     });
@@ -327,12 +328,9 @@ ChangeSet GraphDocument::edit(const QString &text, const std::function<void(Grap
 bool GraphDocument::tryEdit(const QString &text, const std::function<bool(Graph &)> &change)
 {
     ChangeSet changes;
-    if (!recordChanges(m_graph, changes, change)) {
-        // Back to the records as they were, quietly: the views never saw the attempt.
-        const QSignalBlocker quiet(this);
-        applySide(changes, false);
+    // A refused change is put back quietly: the views never saw the attempt.
+    if (!ChangeRecording::record(m_graph, changes, change))
         return false;
-    }
     push(text, changes);
     return true;
 }
@@ -350,14 +348,7 @@ void GraphDocument::apply(const QString &text, const ChangeSet &changes)
 {
     ChangeSet applied = changes;
     // The "before" side is what the tables hold now, whatever the preparer saw.
-    for (auto it = applied.nodes.begin(); it != applied.nodes.end(); ++it) {
-        const auto found = m_graph.nodes().constFind(it.key());
-        it->before = found != m_graph.nodes().cend() ? std::optional<Node>(*found) : std::nullopt;
-    }
-    for (auto it = applied.edges.begin(); it != applied.edges.end(); ++it) {
-        const auto found = m_graph.edges().constFind(it.key());
-        it->before = found != m_graph.edges().cend() ? std::optional<Edge>(*found) : std::nullopt;
-    }
+    ChangeRecording::takeSide(m_graph, applied, false);
     if (applied.stix)
         applied.stix->first = m_graph.stix();
     applied.dropUnchanged();
@@ -368,22 +359,7 @@ void GraphDocument::apply(const QString &text, const ChangeSet &changes)
 
 void GraphDocument::applySide(const ChangeSet &changes, bool after)
 {
-    for (auto it = changes.nodes.cbegin(); it != changes.nodes.cend(); ++it) {
-        const std::optional<Node> &value = after ? it->after : it->before;
-        if (value)
-            m_graph.putNode(*value);
-        else
-            m_graph.removeNode(it.key());
-    }
-    for (auto it = changes.edges.cbegin(); it != changes.edges.cend(); ++it) {
-        const std::optional<Edge> &value = after ? it->after : it->before;
-        if (value)
-            m_graph.putEdge(*value);
-        else
-            m_graph.removeEdge(it.key());
-    }
-    if (changes.stix)
-        m_graph.stix() = after ? changes.stix->second : changes.stix->first;
+    ChangeRecording::applySide(m_graph, changes, after);
     Q_EMIT changed(describe(changes, after));
 }
 

@@ -6,10 +6,7 @@
 #include <QHash>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
-
-class Graph;
 
 // What one edit did to a graph's tables: for every node and relation it touched, the record
 // before and after the edit, absent where the record did not exist. Only what was touched is
@@ -36,10 +33,6 @@ struct ChangeSet
     // Forgets the records that ended as they began.
     void dropUnchanged();
 };
-
-// Runs change on graph and notes into changes what it did: every record it touched, before
-// and after, and the kept STIX objects when it changed them. Returns what change answered.
-bool recordChanges(Graph &graph, ChangeSet &changes, const std::function<bool(Graph &)> &change);
 
 // The ids an applied change set added, removed or changed, as the canvas needs them.
 struct GraphChange

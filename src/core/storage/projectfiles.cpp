@@ -1,6 +1,6 @@
 #include "storage/projectfiles.h"
 
-#include "model/changeset.h"
+#include "model/changerecording.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
 #include "storage/filesafety.h"
@@ -157,8 +157,8 @@ bool update(const QString &dbPath, const Change &change, QString *error, LoadInf
         if (info && round == 0)
             info->notice = loaded.notice;
         ChangeSet changes;
-        if (!recordChanges(graph, changes,
-                           [&](Graph &changing) { return change(changing, error); }))
+        if (!ChangeRecording::record(graph, changes,
+                                      [&](Graph &changing) { return change(changing, error); }))
             return false;
         SaveOptions options;
         options.expectedGeneration = loaded.generation;

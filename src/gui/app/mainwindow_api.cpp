@@ -7,8 +7,28 @@
 #include "dialogs/apiconfigdialog.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QStatusBar>
+
+namespace {
+
+// The tab showing a database file, or null.
+Tab *tabForFile(const MainWindow &window, const QString &dbPath)
+{
+    const QString wanted = QFileInfo(dbPath).canonicalFilePath();
+    for (int i = 0; i < window.tabCount(); ++i) {
+        Tab *tab = window.tabAt(i);
+        if (tab->dbPath().isEmpty())
+            continue;
+        if (tab->dbPath() == dbPath
+            || (!wanted.isEmpty() && QFileInfo(tab->dbPath()).canonicalFilePath() == wanted))
+            return tab;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 void MainWindow::buildApiActions(QMenu *tools)
 {
@@ -66,6 +86,18 @@ void MainWindow::exposeApi()
         const Tab *current = currentTab();
         return ApiProjects::resolve(name, tabPaths(), current ? current->dbPath() : QString());
     });
+    // A write to a project open in a tab also goes into the tab, as one undo step; the tab
+    // then knows the file's new generation, so that its next save is not refused.
+    m_apiServer->setDocumentHooks(
+        [this](const QString &dbPath) -> GraphDocument * {
+            Tab *tab = tabForFile(*this, dbPath);
+            return tab ? tab->document.get() : nullptr;
+        },
+        [this](const QString &dbPath, qint64 from, qint64 to) {
+            Tab *tab = tabForFile(*this, dbPath);
+            if (tab && tab->generation.value_or(0) == from)
+                tab->generation = to;
+        });
     if (!m_apiServer->start(dialog.address(), dialog.port())) {
         m_prompter->critical(this, QStringLiteral("Erreur"),
                              QStringLiteral("Impossible de démarrer le serveur API."));
