@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <functional>
 
 using namespace TestGraphs;
@@ -87,8 +88,30 @@ private:
             }
             rows.append(cells.join(QLatin1Char('|')));
         }
-        if (!numbered)
+        if (numbered)
+            return rows;
+        // A load lists the attributes, media and members of one record in the order of their
+        // rows: that order is compared, the order between records is not.
+        static const QHash<QString, QString> owners = {
+            {QStringLiteral("group_members"), QStringLiteral("group_id=")},
+            {QStringLiteral("node_attrs"), QStringLiteral("node_id=")},
+            {QStringLiteral("edge_attrs"), QStringLiteral("edge_id=")},
+            {QStringLiteral("node_medias"), QStringLiteral("node_id=")}};
+        const QString owner = owners.value(table);
+        if (owner.isEmpty()) {
             rows.sort();
+            return rows;
+        }
+        auto ownerOf = [&owner](const QString &row) {
+            const QStringList cells = row.split(QLatin1Char('|'));
+            const auto cell = std::find_if(cells.cbegin(), cells.cend(), [&owner](const QString &c) {
+                return c.startsWith(owner);
+            });
+            return cell == cells.cend() ? QString() : *cell;
+        };
+        std::stable_sort(rows.begin(), rows.end(), [&ownerOf](const QString &a, const QString &b) {
+            return ownerOf(a) < ownerOf(b);
+        });
         return rows;
     }
 };

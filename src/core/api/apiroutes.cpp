@@ -245,14 +245,15 @@ ApiRoutes::Persisted ApiRoutes::persist(const RouteContext &context, const Graph
         persisted.generation = expectedGeneration;
         return persisted;
     }
-    // The whole graph is written, which holds the change set.
+    // Only the rows of the records the write touched are written.
     SaveOptions options;
     options.expectedGeneration = expectedGeneration;
     ProjectDb db(context.dbPath);
     QString error;
     if (db.open(&error) && db.initSchema(&error))
-        persisted.result = db.save(graph, nullptr, context.folder, options, &error,
-                                   &persisted.copied, &persisted.generation);
+        persisted.result = db.saveChanges(graph, SaveScope::of(changes, false), nullptr,
+                                          context.folder, options, &error, &persisted.copied,
+                                          &persisted.generation);
     if (persisted.result == SaveResult::Failed)
         qWarning() << "[API] save failed:" << context.dbPath << error;
     if (persisted.result != SaveResult::Saved)

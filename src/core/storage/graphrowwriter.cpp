@@ -237,6 +237,11 @@ bool GraphRowWriter::deleteMemberships(const QString &id, QString *error)
     return run(*m_deleteGroupRows, id, error) && run(*m_deleteMemberRows, id, error);
 }
 
+bool GraphRowWriter::deleteGroupRows(const QString &groupId, QString *error)
+{
+    return run(*m_deleteGroupRows, groupId, error);
+}
+
 bool GraphRowWriter::deleteEdge(const QString &id, QString *error)
 {
     return run(*m_deleteEdgeAttrs, id, error) && run(*m_deleteEdge, id, error);

@@ -47,6 +47,8 @@ public:
     bool deleteNode(const QString &id, QString *error);
     // Removes the membership rows naming id as group or as member.
     bool deleteMemberships(const QString &id, QString *error);
+    // Removes the membership rows of a group, leaving its own rows as a member.
+    bool deleteGroupRows(const QString &groupId, QString *error);
     // Removes a relation's row with its attribute rows.
     bool deleteEdge(const QString &id, QString *error);
 

@@ -8,6 +8,8 @@
 #include "storage/sqlitestatement.h"
 #include "storage/stixtable.h"
 
+#include <algorithm>
+
 using namespace ProjectDbDetail;
 
 SaveScope SaveScope::of(const ChangeSet &changes, bool sceneChanged)
@@ -84,6 +86,23 @@ bool ProjectDb::writeChangedRows(const Graph &graph, const SaveScope &scope,
         if (!scope.nodeIds.contains(id) && !rows.deleteMemberships(id, error))
             return false;
     }
+    // A load lists a group's members in the order of their rows: a group that gains, keeps
+    // or moves an affected member has all its rows written again, in the order of its list.
+    QHash<QString, QStringList> rewrittenGroups;
+    for (const Node &group : nodes) {
+        if (!group.isGroup)
+            continue;
+        const QStringList members = storedGroupMembers(nodes, group);
+        const QString groupId = group.id.trimmed();
+        if (affected.contains(groupId)
+            || std::any_of(members.cbegin(), members.cend(),
+                           [&affected](const QString &member) { return affected.contains(member); }))
+            rewrittenGroups.insert(groupId, members);
+    }
+    for (auto it = rewrittenGroups.cbegin(); it != rewrittenGroups.cend(); ++it) {
+        if (!affected.contains(it.key()) && !rows.deleteGroupRows(it.key(), error))
+            return false;
+    }
     for (const QString &id : scope.edgeIds) {
         if (!rows.deleteEdge(id, error))
             return false;
@@ -100,20 +119,11 @@ bool ProjectDb::writeChangedRows(const Graph &graph, const SaveScope &scope,
         if (edge != edges.cend() && !rows.writeEdge(*edge, error))
             return false;
     }
-    // Any group may list a member in scope: every group is looked at, only the rows that
-    // involve an affected id are written.
-    if (!affected.isEmpty()) {
-        for (const Node &group : nodes) {
-            if (!group.isGroup)
-                continue;
-            const QString groupId = group.id.trimmed();
-            const bool wholeGroup = affected.contains(groupId);
-            for (const QString &memberId : storedGroupMembers(nodes, group)) {
-                if ((wholeGroup || affected.contains(memberId))
-                    && !rows.writeMembership(groupId, memberId,
-                                             nodes.constFind(memberId)->groupOffset, error))
-                    return false;
-            }
+    for (auto it = rewrittenGroups.cbegin(); it != rewrittenGroups.cend(); ++it) {
+        for (const QString &memberId : it.value()) {
+            if (!rows.writeMembership(it.key(), memberId, nodes.constFind(memberId)->groupOffset,
+                                      error))
+                return false;
         }
     }
     *copied = rows.copiedNodes();
