@@ -309,7 +309,8 @@ void TstComponents::registryNamesEverySlot()
                                  "as-to-downstreams", "cidr-to-as", "ip-to-as", "dns-resolution",
                                  "ip-geolocalisation", "ip-virustotal", "domain-virustotal",
                                  "url-virustotal", "file-virustotal",
-                                 "file-virustotal-download", "eth-to-tx",
+                                 "file-virustotal-download", "eth-to-tx", "eth-funded-by",
+                                 "sol-to-tx",
                                  "ransomware-live-description-moa"}));
 }
 

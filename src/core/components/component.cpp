@@ -7,6 +7,7 @@
 #include "components/dnsresolver.h"
 #include "components/geocomponent.h"
 #include "components/ransomwarecomponent.h"
+#include "components/solcomponent.h"
 #include "components/vtcomponents.h"
 
 bool GraphEdit::addAttribute(const QString &nodeId, const QString &key, const QString &value)
@@ -193,11 +194,14 @@ const std::vector<const Component *> &all()
     static const ComponentFileVirusTotal fileVt;
     static const ComponentFileVirusTotalDownload downloadVt;
     static const ComponentEthToTx ethToTx;
+    static const ComponentEthFundedBy ethFundedBy;
+    static const ComponentSolToTx solToTx;
     static const ComponentRansomwareLiveMoaDescription ransomware;
     static const std::vector<const Component *> list = {
-        &asToCidr, &asToPeers, &asToUpstreams, &asToDownstreams, &cidrToAs,
-        &ipToAs,   &dns,       &geolocation,   &ipVt,            &domainVt,
-        &urlVt,    &fileVt,    &downloadVt,    &ethToTx,         &ransomware};
+        &asToCidr, &asToPeers,   &asToUpstreams, &asToDownstreams, &cidrToAs,
+        &ipToAs,   &dns,         &geolocation,   &ipVt,            &domainVt,
+        &urlVt,    &fileVt,      &downloadVt,    &ethToTx,         &ethFundedBy,
+        &solToTx,  &ransomware};
     return list;
 }
 
@@ -267,7 +271,13 @@ RunResult run(const Component &component, const Graph &graph, const QStringList 
         NodeRun nodeRun{node, *options, i + 1, total, host, edit, dns};
         component.process(nodeRun);
         ComponentUtils::processEventsFor(10);
-        ComponentUtils::sleepWithJitter(component.pauseMs(*options), component.pauseJitterMs());
+        // The pauses keep requests apart: after the last node none follows.
+        if (i == total - 1)
+            break;
+        if (nodeRun.pauseMs >= 0)
+            ComponentUtils::sleepWithJitter(nodeRun.pauseMs, nodeRun.pauseJitterMs);
+        else
+            ComponentUtils::sleepWithJitter(component.pauseMs(*options), component.pauseJitterMs());
     }
     host.end();
     return result;

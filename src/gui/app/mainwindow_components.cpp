@@ -36,6 +36,8 @@ const ComponentSlot componentSlots[] = {
     {"file-virustotal", &MainWindow::openComponentFileVirusTotal},
     {"file-virustotal-download", &MainWindow::openComponentFileVirusTotalDownload},
     {"eth-to-tx", &MainWindow::openComponentEthToTx},
+    {"eth-funded-by", &MainWindow::openComponentEthFundedBy},
+    {"sol-to-tx", &MainWindow::openComponentSolToTx},
     {"ransomware-live-description-moa", &MainWindow::openComponentRansomwareLiveDescriptionMoa},
 };
 
@@ -171,6 +173,16 @@ void MainWindow::openComponentFileVirusTotalDownload()
 void MainWindow::openComponentEthToTx()
 {
     runComponent(QStringLiteral("eth-to-tx"));
+}
+
+void MainWindow::openComponentEthFundedBy()
+{
+    runComponent(QStringLiteral("eth-funded-by"));
+}
+
+void MainWindow::openComponentSolToTx()
+{
+    runComponent(QStringLiteral("sol-to-tx"));
 }
 
 void MainWindow::openComponentRansomwareLiveDescriptionMoa()
