@@ -269,6 +269,16 @@ void TstCliEnrich::newMembersWriteTheProject_data()
         << "[OK] " + sol + " → 1 relation(s) créées\n"
         << QStringList{QStringLiteral("Portefeuille -18446744073.709551616 • 2aaaaa…aaaaaa (Txn SOLSCAN)-> ")
                        + payee};
+    QTest::newRow("email-breaches-hibp")
+        << QStringList{"w", "Alice", "PERSONNE", "email", "alice@example.org"} << "HaveIBeenPwned"
+        << QStringList{"/api/v3/breachedaccount/alice%40example.org?truncateResponse=false"
+                       "&includeUnverified=true",
+                       "[{\"Name\":\"Adobe\",\"Title\":\"Adobe\",\"IsVerified\":true},"
+                       "{\"Name\":\"Rumeur\",\"IsVerified\":false}]"}
+        << QStringList{"email-breaches-hibp", "--nodes", "w", "--include-unverified", "--delay", "0"}
+        << "[OK] alice@example.org → 2 breach(s)\n"
+        << QStringList{"Alice -alice@example.org (LEAK)-> Adobe",
+                       "Alice -alice@example.org (LEAK)-> Rumeur"};
 }
 
 void TstCliEnrich::newMembersWriteTheProject()

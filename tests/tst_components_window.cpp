@@ -9,10 +9,10 @@
 #include "config/appconfig.h"
 #include "fakeservice.h"
 #include "scriptedprompter.h"
+#include "testfiles.h"
 #include "testgraphs.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
 #include <QApplication>
@@ -79,6 +79,7 @@ private Q_SLOTS:
     void mapPreview();
     void evmDialogFields_data();
     void evmDialogFields();
+    void breachDialogFields();
     void newMembersUndoInOneStep_data();
     void newMembersUndoInOneStep();
 
@@ -318,13 +319,7 @@ void TstComponentsWindow::progressText()
 
 void TstComponentsWindow::mapPreview()
 {
-    QImage image(256, 256, QImage::Format_ARGB32);
-    image.fill(QColor(10, 200, 30));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    m_service->setFallback({200, png, false, "image/png"});
+    m_service->setFallback({200, pngBytes(QColor(10, 200, 30)), false, "image/png"});
     AppConfig::setCurrent(QJsonObject{{QStringLiteral("endpoints"),
                                        QJsonObject{{QStringLiteral("OpenStreetMap"), m_service->base()}}}});
 
@@ -429,6 +424,34 @@ void TstComponentsWindow::evmDialogFields()
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
+void TstComponentsWindow::breachDialogFields()
+{
+    AppConfig::setCurrent(QJsonObject{});
+    const Component *component = Components::find(QStringLiteral("email-breaches-hibp"));
+    ScriptedPrompter prompter;
+    ComponentOptionsDialog dialog(component->info(), component->defaultOptions(), prompter);
+    QVERIFY(!dialog.findChild<QSpinBox *>(QStringLiteral("timeout")));
+    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("userAgent"))->text(),
+             QStringLiteral("Orvane-HIBP/1.0 (+Qt)"));
+    dialog.findChild<QCheckBox *>(QStringLiteral("includeUnverified"))->setChecked(true);
+    dialog.findChild<QCheckBox *>(QStringLiteral("truncate"))->setChecked(true);
+    dialog.findChild<QLineEdit *>(QStringLiteral("userAgent"))->setText(QStringLiteral(" Enquête/2 "));
+    const ComponentOptions options = dialog.options();
+    QVERIFY(options.includeUnverified);
+    QVERIFY(options.truncate);
+    QCOMPARE(options.userAgent, QStringLiteral("Enquête/2"));
+    QCOMPARE(options.timeoutMs, 20000);
+
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    ok->click();
+    QCOMPARE(prompter.last(QStringLiteral("message")).text,
+             QStringLiteral("Merci de renseigner votre clé HaveIBeenPwned."));
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    dialog.findChild<QLineEdit *>(QStringLiteral("apiKey"))->setText(QStringLiteral("k"));
+    ok->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
 void TstComponentsWindow::newMembersUndoInOneStep_data()
 {
     const QString wallet = QStringLiteral("0xabcdef0123456789abcdef0123456789abcdef01");
@@ -452,6 +475,11 @@ void TstComponentsWindow::newMembersUndoInOneStep_data()
                            + "\",\"pre_balance\":\"90000\",\"post_balance\":\"45000\"},{\"address\":"
                              "\"9xRecipientBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB\",\"pre_balance\":\"0\","
                              "\"post_balance\":\"40000\"}]}}"};
+    QTest::newRow("breaches")
+        << "openComponentEmailBreachesHIBP"
+        << QStringList{"Alice", "PERSONNE", "email", "alice@example.org"} << "HaveIBeenPwned"
+        << QStringList{"/api/v3/breachedaccount/alice%40example.org",
+                       "[{\"Name\":\"Adobe\",\"Title\":\"Adobe\",\"IsVerified\":true}]"};
 }
 
 void TstComponentsWindow::newMembersUndoInOneStep()

@@ -1,6 +1,7 @@
 #include "components/component.h"
 
 #include "components/bgpcomponents.h"
+#include "components/breachcomponent.h"
 #include "components/chaincomponents.h"
 #include "components/componentutils.h"
 #include "components/dnscomponent.h"
@@ -196,12 +197,13 @@ const std::vector<const Component *> &all()
     static const ComponentEthToTx ethToTx;
     static const ComponentEthFundedBy ethFundedBy;
     static const ComponentSolToTx solToTx;
+    static const ComponentEmailBreaches breaches;
     static const ComponentRansomwareLiveMoaDescription ransomware;
     static const std::vector<const Component *> list = {
         &asToCidr, &asToPeers,   &asToUpstreams, &asToDownstreams, &cidrToAs,
         &ipToAs,   &dns,         &geolocation,   &ipVt,            &domainVt,
         &urlVt,    &fileVt,      &downloadVt,    &ethToTx,         &ethFundedBy,
-        &solToTx,  &ransomware};
+        &solToTx,  &breaches,    &ransomware};
     return list;
 }
 

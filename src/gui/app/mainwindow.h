@@ -231,6 +231,7 @@ public Q_SLOTS:
     void openComponentEthToTx();
     void openComponentEthFundedBy();
     void openComponentSolToTx();
+    void openComponentEmailBreachesHIBP();
     void openComponentRansomwareLiveDescriptionMoa();
     // A temporary map of tiles with the tab's geolocated nodes; the graph stays as it is.
     void openComponentOpenStreetMap();

@@ -38,6 +38,7 @@ const ComponentSlot componentSlots[] = {
     {"eth-to-tx", &MainWindow::openComponentEthToTx},
     {"eth-funded-by", &MainWindow::openComponentEthFundedBy},
     {"sol-to-tx", &MainWindow::openComponentSolToTx},
+    {"email-breaches-hibp", &MainWindow::openComponentEmailBreachesHIBP},
     {"ransomware-live-description-moa", &MainWindow::openComponentRansomwareLiveDescriptionMoa},
 };
 
@@ -183,6 +184,11 @@ void MainWindow::openComponentEthFundedBy()
 void MainWindow::openComponentSolToTx()
 {
     runComponent(QStringLiteral("sol-to-tx"));
+}
+
+void MainWindow::openComponentEmailBreachesHIBP()
+{
+    runComponent(QStringLiteral("email-breaches-hibp"));
 }
 
 void MainWindow::openComponentRansomwareLiveDescriptionMoa()
