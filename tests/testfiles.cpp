@@ -1,8 +1,10 @@
 #include "testfiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -23,4 +25,15 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QJsonObject readJson(const QString &path)
 {
     return QJsonDocument::fromJson(fileBytes(path)).object();
+}
+
+QByteArray pngBytes(const QColor &colour, int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }

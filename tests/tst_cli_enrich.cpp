@@ -79,6 +79,8 @@ private Q_SLOTS:
     void virusTotalWithTheConfiguredKey();
     void refusals_data();
     void refusals();
+    void newMembersWriteTheProject_data();
+    void newMembersWriteTheProject();
 
 private:
     QTemporaryDir m_dir;
@@ -218,6 +220,108 @@ void TstCliEnrich::refusals()
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QCOMPARE(fileBytes(m_project), before);
     QVERIFY(m_service->requests.isEmpty());
+}
+
+void TstCliEnrich::newMembersWriteTheProject_data()
+{
+    const QString wallet = QStringLiteral("0xabcdef0123456789abcdef0123456789abcdef01");
+    const QString funder = QStringLiteral("0x2222222222222222222222222222222222222222");
+    const QString sol = QStringLiteral("7dEmoWa11etAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+    const QString payee = QStringLiteral("9xRecipientBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB");
+    const QString first = QStringLiteral("2") + QString(87, QLatin1Char('a'));
+    const QString second = QStringLiteral("2") + QString(87, QLatin1Char('b'));
+    const QByteArray solDetail =
+        "{\"success\":true,\"data\":{\"fee\":5000,\"block_time\":1735586811,\"sol_bal_change\":["
+        "{\"address\":\"" + sol.toLatin1() + "\",\"pre_balance\":36893488147419103233,"
+        "\"post_balance\":18446744073709546617},{\"address\":\"" + payee.toLatin1()
+        + "\",\"pre_balance\":0,\"post_balance\":18446744073709551616}]}}";
+
+    QTest::addColumn<QStringList>("node");      // id, label, type, then key and value rows
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QStringList>("routes");    // target, body, target, body...
+    QTest::addColumn<QStringList>("arguments"); // after NAME FILE
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("edges");     // "source -label (type)-> target", sorted
+
+    QTest::newRow("eth-funded-by")
+        << QStringList{"w", wallet, "ADRESSE BNB"} << "Etherscan"
+        << QStringList{QStringLiteral("/v2/api?chainid=56&module=account&action=txlist&address=%1"
+                                      "&sort=asc&page=1&offset=10000&apikey=KEY").arg(wallet),
+                       QStringLiteral("{\"status\":\"1\",\"message\":\"OK\",\"result\":[{\"from\":\"%1\","
+                                      "\"to\":\"%2\",\"value\":\"1\",\"hash\":\"0x01\",\"timeStamp\":\"1\","
+                                      "\"contractAddress\":\"\"}]}").arg(funder, wallet),
+                       QStringLiteral("/v2/api?chainid=56&module=account&action=txlist&address=%1"
+                                      "&sort=asc&page=1&offset=10000&apikey=KEY").arg(funder),
+                       "{\"status\":\"0\",\"message\":\"No transactions found\",\"result\":[]}"}
+        << QStringList{"eth-funded-by", "--nodes", "w", "--chain", "56", "--depth", "3", "--delay", "0"}
+        << "[OK] " + wallet + " funded by " + funder + "\n[INFO] " + funder
+               + " — aucun 'funded by' trouvé\n"
+        << QStringList{funder + " -financ (FINANCEMENT BNB)-> " + wallet};
+    QTest::newRow("sol-to-tx")
+        << QStringList{"w", "Portefeuille", "ADRESSE SOLANA", "pubkey", sol} << "Solscan"
+        << QStringList{"/v2.0/account/transactions?address=" + sol + "&limit=500",
+                       "{\"success\":true,\"data\":[{\"tx_hash\":\"" + first + "\"},{\"tx_hash\":\""
+                           + second + "\"}]}",
+                       "/v2.0/account/detail?address=" + sol,
+                       "{\"success\":true,\"data\":{\"lamports\":12}}",
+                       "/v2.0/transaction/detail?tx=" + first, QString::fromLatin1(solDetail)}
+        << QStringList{"sol-to-tx", "--count", "1", "--delay", "0"}
+        << "[OK] " + sol + " → 1 relation(s) créées\n"
+        << QStringList{QStringLiteral("Portefeuille -18446744073.709551616 • 2aaaaa…aaaaaa (Txn SOLSCAN)-> ")
+                       + payee};
+    QTest::newRow("email-breaches-hibp")
+        << QStringList{"w", "Alice", "PERSONNE", "email", "alice@example.org"} << "HaveIBeenPwned"
+        << QStringList{"/api/v3/breachedaccount/alice%40example.org?truncateResponse=false"
+                       "&includeUnverified=true",
+                       "[{\"Name\":\"Adobe\",\"Title\":\"Adobe\",\"IsVerified\":true},"
+                       "{\"Name\":\"Rumeur\",\"IsVerified\":false}]"}
+        << QStringList{"email-breaches-hibp", "--nodes", "w", "--include-unverified", "--delay", "0"}
+        << "[OK] alice@example.org → 2 breach(s)\n"
+        << QStringList{"Alice -alice@example.org (LEAK)-> Adobe",
+                       "Alice -alice@example.org (LEAK)-> Rumeur"};
+}
+
+void TstCliEnrich::newMembersWriteTheProject()
+{
+    QFETCH(QStringList, node);
+    QFETCH(QString, service);
+    QFETCH(QStringList, routes);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, out);
+    QFETCH(QStringList, edges);
+    QString error;
+    QVERIFY2(ProjectFiles::update(
+                 m_project,
+                 [&node](Graph &graph, QString *) {
+                     Node added = makeNode(node.at(0), node.at(1), node.at(2));
+                     for (int i = 3; i + 1 < node.size(); i += 2)
+                         added.attributes.append({QStringLiteral("r%1").arg(i), node.at(i), node.at(i + 1)});
+                     return graph.insertNode(added);
+                 },
+                 &error),
+             qPrintable(error));
+    for (int i = 0; i + 1 < routes.size(); i += 2)
+        m_service->route(routes.at(i), routes.at(i + 1).toUtf8());
+    QVERIFY(AppConfig::writeFile(
+        AppConfig::configFilePath(),
+        QJsonObject{{QStringLiteral("endpoints"), QJsonObject{{service, m_service->base()}}},
+                    {QStringLiteral("api_keys"), QJsonObject{{service, QStringLiteral("KEY")}}}}));
+    arguments.insert(0, QStringLiteral("enrich"));
+    arguments.insert(2, m_project);
+    const Run run = runServing(arguments, m_configHome);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, out);
+    const Graph graph = loadGraph(m_project);
+    QStringList drawn;
+    for (const Edge &edge : graph.edges())
+        drawn.append(QStringLiteral("%1 -%2 (%3)-> %4")
+                         .arg(graph.node(edge.src).label, edge.label, edge.type,
+                              graph.node(edge.dst).label));
+    drawn.sort();
+    QCOMPARE(drawn, edges);
+    for (const FakeService::Request &request : std::as_const(m_service->requests))
+        QVERIFY2(routes.contains(request.target), qPrintable(request.target));
 }
 
 QTEST_GUILESS_MAIN(TstCliEnrich)

@@ -7,9 +7,9 @@
 #include "config/appconfig.h"
 #include "fakeservice.h"
 #include "scripthost.h"
+#include "testfiles.h"
 #include "testgraphs.h"
 
-#include <QBuffer>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -309,7 +309,8 @@ void TstComponents::registryNamesEverySlot()
                                  "as-to-downstreams", "cidr-to-as", "ip-to-as", "dns-resolution",
                                  "ip-geolocalisation", "ip-virustotal", "domain-virustotal",
                                  "url-virustotal", "file-virustotal",
-                                 "file-virustotal-download", "eth-to-tx",
+                                 "file-virustotal-download", "eth-to-tx", "eth-funded-by",
+                                 "sol-to-tx", "email-breaches-hibp",
                                  "ransomware-live-description-moa"}));
 }
 
@@ -825,24 +826,10 @@ void TstComponents::tileBlocks()
     QCOMPARE(block.tiles().last(), tiles.bottomRight());
 }
 
-namespace {
-
-QByteArray pngTile(QColor colour)
-{
-    QImage image(256, 256, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-} // namespace
 
 void TstComponents::tilesAreFetchedWithTheUserAgent()
 {
-    m_service->setFallback({200, pngTile(QColor(200, 100, 50)), false, "image/png"});
+    m_service->setFallback({200, pngBytes(QColor(200, 100, 50)), false, "image/png"});
     FakeService::Reply broken{200, "not a png", false, "image/png"};
     const OsmTiles::Block block = OsmTiles::blockAround(48.8566, 2.3522, 19, 16, 16);
     m_service->route(QStringLiteral("/19/%1/%2.png").arg(block.x0 + 1).arg(block.y0), broken);

@@ -1,4 +1,5 @@
 #include "components/chaincomponents.h"
+#include "components/solcomponent.h"
 #include "components/componentutils.h"
 #include "config/appconfig.h"
 #include "fakeservice.h"
@@ -43,6 +44,64 @@ QByteArray tx(const QString &from, const QString &to, const char *value, const Q
         "\"isError\":\"0\",\"contractAddress\":\"\"}";
 }
 
+QString fundingTarget(const QString &address)
+{
+    return QStringLiteral("/v2/api?chainid=1&module=account&action=txlist&address=%1&sort=asc"
+                          "&page=1&offset=10000&apikey=%2").arg(address, key);
+}
+
+// Solana accounts and signatures of our own, in base-58.
+const QString sol = QStringLiteral("7dEmoWa11etAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+const QString payee = QStringLiteral("9xRecipientBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB");
+const QString payer = QStringLiteral("5ySenderCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC");
+const QString systemProgram = QStringLiteral("11111111111111111111111111111111");
+const QString tokenProgram = QStringLiteral("TokenkegQfeZyiNwAJbNbGKPFXCWuBvf9Ss623VQ5DA");
+
+QString signature(char c)
+{
+    return QStringLiteral("2") + QString(87, QLatin1Char(c));
+}
+
+// One "sol_bal_change" entry; pre and post are written as given, bare numbers or text.
+QByteArray change(const QString &address, const QByteArray &pre, const QByteArray &post)
+{
+    return "{\"address\":\"" + address.toLatin1() + "\",\"pre_balance\":" + pre
+        + ",\"post_balance\":" + post + ",\"change_amount\":\"0\"}";
+}
+
+QByteArray detail(const QString &sig, const QList<QByteArray> &changes)
+{
+    QByteArray joined;
+    for (const QByteArray &item : changes)
+        joined += (joined.isEmpty() ? "" : ",") + item;
+    return "{\"success\":true,\"data\":{\"block_id\":310830160,\"fee\":5000,\"status\":1,"
+           "\"tx_hash\":\"" + sig.toLatin1() + "\",\"block_time\":1735586811,"
+           "\"sol_bal_change\":[" + joined + "],\"token_bal_change\":[]},\"metadata\":{}}";
+}
+
+QByteArray solList(const QStringList &signatures)
+{
+    QByteArray joined;
+    for (const QString &sig : signatures)
+        joined += QByteArray(joined.isEmpty() ? "" : ",") + "{\"slot\":282450328,\"fee\":5000,"
+            "\"status\":\"Success\",\"signer\":[],\"block_time\":1723176170,\"tx_hash\":\""
+            + sig.toLatin1() + "\",\"parsed_instructions\":[],\"program_ids\":[]}";
+    return "{\"success\":true,\"data\":[" + joined + "]}";
+}
+
+QString solTarget(const QString &path, const QString &query)
+{
+    return QStringLiteral("/v2.0") + path + QLatin1Char('?') + query;
+}
+
+QStringList edgeRows(const Edge &edge)
+{
+    QStringList list;
+    for (const AttributeRow &row : edge.attributes)
+        list.append(row.key + QLatin1Char('=') + row.value);
+    return list;
+}
+
 QStringList debugLines;
 void collect(QtMsgType, const QMessageLogContext &, const QString &message)
 {
@@ -68,6 +127,17 @@ private Q_SLOTS:
     void transactionsDrawnWithExactAmounts();
     void refusalsHideTheKey_data();
     void refusalsHideTheKey();
+    void differences_data();
+    void differences();
+    void chainSwitchFollowsTypes();
+    void funder_data();
+    void funder();
+    void fundingFollowsTheDepth();
+    void solTransfers_data();
+    void solTransfers();
+    void solTransactionsDrawnExactly();
+    void solFailures_data();
+    void solFailures();
 
 private:
     FakeService *m_service = nullptr;
@@ -259,6 +329,319 @@ void TstComponentsChain::refusalsHideTheKey()
     for (const QString &text : debugLines + host.lines)
         QVERIFY2(!text.contains(key), qPrintable(text));
     QVERIFY(m_service->requests.first().target.contains(key));
+}
+
+void TstComponentsChain::differences_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<QString>("difference");
+    QTest::newRow("smaller minus larger") << "5" << "45000" << "-44995";
+    QTest::newRow("equal") << "65818866229" << "065818866229" << "0";
+    QTest::newRow("borrow across") << "1000000" << "1" << "999999";
+    QTest::newRow("2^64 + 1 minus 2^64") << "18446744073709551617" << "18446744073709551616" << "1";
+    QTest::newRow("far above 2^64") << "100000000000000000000000000000" << "1"
+                                    << "99999999999999999999999999999";
+}
+
+void TstComponentsChain::differences()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(QString, difference);
+    QCOMPARE(DecimalText::subtract(a, b), difference);
+    const int sign = difference == u"0" ? 0 : (difference.startsWith(QLatin1Char('-')) ? -1 : 1);
+    QCOMPARE(DecimalText::compare(a, b), sign);
+}
+
+void TstComponentsChain::chainSwitchFollowsTypes()
+{
+    ComponentOptions options = Components::find(QStringLiteral("eth-to-tx"))->defaultOptions();
+    EvmChains::switchChain(options, 1);
+    QCOMPARE(options.nodeType, QStringLiteral("ADRESSE ETH"));
+    QCOMPARE(options.relationType, QStringLiteral("Txn ETH"));
+    options.nodeType = QStringLiteral("Mes adresses");
+    EvmChains::switchChain(options, 137);
+    QCOMPARE(options.chainId, 137);
+    QCOMPARE(options.nodeType, QStringLiteral("Mes adresses"));
+    QCOMPARE(options.relationType, QStringLiteral("Txn MATIC"));
+}
+
+void TstComponentsChain::funder_data()
+{
+    const QString funder = QStringLiteral("0x2222222222222222222222222222222222222222");
+    const QString creator = QStringLiteral("0x3333333333333333333333333333333333333333");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("funder");
+    QTest::newRow("first incoming")
+        << txList({tx(me, other, "5", QStringLiteral("0x01")),
+                   tx(funder, me, "1500000000000000000", QStringLiteral("0x02")),
+                   tx(other, me, "7", QStringLiteral("0x03"))})
+        << "[OK] %1 funded by " + funder << funder;
+    QByteArray creation = tx(creator, QString(), "0", QStringLiteral("0x02"));
+    creation.replace(QByteArray("\"contractAddress\":\"\""),
+                     QByteArray("\"contractAddress\":\"" + me.toLatin1() + "\""));
+    QTest::newRow("contract creator")
+        << txList({creation, tx(funder, me, "9", QStringLiteral("0x03"))})
+        << "[OK] %1 funded by " + creator << creator;
+    QTest::newRow("nothing incoming") << txList({tx(me, other, "5", QStringLiteral("0x01"))})
+                                      << "[INFO] %1 — aucun 'funded by' trouvé" << QString();
+    QTest::newRow("no transactions")
+        << QByteArray("{\"status\":\"0\",\"message\":\"No transactions found\",\"result\":[]}")
+        << "[INFO] %1 — aucun 'funded by' trouvé" << QString();
+    QTest::newRow("refused")
+        << QByteArray("{\"status\":\"0\",\"message\":\"NOTOK\",\"result\":\"Max rate limit reached\"}")
+        << "[ERREUR] %1 — txlist: Erreur proxy: Max rate limit reached" << QString();
+}
+
+void TstComponentsChain::funder()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, line);
+    QFETCH(QString, funder);
+    m_service->route(fundingTarget(me), body);
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("w"), me, QStringLiteral("ADRESSE ETH")));
+    ScriptHost host;
+    host.setOptions = [](ComponentOptions &options) { options.delayMs = 0; };
+    const Components::RunResult result = Components::run(
+        *Components::find(QStringLiteral("eth-funded-by")), graph, {QStringLiteral("w")}, host);
+    result.changes.applyTo(graph);
+    QCOMPARE(host.lines, QStringList{line.arg(me)});
+    QCOMPARE(m_service->targets(), QStringList{fundingTarget(me)});
+    QCOMPARE(graph.nodes().size(), funder.isEmpty() ? 1 : 2);
+    QCOMPARE(graph.edges().size(), funder.isEmpty() ? 0 : 1);
+    if (funder.isEmpty())
+        return;
+    const Edge edge = *graph.edges().cbegin();
+    const Node source = graph.node(edge.src);
+    QCOMPARE(edge.dst, QStringLiteral("w"));
+    QCOMPARE(source.label, funder);
+    QCOMPARE(source.type, QStringLiteral("ADRESSE ETH"));
+    QCOMPARE(source.color, QColor(QStringLiteral("#ffd27f")));
+    QCOMPARE(source.attributes.first().value, funder);
+    QCOMPARE(edge.label, QStringLiteral("financ"));
+    QCOMPARE(edge.type, QStringLiteral("FINANCEMENT ETH"));
+    QCOMPARE(edge.validity.start, QDateTime::fromSecsSinceEpoch(1654646411, Qt::UTC));
+    QCOMPARE(edgeRows(edge).first(), QStringLiteral("tx_hash=0x02"));
+}
+
+void TstComponentsChain::fundingFollowsTheDepth()
+{
+    const QString a = QStringLiteral("0xaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa");
+    const QString b = QStringLiteral("0xbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb");
+    m_service->route(fundingTarget(me), txList({tx(a, me, "1", QStringLiteral("0x01"))}));
+    m_service->route(fundingTarget(a), txList({tx(b, a, "2", QStringLiteral("0x02"))}));
+    // b was funded by the address the search started from: the walk stops there.
+    m_service->route(fundingTarget(b), txList({tx(me, b, "3", QStringLiteral("0x03"))}));
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("w"), me, QStringLiteral("ADRESSE ETH")));
+    Node known = makeNode(QStringLiteral("k"), QStringLiteral("Fournisseur A"), QStringLiteral("adresse eth"));
+    known.attributes.append({QStringLiteral("r"), QStringLiteral("adresse"), a.toUpper().replace(QLatin1String("0X"), QLatin1String("0x"))});
+    graph.insertNode(known);
+    ScriptHost host;
+    host.setOptions = [](ComponentOptions &options) {
+        options.delayMs = 0;
+        options.depth = 10;
+    };
+    debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collect);
+    for (int run = 0; run < 2; ++run) {
+        const Components::RunResult result = Components::run(
+            *Components::find(QStringLiteral("eth-funded-by")), graph, {QStringLiteral("w")}, host);
+        result.changes.applyTo(graph);
+    }
+    qInstallMessageHandler(previous);
+    const QStringList walk = {"[OK] " + me + " funded by " + a, "[OK] " + a + " funded by " + b,
+                              "[OK] " + b + " funded by " + me};
+    QCOMPARE(host.lines, walk + walk);
+    QCOMPARE(m_service->requests.size(), 6);
+    QCOMPARE(graph.nodes().size(), 3); // the known funder was reused, b created once
+    QStringList links;
+    for (const Edge &edge : graph.edges())
+        links.append(graph.node(edge.src).label + QStringLiteral(" → ") + graph.node(edge.dst).label);
+    QStringList expected = {b + " → Fournisseur A", "Fournisseur A → " + me, me + " → " + b};
+    links.sort();
+    expected.sort();
+    QCOMPARE(links, expected);
+    QVERIFY(!debugLines.isEmpty());
+    for (const QString &text : std::as_const(debugLines))
+        QVERIFY2(!text.contains(key), qPrintable(text));
+}
+
+void TstComponentsChain::solTransfers_data()
+{
+    QTest::addColumn<QStringList>("changes"); // "address pre post"
+    QTest::addColumn<QString>("counterpart");
+    QTest::addColumn<QString>("lamports");
+    QTest::addColumn<bool>("outgoing");
+    const auto row = [](const QString &address, const char *pre, const char *post) -> QString {
+        return address + QLatin1Char(' ') + QLatin1String(pre) + QLatin1Char(' ') + QLatin1String(post);
+    };
+    QTest::newRow("sent, fee on top")
+        << QStringList{row(sol, "65818866229", "65818821229"), row(payee, "103715668", "103755668"),
+                       row(systemProgram, "1", "1")}
+        << payee << "40000" << true;
+    QTest::newRow("received")
+        << QStringList{row(payer, "5000000", "2995000"), row(sol, "0", "2000000")}
+        << payer << "2000000" << false;
+    QTest::newRow("programs are never counterparts")
+        << QStringList{row(sol, "100000", "55000"), row(tokenProgram, "0", "9000000"),
+                       row(systemProgram, "0", "8000000"), row(payee, "0", "40000")}
+        << payee << "40000" << true;
+    QTest::newRow("only programs moved")
+        << QStringList{row(sol, "100000", "95000"), row(systemProgram, "1", "5001")}
+        << QString() << QString() << true;
+    QTest::newRow("fee only") << QStringList{row(sol, "100000", "95000"), row(payee, "7", "7")}
+                              << QString() << QString() << true;
+    QTest::newRow("above 2^64")
+        << QStringList{row(sol, "36893488147419103233", "18446744073709546617"),
+                       row(payee, "0", "18446744073709551616")}
+        << payee << "18446744073709551616" << true;
+    QTest::newRow("address absent") << QStringList{row(payer, "9", "1"), row(payee, "1", "9")}
+                                    << QString() << QString() << false;
+}
+
+void TstComponentsChain::solTransfers()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QString, counterpart);
+    QFETCH(QString, lamports);
+    QFETCH(bool, outgoing);
+    QList<SolscanParsing::BalanceChange> list;
+    for (const QString &text : std::as_const(changes)) {
+        const QStringList parts = text.split(QLatin1Char(' '));
+        list.append({parts.at(0), parts.at(1), parts.at(2)});
+    }
+    const SolscanParsing::Transfer transfer = SolscanParsing::transferOf(list, sol);
+    QCOMPARE(transfer.counterpart, counterpart);
+    QCOMPARE(transfer.lamports, lamports);
+    if (!counterpart.isEmpty())
+        QCOMPARE(transfer.outgoing, outgoing);
+}
+
+void TstComponentsChain::solTransactionsDrawnExactly()
+{
+    const QString solKey = QStringLiteral("SOL-KEY-7");
+    AppConfig::setCurrent(QJsonObject{
+        {QStringLiteral("endpoints"), QJsonObject{{QStringLiteral("Solscan"), m_service->base()}}},
+        {QStringLiteral("api_keys"), QJsonObject{{QStringLiteral("Solscan"), solKey}}}});
+    const QString sent = signature('a');
+    const QString received = signature('b');
+    const QString failed = signature('c');
+    m_service->route(solTarget(QStringLiteral("/account/transactions"),
+                               QStringLiteral("address=%1&limit=500").arg(sol)),
+                     solList({sent, received, failed}));
+    // Bare integers beyond 2^64, as Solscan writes some of its numbers.
+    m_service->route(solTarget(QStringLiteral("/account/detail"), QStringLiteral("address=") + sol),
+                     "{\"success\":true,\"data\":{\"account\":\"" + sol.toLatin1()
+                         + "\",\"lamports\":18446744073709551617,\"type\":\"system_account\","
+                           "\"executable\":false,\"rent_epoch\":18446744073709552000}}");
+    m_service->route(solTarget(QStringLiteral("/transaction/detail"), QStringLiteral("tx=") + sent),
+                     detail(sent, {change(sol, "36893488147419103233", "18446744073709546617"),
+                                   change(payee, "0", "18446744073709551616"),
+                                   change(systemProgram, "\"1\"", "\"1\"")}));
+    m_service->route(solTarget(QStringLiteral("/transaction/detail"), QStringLiteral("tx=") + received),
+                     detail(received, {change(payer, "\"5000000\"", "\"2995000\""),
+                                       change(sol, "\"10\"", "\"2000010\""),
+                                       change(tokenProgram, "\"0\"", "\"9000000\"")}));
+    m_service->route(solTarget(QStringLiteral("/transaction/detail"), QStringLiteral("tx=") + failed),
+                     detail(failed, {change(sol, "\"2000010\"", "\"1995010\"")}));
+
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("w"), sol, QStringLiteral("Adresse Solana")));
+    Node known = makeNode(QStringLiteral("k"), QStringLiteral("Payeur"), QStringLiteral("ADRESSE SOL"));
+    known.attributes.append({QStringLiteral("r"), QStringLiteral("address"), payer});
+    graph.insertNode(known);
+    ScriptHost host;
+    host.setOptions = [](ComponentOptions &options) { options.delayMs = 0; };
+    for (int run = 0; run < 2; ++run) {
+        const Components::RunResult result = Components::run(
+            *Components::find(QStringLiteral("sol-to-tx")), graph, {QStringLiteral("w")}, host);
+        result.changes.applyTo(graph);
+    }
+    QCOMPARE(host.lines, (QStringList{"[OK] " + sol + " → 2 relation(s) créées",
+                                      "[OK] " + sol + " → 0 relation(s) créées"}));
+    QCOMPARE(host.confirmations.first().numberMax, 3);
+    QCOMPARE(m_service->requests.size(), 10);
+    for (const FakeService::Request &request : std::as_const(m_service->requests)) {
+        QCOMPARE(request.headers.value("x-api-key"), solKey.toLatin1());
+        QCOMPARE(request.headers.value("user-agent"), QByteArray("VirerUvi/1.0"));
+        QVERIFY(!request.target.contains(solKey));
+    }
+    QStringList rows;
+    for (const AttributeRow &row : graph.node(QStringLiteral("w")).attributes)
+        rows.append(row.key + QLatin1Char('=') + row.value);
+    QCOMPARE(rows, (QStringList{"balance_lamports=18446744073709551617",
+                                "balance_sol=18446744073.709551617"}));
+    QCOMPARE(graph.nodes().size(), 3); // the payer's node reused, the payee's made once
+    QCOMPARE(graph.edges().size(), 2);
+    const QString blockTime = QDateTime::fromSecsSinceEpoch(1735586811, Qt::UTC).toString(Qt::ISODate);
+    for (const Edge &edge : graph.edges()) {
+        QCOMPARE(edge.type, QStringLiteral("Txn SOLSCAN"));
+        QCOMPARE(edge.validity.start, QDateTime::fromSecsSinceEpoch(1735586811, Qt::UTC));
+        if (edge.src == u"w") {
+            const Node created = graph.node(edge.dst);
+            QCOMPARE(created.label, payee);
+            QCOMPARE(created.type, QStringLiteral("ADRESSE SOLANA (SOLSCAN)"));
+            QCOMPARE(created.color, QColor(QStringLiteral("#a0d7ff")));
+            QCOMPARE(edge.label, QStringLiteral("18446744073.709551616 • 2aaaaa…aaaaaa"));
+            QCOMPARE(edgeRows(edge), (QStringList{"signature=" + sent,
+                                                  "amount_sol=18446744073.709551616",
+                                                  "fee_sol=0.000005000", "block_time=" + blockTime}));
+        } else {
+            QCOMPARE(edge.src, QStringLiteral("k"));
+            QCOMPARE(edge.dst, QStringLiteral("w"));
+            QCOMPARE(edge.label, QStringLiteral("0.002000000 • 2bbbbb…bbbbbb"));
+        }
+    }
+}
+
+void TstComponentsChain::solFailures_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("line");
+    const QByteArray oneTransaction = solList({signature('a')});
+    QTest::newRow("refused")
+        << sol << 400
+        << QByteArray("{\"success\":false,\"errors\":{\"code\":1100,\"message\":\"Validation Error: tx is not allowed\"}}")
+        << "[ERREUR] %1 — Réseau: 302 — Validation Error: tx is not allowed";
+    QTest::newRow("not json") << sol << 200 << QByteArray("<html>") << "[ERREUR] %1 — Réponse non JSON";
+    QTest::newRow("list not a list") << sol << 200 << QByteArray("{\"success\":true,\"data\":{}}")
+                                     << "[ERREUR] %1 — Format txlist inattendu";
+    QTest::newRow("refusal with 200")
+        << sol << 200 << QByteArray("{\"success\":false,\"errors\":{\"message\":\"quota\"}}")
+        << "[ERREUR] %1 — Format txlist inattendu (quota)";
+    QTest::newRow("no transactions") << sol << 200 << QByteArray("{\"success\":true,\"data\":[]}")
+                                     << "[INFO] %1 — aucune transaction récupérée";
+    // Every path answers the list: the account detail holds no balance then.
+    QTest::newRow("balance unreadable") << sol << 200 << oneTransaction
+                                        << "[ERREUR] %1 — balance: Format balance inattendu";
+    QTest::newRow("not an address") << "0OIl-pas-une-adresse" << 200 << oneTransaction
+                                    << "[SKIP] w : attribut 'adresse' manquant";
+}
+
+void TstComponentsChain::solFailures()
+{
+    QFETCH(QString, label);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, line);
+    AppConfig::setCurrent(QJsonObject{
+        {QStringLiteral("endpoints"), QJsonObject{{QStringLiteral("Solscan"), m_service->base()}}}});
+    m_service->setFallback({status, body});
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("w"), label, QStringLiteral("ADRESSE SOLANA")));
+    ScriptHost host;
+    host.setOptions = [](ComponentOptions &options) { options.delayMs = 0; };
+    const Components::RunResult result = Components::run(
+        *Components::find(QStringLiteral("sol-to-tx")), graph, {QStringLiteral("w")}, host);
+    QCOMPARE(host.lines, QStringList{line.arg(sol)});
+    QVERIFY(result.changes.isEmpty());
+    QVERIFY(host.confirmations.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstComponentsChain)

@@ -3,19 +3,21 @@
 #include "canvas/graphscene.h"
 #include "canvas/mapmarkeritem.h"
 #include "canvas/nodeitem.h"
+#include "components/chaincomponents.h"
 #include "components/componentoptionsdialog.h"
 #include "components/componentprogressdialog.h"
 #include "config/appconfig.h"
 #include "fakeservice.h"
 #include "scriptedprompter.h"
+#include "testfiles.h"
 #include "testgraphs.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -75,6 +77,11 @@ private Q_SLOTS:
     void optionsDialogs();
     void progressText();
     void mapPreview();
+    void evmDialogFields_data();
+    void evmDialogFields();
+    void breachDialogFields();
+    void newMembersUndoInOneStep_data();
+    void newMembersUndoInOneStep();
 
 private:
     // Runs AS → CIDR with node creation on the tab's AS node, accepting every box.
@@ -237,13 +244,15 @@ void TstComponentsWindow::optionsDialogs_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<int>("timeoutMax");
-    QTest::addColumn<bool>("creation");
+    QTest::addColumn<int>("timeoutMax"); // -1: no time-out field
+    QTest::addColumn<bool>("creation");  // fields behind the "create nodes" check box
+    QTest::addColumn<bool>("colour");
     for (const Component *component : Components::all()) {
         const ComponentInfo info = component->info();
         QTest::newRow(qPrintable(info.name)) << info.name << info.form.title
-                                             << info.form.timeoutMax
-                                             << !info.form.createNodesText.isEmpty();
+                                             << (info.form.hasTimeout ? info.form.timeoutMax : -1)
+                                             << !info.form.createNodesText.isEmpty()
+                                             << !info.form.colourButtonText.isEmpty();
     }
 }
 
@@ -253,28 +262,32 @@ void TstComponentsWindow::optionsDialogs()
     QFETCH(QString, title);
     QFETCH(int, timeoutMax);
     QFETCH(bool, creation);
+    QFETCH(bool, colour);
     const Component *component = Components::find(name);
     ScriptedPrompter prompter;
     ComponentOptionsDialog dialog(component->info(), component->defaultOptions(), prompter);
     QCOMPARE(dialog.windowTitle(), title);
-    QCOMPARE(dialog.findChild<QSpinBox *>(QStringLiteral("timeout"))->maximum(), timeoutMax);
+    auto *timeout = dialog.findChild<QSpinBox *>(QStringLiteral("timeout"));
+    QCOMPARE(timeout ? timeout->maximum() : -1, timeoutMax);
     const ComponentOptions defaults = component->defaultOptions();
     const ComponentOptions read = dialog.options();
     QCOMPARE(read.provider, defaults.provider);
     QCOMPARE(read.timeoutMs, defaults.timeoutMs);
     QCOMPARE(read.createNodes, false);
-    auto *colour = dialog.findChild<QPushButton *>(QStringLiteral("colour"));
-    QCOMPARE(colour != nullptr, creation);
+    auto *button = dialog.findChild<QPushButton *>(QStringLiteral("colour"));
+    QCOMPARE(button != nullptr, colour);
     if (creation) {
-        QVERIFY(!colour->isEnabled());
+        QVERIFY(!button->isEnabled());
         dialog.findChild<QCheckBox *>(QStringLiteral("createNodes"))->setChecked(true);
-        QVERIFY(colour->isEnabled());
+        QVERIFY(dialog.options().createNodes);
+    }
+    if (colour) {
+        QVERIFY(button->isEnabled());
         prompter.answers.append(QColor(QStringLiteral("#123456")));
-        colour->click();
-        QCOMPARE(colour->styleSheet(), QStringLiteral("background-color: #123456"));
+        button->click();
+        QCOMPARE(button->styleSheet(), QStringLiteral("background-color: #123456"));
         QCOMPARE(dialog.options().nodeColor, QColor(QStringLiteral("#123456")));
         QCOMPARE(dialog.options().nodeType, defaults.nodeType);
-        QVERIFY(dialog.options().createNodes);
     }
     auto *provider = dialog.findChild<QLineEdit *>(QStringLiteral("provider"));
     if (provider) {
@@ -282,7 +295,8 @@ void TstComponentsWindow::optionsDialogs()
             dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         QVERIFY(ok->isEnabled());
         provider->setText(QStringLiteral("http://127.0.0.1/fixed"));
-        QVERIFY(!ok->isEnabled());
+        // A base address takes the paths itself; a template needs its "%1".
+        QCOMPARE(ok->isEnabled(), !component->info().form.providerTemplate);
     }
 }
 
@@ -305,13 +319,7 @@ void TstComponentsWindow::progressText()
 
 void TstComponentsWindow::mapPreview()
 {
-    QImage image(256, 256, QImage::Format_ARGB32);
-    image.fill(QColor(10, 200, 30));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    m_service->setFallback({200, png, false, "image/png"});
+    m_service->setFallback({200, pngBytes(QColor(10, 200, 30)), false, "image/png"});
     AppConfig::setCurrent(QJsonObject{{QStringLiteral("endpoints"),
                                        QJsonObject{{QStringLiteral("OpenStreetMap"), m_service->base()}}}});
 
@@ -362,6 +370,155 @@ void TstComponentsWindow::mapPreview()
     QCOMPARE(pins, QStringList{"Paris"});
     QCOMPARE(tab->graph().nodes(), before);
     preview->close();
+}
+
+void TstComponentsWindow::evmDialogFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("chain");
+    QTest::addColumn<QString>("relationType");
+    QTest::newRow("transactions") << "eth-to-tx" << "%AMOUNT %SYMBOL" << 1 << "Txn ETH";
+    QTest::newRow("funding") << "eth-funded-by" << "financ" << 56 << "FINANCEMENT BNB";
+}
+
+void TstComponentsWindow::evmDialogFields()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, label);
+    QFETCH(int, chain);
+    QFETCH(QString, relationType);
+    AppConfig::setCurrent(QJsonObject{});
+    const Component *component = Components::find(name);
+    ScriptedPrompter prompter;
+    ComponentOptionsDialog dialog(component->info(), component->defaultOptions(), prompter);
+    auto *nodeType = dialog.findChild<QLineEdit *>(QStringLiteral("nodeType"));
+    auto *relationLabel = dialog.findChild<QLineEdit *>(QStringLiteral("relationLabel"));
+    auto *type = dialog.findChild<QLineEdit *>(QStringLiteral("relationType"));
+    QVERIFY(nodeType && relationLabel && type);
+    QCOMPARE(relationLabel->text(), label);
+    auto *chains = dialog.findChild<QComboBox *>(QStringLiteral("chain"));
+    chains->setCurrentIndex(chains->findData(chain));
+    const QString symbol = EvmChains::byId(chain).symbol;
+    QCOMPARE(nodeType->text(), QStringLiteral("ADRESSE ") + symbol);
+    QCOMPARE(type->text(), relationType);
+
+    nodeType->setText(QStringLiteral("Portefeuille"));
+    relationLabel->setText(QStringLiteral("%AMOUNT • %TXHASH_SHORT"));
+    prompter.answers.append(QColor(QStringLiteral("#010203")));
+    dialog.findChild<QPushButton *>(QStringLiteral("colour"))->click();
+    const ComponentOptions options = dialog.options();
+    QCOMPARE(options.chainId, chain);
+    QCOMPARE(options.nodeType, QStringLiteral("Portefeuille"));
+    QCOMPARE(options.relationLabel, QStringLiteral("%AMOUNT • %TXHASH_SHORT"));
+    QCOMPARE(options.relationType, relationType);
+    QCOMPARE(options.nodeColor, QColor(QStringLiteral("#010203")));
+
+    // Without a key the dialog warns and stays open; with one it closes.
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    ok->click();
+    QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("API key manquante"));
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    dialog.findChild<QLineEdit *>(QStringLiteral("apiKey"))->setText(QStringLiteral("k"));
+    ok->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TstComponentsWindow::breachDialogFields()
+{
+    AppConfig::setCurrent(QJsonObject{});
+    const Component *component = Components::find(QStringLiteral("email-breaches-hibp"));
+    ScriptedPrompter prompter;
+    ComponentOptionsDialog dialog(component->info(), component->defaultOptions(), prompter);
+    QVERIFY(!dialog.findChild<QSpinBox *>(QStringLiteral("timeout")));
+    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("userAgent"))->text(),
+             QStringLiteral("Orvane-HIBP/1.0 (+Qt)"));
+    dialog.findChild<QCheckBox *>(QStringLiteral("includeUnverified"))->setChecked(true);
+    dialog.findChild<QCheckBox *>(QStringLiteral("truncate"))->setChecked(true);
+    dialog.findChild<QLineEdit *>(QStringLiteral("userAgent"))->setText(QStringLiteral(" Enquête/2 "));
+    const ComponentOptions options = dialog.options();
+    QVERIFY(options.includeUnverified);
+    QVERIFY(options.truncate);
+    QCOMPARE(options.userAgent, QStringLiteral("Enquête/2"));
+    QCOMPARE(options.timeoutMs, 20000);
+
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    ok->click();
+    QCOMPARE(prompter.last(QStringLiteral("message")).text,
+             QStringLiteral("Merci de renseigner votre clé HaveIBeenPwned."));
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    dialog.findChild<QLineEdit *>(QStringLiteral("apiKey"))->setText(QStringLiteral("k"));
+    ok->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TstComponentsWindow::newMembersUndoInOneStep_data()
+{
+    const QString wallet = QStringLiteral("0xabcdef0123456789abcdef0123456789abcdef01");
+    const QString sol = QStringLiteral("7dEmoWa11etAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
+    const QString first = QStringLiteral("2") + QString(87, QLatin1Char('a'));
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QStringList>("node"); // label, type, then key and value
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QStringList>("routes"); // target, body, ...
+    QTest::newRow("funding")
+        << "openComponentEthFundedBy" << QStringList{wallet, "ADRESSE ETH"} << "Etherscan"
+        << QStringList{"/v2/api",
+                       "{\"status\":\"1\",\"result\":[{\"from\":\"0x2222222222222222222222222222222222222222\","
+                       "\"to\":\"" + wallet + "\",\"value\":\"1\",\"hash\":\"0x01\"}]}"};
+    QTest::newRow("solana")
+        << "openComponentSolToTx" << QStringList{sol, "ADRESSE SOLANA"} << "Solscan"
+        << QStringList{"/v2.0/account/transactions", "{\"success\":true,\"data\":[{\"tx_hash\":\"" + first + "\"}]}",
+                       "/v2.0/account/detail", "{\"success\":true,\"data\":{\"lamports\":5}}",
+                       "/v2.0/transaction/detail",
+                       "{\"success\":true,\"data\":{\"fee\":5000,\"sol_bal_change\":[{\"address\":\"" + sol
+                           + "\",\"pre_balance\":\"90000\",\"post_balance\":\"45000\"},{\"address\":"
+                             "\"9xRecipientBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB\",\"pre_balance\":\"0\","
+                             "\"post_balance\":\"40000\"}]}}"};
+    QTest::newRow("breaches")
+        << "openComponentEmailBreachesHIBP"
+        << QStringList{"Alice", "PERSONNE", "email", "alice@example.org"} << "HaveIBeenPwned"
+        << QStringList{"/api/v3/breachedaccount/alice%40example.org",
+                       "[{\"Name\":\"Adobe\",\"Title\":\"Adobe\",\"IsVerified\":true}]"};
+}
+
+void TstComponentsWindow::newMembersUndoInOneStep()
+{
+    QFETCH(QString, slot);
+    QFETCH(QStringList, node);
+    QFETCH(QString, service);
+    QFETCH(QStringList, routes);
+    for (int i = 0; i + 1 < routes.size(); i += 2)
+        m_service->route(routes.at(i), routes.at(i + 1).toUtf8());
+    AppConfig::setCurrent(QJsonObject{
+        {QStringLiteral("endpoints"), QJsonObject{{service, m_service->base()}}},
+        {QStringLiteral("api_keys"), QJsonObject{{service, QStringLiteral("KEY")}}}});
+    ScriptedPrompter prompter;
+    MainWindow window(&prompter);
+    QAction *undo = undoAction(window);
+    QVERIFY(undo);
+    Tab *tab = window.currentTab();
+    Node source = makeNode(QStringLiteral("n"), node.at(0), QPointF(10, 10));
+    source.type = node.at(1);
+    for (int i = 2; i + 1 < node.size(); i += 2)
+        source.attributes.append({QStringLiteral("r%1").arg(i), node.at(i), node.at(i + 1)});
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(source); });
+    tab->document->edit(QString(), [&](Graph &graph) { graph.insertNode(makeNode("other", "Other", QPointF(200, 40))); });
+    window.refreshTab(tab);
+    const Graph::NodeTable nodes = tab->graph().nodes();
+    const Graph::EdgeTable edges = tab->graph().edges();
+    select(tab, {"n"});
+    for (int i = 0; i < 3; ++i)
+        prompter.dialogs.append([](QDialog &) { return int(QDialog::Accepted); });
+    QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(slot)));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Recherche de transactions terminée"));
+    QCOMPARE(tab->graph().nodes().size(), nodes.size() + 1);
+    QCOMPARE(tab->graph().edges().size(), edges.size() + 1);
+    QCOMPARE(tab->scene->nodeItems().size(), nodes.size() + 1);
+    undo->trigger();
+    QCOMPARE(tab->graph().nodes(), nodes);
+    QCOMPARE(tab->graph().edges(), edges);
+    QCOMPARE(tab->scene->nodeItems().size(), nodes.size());
 }
 
 QTEST_MAIN(TstComponentsWindow)

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "components/chaincomponents.h"
 #include "components/component.h"
 #include "config/appconfig.h"
 #include "model/graph.h"
@@ -8,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <algorithm>
@@ -132,7 +134,13 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
             << " (orvane-cli enrich --list)\n";
         return 2;
     }
-    if (!provider.isEmpty() && !provider.contains(QLatin1String("%1"))) {
+    const int chain = numbers.value(QStringLiteral("--chain"));
+    if (chain >= 0 && EvmChains::byId(chain).id != chain) {
+        err << "orvane-cli: unknown --chain " << chain << '\n';
+        return 2;
+    }
+    if (!provider.isEmpty() && component->info().form.providerTemplate
+        && !provider.contains(QLatin1String("%1"))) {
         err << "orvane-cli: --provider needs %1 where the node's value goes\n";
         return 2;
     }
@@ -160,6 +168,9 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return 1;
     }
 
+    // Standard error is for failures: the components' diagnostic lines show only when asked
+    // for (QT_LOGGING_RULES="default.debug=true").
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     // Service addresses and keys come from the user's configuration file.
     QCoreApplication::setApplicationName(QStringLiteral("ORVANE"));
     QCoreApplication::setOrganizationName(QStringLiteral("ORVANE"));
@@ -172,8 +183,8 @@ int enrich(const QStringList &arguments, QTextStream &out, QTextStream &err)
         options.createNodes = createNodes;
         if (numbers.value(QStringLiteral("--delay")) >= 0)
             options.delayMs = numbers.value(QStringLiteral("--delay"));
-        if (numbers.value(QStringLiteral("--chain")) >= 0)
-            options.chainId = numbers.value(QStringLiteral("--chain"));
+        if (chain >= 0)
+            EvmChains::switchChain(options, chain);
         if (numbers.value(QStringLiteral("--count")) >= 0)
             options.count = numbers.value(QStringLiteral("--count"));
         if (numbers.value(QStringLiteral("--depth")) >= 0)

@@ -37,6 +37,21 @@ EvmChain byId(int id)
     return all().first();
 }
 
+QString followSymbol(const QString &text, const QString &from, const QString &to)
+{
+    const QString suffix = QLatin1Char(' ') + from;
+    return text.endsWith(suffix) ? text.left(text.size() - from.size()) + to : text;
+}
+
+void switchChain(ComponentOptions &options, int chainId)
+{
+    const QString before = byId(options.chainId).symbol;
+    const EvmChain chain = byId(chainId);
+    options.chainId = chain.id;
+    options.nodeType = followSymbol(options.nodeType, before, chain.symbol);
+    options.relationType = followSymbol(options.relationType, before, chain.symbol);
+}
+
 } // namespace EvmChains
 
 namespace DecimalText {
@@ -82,6 +97,43 @@ QString multiply(const QString &a, const QString &b)
     return normalised(result);
 }
 
+QString ofJson(const QJsonValue &value)
+{
+    if (value.isString())
+        return value.toString().trimmed();
+    return value.isDouble() ? QString::number(qint64(value.toDouble())) : QString();
+}
+
+int compare(const QString &a, const QString &b)
+{
+    const QString x = normalised(a);
+    const QString y = normalised(b);
+    if (x.size() != y.size())
+        return x.size() < y.size() ? -1 : 1;
+    const int order = x.compare(y);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+QString subtract(const QString &a, const QString &b)
+{
+    const int order = compare(a, b);
+    if (order == 0)
+        return QStringLiteral("0");
+    const QString larger = normalised(order > 0 ? a : b);
+    const QString smaller = normalised(order > 0 ? b : a);
+    QString result(larger.size(), QLatin1Char('0'));
+    int borrow = 0;
+    for (qsizetype i = larger.size() - 1, j = smaller.size() - 1; i >= 0; --i, --j) {
+        int digit = (larger.at(i).unicode() - '0') - borrow
+            - (j >= 0 ? smaller.at(j).unicode() - '0' : 0);
+        borrow = digit < 0 ? 1 : 0;
+        if (digit < 0)
+            digit += 10;
+        result[i] = QLatin1Char(char('0' + digit));
+    }
+    return (order < 0 ? QStringLiteral("-") : QString()) + normalised(result);
+}
+
 QByteArray quoteLongIntegers(const QByteArray &json)
 {
     QByteArray out;
@@ -123,6 +175,16 @@ QByteArray quoteLongIntegers(const QByteArray &json)
 }
 
 } // namespace DecimalText
+
+ConfirmRequest transactionsQuestion(const QString &address, int count)
+{
+    return {QStringLiteral("Confirmation – %1").arg(address),
+            QStringLiteral("Adresse : <b>%1</b><br>%2 transaction(s) trouvée(s).")
+                .arg(address)
+                .arg(count),
+            QStringLiteral("Ajouter/Mettre à jour les attributs de l’adresse (balance)"), QString(),
+            false, QStringLiteral("Afficher (TX) :"), count};
+}
 
 QString shortHash(const QString &hash)
 {
@@ -180,17 +242,80 @@ QString fillChain(const QString &path, const ComponentOptions &options, const QS
     return url;
 }
 
-QString numberText(const QJsonValue &value)
+// The node's EVM address, lower-cased: its "adresse" row, else its label; empty when
+// neither is "0x" and 40 hexadecimal digits.
+QString evmAddress(const Node &node, bool *fromLabel)
 {
-    return value.isString() ? value.toString().trimmed()
-                            : QString::number(qint64(value.toDouble()));
+    static const QRegularExpression evm(QStringLiteral("^0x[0-9a-f]{40}$"));
+    QString address = ComponentUtils::firstAttribute(node.attributes, QStringLiteral("adresse"));
+    *fromLabel = address.isEmpty();
+    if (*fromLabel)
+        address = node.label.trimmed();
+    address = address.toLower();
+    return evm.match(address).hasMatch() ? address : QString();
+}
+
+// The node standing for a counterpart address: one of the option's type holding it as
+// "adresse" or as label, else a new one.
+QString addressNode(GraphEdit &edit, const Node &source, const ComponentOptions &options,
+                    const QString &address)
+{
+    QString id = edit.findNodeByAttribute(options.nodeType, QStringLiteral("adresse"), address);
+    if (id.isEmpty())
+        id = edit.findNode(options.nodeType, address);
+    if (id.isEmpty())
+        id = edit.createNode(source, options, address, {{QStringLiteral("adresse"), address}});
+    return id;
+}
+
+// The fields both Etherscan dialogs share: chain, key, time-out, pre-count and the group of
+// the nodes they always create.
+ComponentForm evmForm(const QString &preCountLabel, const QString &destinationGroup)
+{
+    ComponentForm form;
+    form.hasProvider = false;
+    form.apiKeyLabel = QStringLiteral("API key Etherscan");
+    form.missingKeyWarning = QStringLiteral("Merci de renseigner votre clé Etherscan.");
+    form.chooseChain = true;
+    form.timeoutMax = 60000;
+    form.preCountLabel = preCountLabel;
+    form.destinationGroup = destinationGroup;
+    form.relationTypeLabel = QStringLiteral("Type de relation");
+    form.colourButtonText = QStringLiteral("Couleur du nœud DEST");
+    return form;
+}
+
+ComponentOptions evmOptions(int chainId, const QString &relationLabel,
+                            const QString &relationType)
+{
+    ComponentOptions options;
+    options.provider = AppConfig::endpoint(QStringLiteral("Etherscan"));
+    options.apiKey = AppConfig::apiKey(QStringLiteral("Etherscan"));
+    options.chainId = chainId;
+    options.timeoutMs = 6000;
+    options.preCount = 10000;
+    options.nodeType = QStringLiteral("ADRESSE ") + EvmChains::byId(chainId).symbol;
+    options.relationLabel = relationLabel;
+    options.relationType = relationType;
+    options.nodeColor = QColor(QStringLiteral("#ffd27f"));
+    // Keeps within Etherscan's free quota between addresses.
+    options.delayMs = 12500;
+    return options;
+}
+
+// A skip or an error costs the service nothing: the next node needs no long wait.
+void shortPause(NodeRun &run)
+{
+    run.pauseMs = qMin(120, run.options.delayMs);
+    run.pauseJitterMs = 3;
 }
 
 } // namespace
 
 ComponentInfo ComponentEthToTx::info() const
 {
-    ComponentForm form;
+    ComponentForm form = evmForm(QStringLiteral("Offset (pré-compte)"),
+                                 QStringLiteral("Création / Liaison"));
     form.title = QStringLiteral("Transactions (EVM via Etherscan v2)");
     form.information = QStringLiteral(
         "Sélectionnez la blockchain (multichain Etherscan v2) — le 'chainid' est ajouté "
@@ -198,11 +323,6 @@ ComponentInfo ComponentEthToTx::info() const
         "'adresse' ou label 0x...).\nLe composant calcule le nombre total de transactions "
         "(pré-compte via offset large),\npuis vous laisse choisir combien afficher (du plus "
         "récent au plus ancien).\nLes nœuds de destination sont TOUJOURS créés et reliés.");
-    form.hasProvider = false;
-    form.apiKeyLabel = QStringLiteral("API key Etherscan");
-    form.missingKeyWarning = QStringLiteral("Merci de renseigner votre clé Etherscan.");
-    form.chooseChain = true;
-    form.timeoutMax = 60000;
     return {QStringLiteral("eth-to-tx"),
             QStringLiteral("openComponentEthToTx"),
             QStringLiteral("Blockchain"),
@@ -215,35 +335,20 @@ ComponentInfo ComponentEthToTx::info() const
 
 ComponentOptions ComponentEthToTx::defaultOptions() const
 {
-    ComponentOptions options;
-    options.provider = AppConfig::endpoint(QStringLiteral("Etherscan"));
-    options.apiKey = AppConfig::apiKey(QStringLiteral("Etherscan"));
-    options.chainId = 56;
-    options.timeoutMs = 6000;
-    options.preCount = 10000;
-    options.nodeType = QStringLiteral("ADRESSE BNB");
-    options.relationLabel = QStringLiteral("%AMOUNT %SYMBOL");
-    options.relationType = QStringLiteral("Txn BNB");
-    options.nodeColor = QColor(QStringLiteral("#ffd27f"));
-    // Keeps within Etherscan's free quota between addresses.
-    options.delayMs = 12500;
-    return options;
+    return evmOptions(56, QStringLiteral("%AMOUNT %SYMBOL"), QStringLiteral("Txn BNB"));
 }
 
 void ComponentEthToTx::process(NodeRun &run) const
 {
-    static const QRegularExpression evm(QStringLiteral("^0x[0-9a-f]{40}$"));
     const Node &node = run.node;
     const ComponentOptions &options = run.options;
     const EvmChain chain = EvmChains::byId(options.chainId);
-    QString address = ComponentUtils::firstAttribute(node.attributes, QStringLiteral("adresse"));
-    const bool fromLabel = address.isEmpty();
-    if (fromLabel)
-        address = node.label.trimmed();
-    address = address.toLower();
-    if (!evm.match(address).hasMatch()) {
+    bool fromLabel = false;
+    const QString address = evmAddress(node, &fromLabel);
+    if (address.isEmpty()) {
         run.host.log(QStringLiteral("[SKIP] Nœud %1 : attribut 'adresse' manquant et label non valide")
                          .arg(node.id));
+        shortPause(run);
         return;
     }
     if (fromLabel)
@@ -254,36 +359,35 @@ void ComponentEthToTx::process(NodeRun &run) const
         etherscan(fillChain(txPath, options, address, options.preCount), options.timeoutMs);
     if (counted.ok && !counted.result.isArray()) {
         run.host.log(QStringLiteral("[ERREUR] %1 — Compteur invalide").arg(address));
+        shortPause(run);
         return;
     }
     if (!counted.ok) {
         run.host.log(QStringLiteral("[ERREUR] %1 — %2").arg(address, counted.error));
+        shortPause(run);
         return;
     }
     const int total = int(counted.result.toArray().size());
     if (total == 0) {
         run.host.log(QStringLiteral("[INFO] %1 — aucune transaction récupérée").arg(address));
+        shortPause(run);
         return;
     }
     const EtherscanReply balance =
         etherscan(fillChain(balancePath, options, address, 0), options.timeoutMs);
     if (!balance.ok) {
         run.host.log(QStringLiteral("[ERREUR] %1 — balance: %2").arg(address, balance.error));
+        shortPause(run);
         return;
     }
-    const ConfirmAnswer answer = run.host.confirm(
-        {QStringLiteral("Confirmation – %1").arg(address),
-         QStringLiteral("Adresse : <b>%1</b><br>%2 transaction(s) trouvée(s).")
-             .arg(address)
-             .arg(total),
-         QStringLiteral("Ajouter/Mettre à jour les attributs de l’adresse (balance)"), QString(),
-         false, QStringLiteral("Afficher (TX) :"), total});
+    const ConfirmAnswer answer = run.host.confirm(transactionsQuestion(address, total));
     if (!answer.accepted) {
         run.host.log(QStringLiteral("[SKIP] %1 — action annulée").arg(address));
+        shortPause(run);
         return;
     }
     if (answer.first) {
-        const QString wei = DecimalText::normalised(numberText(balance.result));
+        const QString wei = DecimalText::normalised(DecimalText::ofJson(balance.result));
         run.edit.setAttribute(node.id, QStringLiteral("balance_wei"), wei);
         run.edit.setAttribute(node.id, QStringLiteral("balance_") + chain.symbol,
                               DecimalText::fromSmallestUnit(wei, 18));
@@ -294,6 +398,7 @@ void ComponentEthToTx::process(NodeRun &run) const
     if (!listed.ok || !listed.result.isArray()) {
         run.host.log(QStringLiteral("[ERREUR] %1 — %2")
                          .arg(address, listed.ok ? QStringLiteral("Aucune donnée") : listed.error));
+        shortPause(run);
         return;
     }
     const QString symbol = chain.symbol.toLower();
@@ -307,19 +412,13 @@ void ComponentEthToTx::process(NodeRun &run) const
         const QString counterpart = from == address ? to : from;
         if (counterpart.isEmpty() || (from != address && to != address))
             continue;
-        QString other = run.edit.findNodeByAttribute(options.nodeType, QStringLiteral("adresse"),
-                                                     counterpart);
-        if (other.isEmpty())
-            other = run.edit.findNode(options.nodeType, counterpart);
-        if (other.isEmpty())
-            other = run.edit.createNode(node, options, counterpart,
-                                        {{QStringLiteral("adresse"), counterpart}});
+        const QString other = addressNode(run.edit, node, options, counterpart);
         const QString hash = tx.value(QStringLiteral("hash")).toString().trimmed();
         const QString amount =
-            DecimalText::fromSmallestUnit(numberText(tx.value(QStringLiteral("value"))), 18);
+            DecimalText::fromSmallestUnit(DecimalText::ofJson(tx.value(QStringLiteral("value"))), 18);
         const QString fee = DecimalText::fromSmallestUnit(
-            DecimalText::multiply(numberText(tx.value(QStringLiteral("gasPrice"))),
-                                  numberText(tx.value(QStringLiteral("gasUsed")))),
+            DecimalText::multiply(DecimalText::ofJson(tx.value(QStringLiteral("gasPrice"))),
+                                  DecimalText::ofJson(tx.value(QStringLiteral("gasUsed")))),
             18);
         QString label = options.relationLabel;
         label.replace(QLatin1String("%AMOUNT_BNB"), amount)
@@ -339,7 +438,7 @@ void ComponentEthToTx::process(NodeRun &run) const
         edge.label = label;
         edge.type = options.relationType;
         edge.validity.start = QDateTime::fromSecsSinceEpoch(
-            numberText(tx.value(QStringLiteral("timeStamp"))).toLongLong(), Qt::UTC);
+            DecimalText::ofJson(tx.value(QStringLiteral("timeStamp"))).toLongLong(), Qt::UTC);
         const QString input = tx.value(QStringLiteral("input")).toString();
         const QList<QPair<QString, QString>> rows = {
             {QStringLiteral("tx_hash"), hash},
@@ -355,4 +454,137 @@ void ComponentEthToTx::process(NodeRun &run) const
         ++drawn;
     }
     run.host.log(QStringLiteral("[OK] %1 → %2 transaction(s)").arg(address).arg(drawn));
+}
+
+// ---- funding
+
+namespace {
+
+const QString fundingPath = QStringLiteral(
+    "/v2/api?chainid=%C&module=account&action=txlist&address=%1&sort=asc&page=1&offset=%3"
+    "&apikey=%2");
+
+// The transaction that brought the address into being or its first money: a contract's
+// creation names its creator, else the first transfer received from someone else.
+QJsonObject fundingTransaction(const QJsonArray &transactions, const QString &address)
+{
+    for (const QJsonValue &item : transactions) {
+        const QJsonObject tx = item.toObject();
+        if (tx.value(QStringLiteral("contractAddress")).toString().trimmed().toLower() == address)
+            return tx;
+    }
+    for (const QJsonValue &item : transactions) {
+        const QJsonObject tx = item.toObject();
+        const QString from = tx.value(QStringLiteral("from")).toString().trimmed().toLower();
+        if (tx.value(QStringLiteral("to")).toString().trimmed().toLower() == address
+            && !from.isEmpty() && from != address)
+            return tx;
+    }
+    return QJsonObject();
+}
+
+} // namespace
+
+ComponentInfo ComponentEthFundedBy::info() const
+{
+    ComponentForm form = evmForm(QStringLiteral("Offset (pré-compte, asc)"),
+                                 QStringLiteral("Création / Relation"));
+    form.title = QStringLiteral("Financement (EVM, multichain Etherscan v2)");
+    form.information = QStringLiteral(
+        "Sélectionnez la blockchain (Etherscan v2 multichain) : le 'chainid' est injecté "
+        "automatiquement.\nLe composant identifie le financeur : première transaction entrante, "
+        "ou créateur si contrat.\nVous pouvez régler la profondeur de remontée et la limite "
+        "(offset asc).");
+    form.depthLabel = QStringLiteral("Profondeur");
+    return {QStringLiteral("eth-funded-by"),
+            QStringLiteral("openComponentEthFundedBy"),
+            QStringLiteral("Blockchain"),
+            QStringLiteral("ADRESSE"),
+            form,
+            QStringLiteral("Financement EVM…"),
+            QStringLiteral("Recherche du financeur"),
+            QStringLiteral("Recherche de transactions terminée")};
+}
+
+ComponentOptions ComponentEthFundedBy::defaultOptions() const
+{
+    ComponentOptions options =
+        evmOptions(1, QStringLiteral("financ"), QStringLiteral("FINANCEMENT ETH"));
+    options.depth = 1;
+    return options;
+}
+
+void ComponentEthFundedBy::process(NodeRun &run) const
+{
+    const Node &node = run.node;
+    const ComponentOptions &options = run.options;
+    const EvmChain chain = EvmChains::byId(options.chainId);
+    bool fromLabel = false;
+    const QString start = evmAddress(node, &fromLabel);
+    if (start.isEmpty()) {
+        run.host.log(QStringLiteral("[SKIP] Nœud %1 : attribut/label d’adresse manquant").arg(node.id));
+        shortPause(run);
+        return;
+    }
+    if (fromLabel)
+        run.edit.addAttribute(node.id, QStringLiteral("adresse"), start);
+
+    const int depth = qBound(1, options.depth, 10);
+    QStringList visited{start};
+    QString address = start;
+    QString addressId = node.id;
+    for (int step = 1; step <= depth; ++step) {
+        if (step > 1) {
+            if (run.host.isCancelled())
+                return;
+            ComponentUtils::sleepWithJitter(options.delayMs, pauseJitterMs());
+        }
+        run.host.progress(run.index, run.total, info().progressPrefix, address);
+        const EtherscanReply listed = etherscan(
+            fillChain(fundingPath, options, address, qMax(1, options.preCount)), options.timeoutMs);
+        if (!listed.ok || !listed.result.isArray()) {
+            run.host.log(QStringLiteral("[ERREUR] %1 — txlist: %2")
+                             .arg(address, listed.ok ? QStringLiteral("Réponse invalide")
+                                                     : listed.error));
+            if (step == 1)
+                shortPause(run);
+            return;
+        }
+        const QJsonObject tx = fundingTransaction(listed.result.toArray(), address);
+        const QString funder = tx.value(QStringLiteral("from")).toString().trimmed().toLower();
+        if (funder.isEmpty() || funder == address) {
+            run.host.log(QStringLiteral("[INFO] %1 — aucun 'funded by' trouvé").arg(address));
+            return;
+        }
+        const QString funderId = addressNode(run.edit, node, options, funder);
+        if (funderId != addressId
+            && !run.edit.hasEdge(funderId, addressId, options.relationLabel,
+                                 EdgeDirection::Directed)) {
+            Edge edge;
+            edge.id = run.edit.graph().unusedEdgeId();
+            edge.src = funderId;
+            edge.dst = addressId;
+            edge.label = options.relationLabel;
+            edge.type = options.relationType;
+            const QString seconds = DecimalText::ofJson(tx.value(QStringLiteral("timeStamp")));
+            if (!seconds.isEmpty())
+                edge.validity.start = QDateTime::fromSecsSinceEpoch(seconds.toLongLong(), Qt::UTC);
+            const QList<QPair<QString, QString>> rows = {
+                {QStringLiteral("tx_hash"), tx.value(QStringLiteral("hash")).toString().trimmed()},
+                {QStringLiteral("amount_") + chain.symbol.toLower(),
+                 DecimalText::fromSmallestUnit(DecimalText::ofJson(tx.value(QStringLiteral("value"))), 18)}};
+            for (const auto &row : rows) {
+                if (!row.second.isEmpty())
+                    edge.attributes.append({ComponentUtils::newId(), row.first, row.second});
+            }
+            run.edit.insertEdge(edge);
+        }
+        run.host.log(QStringLiteral("[OK] %1 funded by %2").arg(address, funder));
+        // A funding loop would only lead back to an address already drawn.
+        if (visited.contains(funder))
+            return;
+        visited.append(funder);
+        address = funder;
+        addressId = funderId;
+    }
 }

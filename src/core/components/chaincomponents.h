@@ -2,6 +2,7 @@
 
 #include "components/component.h"
 
+#include <QJsonValue>
 #include <QList>
 
 // An EVM chain reached through Etherscan's multichain API.
@@ -18,6 +19,11 @@ namespace EvmChains {
 const QList<EvmChain> &all();
 // The chain with this id; Ethereum Mainnet for an unknown one.
 EvmChain byId(int id);
+// Moves the options to another chain: the node and relation types that end with the old
+// chain's symbol take the new one ("ADRESSE ETH" becomes "ADRESSE BNB").
+void switchChain(ComponentOptions &options, int chainId);
+// The text with a trailing " <from>" symbol turned into " <to>"; other texts unchanged.
+QString followSymbol(const QString &text, const QString &from, const QString &to);
 
 } // namespace EvmChains
 
@@ -31,6 +37,13 @@ QString normalised(const QString &digits);
 QString fromSmallestUnit(const QString &digits, int decimals);
 // The product of two whole numbers written in digits.
 QString multiply(const QString &a, const QString &b);
+// A number of a reply read with quoteLongIntegers: its text, or a short integer written out;
+// empty for anything else.
+QString ofJson(const QJsonValue &value);
+// -1, 0 or 1 as the whole number a is below, equal to or above b.
+int compare(const QString &a, const QString &b);
+// a − b of two whole numbers, with a leading "-" when b is the larger.
+QString subtract(const QString &a, const QString &b);
 // The JSON text with every integer literal longer than 15 digits quoted, so that it reaches
 // the reader as exact text.
 QByteArray quoteLongIntegers(const QByteArray &json);
@@ -40,10 +53,26 @@ QByteArray quoteLongIntegers(const QByteArray &json);
 // The first 6 characters, "…" and the last 6 of a text longer than 12; else the text.
 QString shortHash(const QString &hash);
 
+// The question asked once the transactions of an address are counted: how many to draw, and
+// whether to write its balance.
+ConfirmRequest transactionsQuestion(const QString &address, int count);
+
 class ComponentEthToTx : public AnyNodeComponent
 {
 public:
     ComponentInfo info() const override;
     ComponentOptions defaultOptions() const override;
     void process(NodeRun &run) const override;
+    int pauseJitterMs() const override { return 1000; }
+};
+
+// Walks back the money of an EVM address: its funder is the sender of its first incoming
+// transaction, or its creator when it is a contract; then the funder's own, up to the depth.
+class ComponentEthFundedBy : public AnyNodeComponent
+{
+public:
+    ComponentInfo info() const override;
+    ComponentOptions defaultOptions() const override;
+    void process(NodeRun &run) const override;
+    int pauseJitterMs() const override { return 1000; }
 };

@@ -1,12 +1,14 @@
 #include "components/component.h"
 
 #include "components/bgpcomponents.h"
+#include "components/breachcomponent.h"
 #include "components/chaincomponents.h"
 #include "components/componentutils.h"
 #include "components/dnscomponent.h"
 #include "components/dnsresolver.h"
 #include "components/geocomponent.h"
 #include "components/ransomwarecomponent.h"
+#include "components/solcomponent.h"
 #include "components/vtcomponents.h"
 
 bool GraphEdit::addAttribute(const QString &nodeId, const QString &key, const QString &value)
@@ -193,11 +195,15 @@ const std::vector<const Component *> &all()
     static const ComponentFileVirusTotal fileVt;
     static const ComponentFileVirusTotalDownload downloadVt;
     static const ComponentEthToTx ethToTx;
+    static const ComponentEthFundedBy ethFundedBy;
+    static const ComponentSolToTx solToTx;
+    static const ComponentEmailBreaches breaches;
     static const ComponentRansomwareLiveMoaDescription ransomware;
     static const std::vector<const Component *> list = {
-        &asToCidr, &asToPeers, &asToUpstreams, &asToDownstreams, &cidrToAs,
-        &ipToAs,   &dns,       &geolocation,   &ipVt,            &domainVt,
-        &urlVt,    &fileVt,    &downloadVt,    &ethToTx,         &ransomware};
+        &asToCidr, &asToPeers,   &asToUpstreams, &asToDownstreams, &cidrToAs,
+        &ipToAs,   &dns,         &geolocation,   &ipVt,            &domainVt,
+        &urlVt,    &fileVt,      &downloadVt,    &ethToTx,         &ethFundedBy,
+        &solToTx,  &breaches,    &ransomware};
     return list;
 }
 
@@ -267,7 +273,13 @@ RunResult run(const Component &component, const Graph &graph, const QStringList 
         NodeRun nodeRun{node, *options, i + 1, total, host, edit, dns};
         component.process(nodeRun);
         ComponentUtils::processEventsFor(10);
-        ComponentUtils::sleepWithJitter(component.pauseMs(*options), component.pauseJitterMs());
+        // The pauses keep requests apart: after the last node none follows.
+        if (i == total - 1)
+            break;
+        if (nodeRun.pauseMs >= 0)
+            ComponentUtils::sleepWithJitter(nodeRun.pauseMs, nodeRun.pauseJitterMs);
+        else
+            ComponentUtils::sleepWithJitter(component.pauseMs(*options), component.pauseJitterMs());
     }
     host.end();
     return result;

@@ -32,6 +32,7 @@ struct ComponentOptions
     int count = 0;             // transactions to draw; 0: ask per node (the pre-count)
     int preCount = 10000;      // transactions read to count them, or to find a funder
     int depth = 1;             // funding steps followed back
+    int batch = 10;            // transaction details asked for before a longer pause
     bool includeUnverified = false;
     bool truncate = false;
     QString userAgent;
@@ -47,6 +48,8 @@ struct ComponentForm
     QString providerLabel = QStringLiteral("Provider");
     QString providerPlaceholder;
     bool hasProvider = true;
+    // The provider holds "%1" where the node's value goes; a base address does not.
+    bool providerTemplate = true;
     // The key field, password-style; empty when the service needs none.
     QString apiKeyLabel;
     QString apiKeyPlaceholder;
@@ -58,6 +61,19 @@ struct ComponentForm
     // Texts of the "Création automatique" group; empty when the component creates nothing.
     QString createNodesText;
     QString colourButtonText;
+    // A group whose nodes are always created (no check box), titled so: the node type,
+    // relation label and type, and colour fields of the run.
+    QString destinationGroup;
+    QString relationTypeLabel; // shown in that group when set
+    bool hasTimeout = true;
+    // Numbers some services take, each shown when its label is set.
+    QString preCountLabel;
+    int preCountMin = 1;
+    int preCountMax = 200000;
+    QString depthLabel;
+    QString batchLabel;
+    // The breach lookup's own fields: unverified breaches, truncated answers, User-Agent.
+    bool breachOptions = false;
 };
 
 struct ComponentInfo
@@ -160,6 +176,10 @@ struct NodeRun
     ComponentHost &host;
     GraphEdit &edit;
     DnsResolver &resolver;
+    // Set by process() when this node's outcome calls for another pause than the usual one
+    // (a skip needs no wait for the service's quota).
+    int pauseMs = -1;
+    int pauseJitterMs = 3;
 };
 
 // An enrichment component: looks each input node up and records what it finds.

@@ -102,8 +102,10 @@ void ComponentIpGeolocalisation::process(NodeRun &run) const
         location.error = QStringLiteral("HTTP error: %1").arg(reply.networkError);
     } else {
         const QJsonDocument document = QJsonDocument::fromJson(reply.body);
-        location = document.isObject() ? GeoParsing::parseIpApi(document.object())
-                                       : GeoParsing::Location{false, QStringLiteral("Réponse invalide")};
+        if (document.isObject())
+            location = GeoParsing::parseIpApi(document.object());
+        else
+            location.error = QStringLiteral("Réponse invalide");
     }
     if (!location.ok) {
         run.host.log(QStringLiteral("[ERREUR] %1 — %2").arg(ip, location.error));

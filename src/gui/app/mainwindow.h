@@ -229,6 +229,9 @@ public Q_SLOTS:
     void openComponentFileVirusTotal();
     void openComponentFileVirusTotalDownload();
     void openComponentEthToTx();
+    void openComponentEthFundedBy();
+    void openComponentSolToTx();
+    void openComponentEmailBreachesHIBP();
     void openComponentRansomwareLiveDescriptionMoa();
     // A temporary map of tiles with the tab's geolocated nodes; the graph stays as it is.
     void openComponentOpenStreetMap();

@@ -36,6 +36,9 @@ const ComponentSlot componentSlots[] = {
     {"file-virustotal", &MainWindow::openComponentFileVirusTotal},
     {"file-virustotal-download", &MainWindow::openComponentFileVirusTotalDownload},
     {"eth-to-tx", &MainWindow::openComponentEthToTx},
+    {"eth-funded-by", &MainWindow::openComponentEthFundedBy},
+    {"sol-to-tx", &MainWindow::openComponentSolToTx},
+    {"email-breaches-hibp", &MainWindow::openComponentEmailBreachesHIBP},
     {"ransomware-live-description-moa", &MainWindow::openComponentRansomwareLiveDescriptionMoa},
 };
 
@@ -171,6 +174,21 @@ void MainWindow::openComponentFileVirusTotalDownload()
 void MainWindow::openComponentEthToTx()
 {
     runComponent(QStringLiteral("eth-to-tx"));
+}
+
+void MainWindow::openComponentEthFundedBy()
+{
+    runComponent(QStringLiteral("eth-funded-by"));
+}
+
+void MainWindow::openComponentSolToTx()
+{
+    runComponent(QStringLiteral("sol-to-tx"));
+}
+
+void MainWindow::openComponentEmailBreachesHIBP()
+{
+    runComponent(QStringLiteral("email-breaches-hibp"));
 }
 
 void MainWindow::openComponentRansomwareLiveDescriptionMoa()

@@ -65,9 +65,40 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
         m_apiKey->setEchoMode(QLineEdit::Password);
         fields->addRow(form.apiKeyLabel, m_apiKey);
     }
-    m_timeout = spinBox(this, QStringLiteral("timeout"), form.timeoutMin, form.timeoutMax, 100,
-                        defaults.timeoutMs);
-    fields->addRow(QStringLiteral("Timeout (ms)"), m_timeout);
+    if (form.hasTimeout) {
+        m_timeout = spinBox(this, QStringLiteral("timeout"), form.timeoutMin, form.timeoutMax,
+                            100, defaults.timeoutMs);
+        fields->addRow(QStringLiteral("Timeout (ms)"), m_timeout);
+    }
+    if (!form.preCountLabel.isEmpty()) {
+        m_preCount = spinBox(this, QStringLiteral("preCount"), form.preCountMin, form.preCountMax,
+                             1, defaults.preCount);
+        fields->addRow(form.preCountLabel, m_preCount);
+    }
+    if (!form.depthLabel.isEmpty()) {
+        m_depth = spinBox(this, QStringLiteral("depth"), 1, 10, 1, defaults.depth);
+        fields->addRow(form.depthLabel, m_depth);
+    }
+    if (!form.batchLabel.isEmpty()) {
+        m_batch = spinBox(this, QStringLiteral("batch"), 1, 50, 1, defaults.batch);
+        fields->addRow(form.batchLabel, m_batch);
+    }
+    if (form.breachOptions) {
+        m_includeUnverified = checkBox(this, QStringLiteral("includeUnverified"),
+                                       QStringLiteral("Inclure les breaches non vérifiés"),
+                                       defaults.includeUnverified);
+        fields->addRow(QString(), m_includeUnverified);
+        m_truncate = checkBox(this, QStringLiteral("truncate"),
+                              QStringLiteral("truncateResponse (true)"), defaults.truncate);
+        fields->addRow(QString(), m_truncate);
+        m_userAgent = lineEdit(this, QStringLiteral("userAgent"), defaults.userAgent);
+        fields->addRow(QStringLiteral("User-Agent"), m_userAgent);
+    }
+    const bool ownGroup = !form.createNodesText.isEmpty() || !form.destinationGroup.isEmpty();
+    if (!ownGroup && !form.colourButtonText.isEmpty()) {
+        addColourButton(form.colourButtonText, this);
+        fields->addRow(QStringLiteral("Couleur"), m_colour);
+    }
     if (m_kind == ComponentForm::Kind::Geolocation) {
         m_delay = spinBox(this, QStringLiteral("delay"), 0, 5000, 50, defaults.delayMs);
         fields->addRow(QStringLiteral("Délai entre requêtes (ms)"), m_delay);
@@ -83,12 +114,14 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
     layout->addLayout(fields);
     if (!form.createNodesText.isEmpty())
         addCreationGroup(form);
+    else if (!form.destinationGroup.isEmpty())
+        addDestinationGroup(form);
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &ComponentOptionsDialog::onAccept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(m_buttons);
-    if (m_provider && m_kind != ComponentForm::Kind::Dns) {
+    if (m_provider && m_kind != ComponentForm::Kind::Dns && form.providerTemplate) {
         connect(m_provider, &QLineEdit::textChanged, this,
                 &ComponentOptionsDialog::onProviderChanged);
         onProviderChanged(m_provider->text());
@@ -108,15 +141,38 @@ void ComponentOptionsDialog::addCreationGroup(const ComponentForm &form)
     m_relationLabel = lineEdit(m_creation, QStringLiteral("relationLabel"),
                                m_options.relationLabel);
     group->addRow(QStringLiteral("Label de relation"), m_relationLabel);
-    m_colour = new QPushButton(form.colourButtonText, m_creation);
-    m_colour->setObjectName(QStringLiteral("colour"));
+    addColourButton(form.colourButtonText, m_creation);
     group->addRow(QStringLiteral("Couleur"), m_colour);
-    connect(m_colour, &QPushButton::clicked, this, &ComponentOptionsDialog::chooseColor);
     connect(m_createNodes, &QCheckBox::toggled, this,
             &ComponentOptionsDialog::onCreateNodesToggled);
     static_cast<QVBoxLayout *>(layout())->addWidget(m_creation);
-    showColour();
     onCreateNodesToggled(false);
+}
+
+void ComponentOptionsDialog::addDestinationGroup(const ComponentForm &form)
+{
+    auto *box = new QGroupBox(form.destinationGroup, this);
+    box->setObjectName(QStringLiteral("destination"));
+    auto *group = new QFormLayout(box);
+    m_nodeType = lineEdit(box, QStringLiteral("nodeType"), m_options.nodeType);
+    group->addRow(QStringLiteral("Type de nœud DEST"), m_nodeType);
+    m_relationLabel = lineEdit(box, QStringLiteral("relationLabel"), m_options.relationLabel);
+    group->addRow(QStringLiteral("Label de relation"), m_relationLabel);
+    if (!form.relationTypeLabel.isEmpty()) {
+        m_relationType = lineEdit(box, QStringLiteral("relationType"), m_options.relationType);
+        group->addRow(form.relationTypeLabel, m_relationType);
+    }
+    addColourButton(form.colourButtonText, box);
+    group->addRow(QStringLiteral("Couleur"), m_colour);
+    static_cast<QVBoxLayout *>(layout())->addWidget(box);
+}
+
+void ComponentOptionsDialog::addColourButton(const QString &text, QWidget *parent)
+{
+    m_colour = new QPushButton(text, parent);
+    m_colour->setObjectName(QStringLiteral("colour"));
+    connect(m_colour, &QPushButton::clicked, this, &ComponentOptionsDialog::chooseColor);
+    showColour();
 }
 
 void ComponentOptionsDialog::showColour()
@@ -163,17 +219,12 @@ void ComponentOptionsDialog::onAccept()
 void ComponentOptionsDialog::onChainChanged(int index)
 {
     const QString before = EvmChains::byId(m_options.chainId).symbol;
-    const EvmChain chain = EvmChains::byId(m_chain->itemData(index).toInt());
-    m_options.chainId = chain.id;
-    // Types name the chain's symbol: "ADRESSE ETH" becomes "ADRESSE BNB".
-    const auto follow = [&](const QString &text) {
-        return text.endsWith(QLatin1Char(' ') + before) ? text.left(text.size() - before.size())
-                + chain.symbol : text;
-    };
-    m_options.nodeType = follow(m_options.nodeType);
-    m_options.relationType = follow(m_options.relationType);
-    if (m_nodeType)
-        m_nodeType->setText(follow(m_nodeType->text()));
+    EvmChains::switchChain(m_options, m_chain->itemData(index).toInt());
+    const QString after = EvmChains::byId(m_options.chainId).symbol;
+    for (QLineEdit *field : {m_nodeType, m_relationType}) {
+        if (field)
+            field->setText(EvmChains::followSymbol(field->text(), before, after));
+    }
 }
 
 ComponentOptions ComponentOptionsDialog::options() const
@@ -189,17 +240,32 @@ ComponentOptions ComponentOptionsDialog::options() const
         options.apiKey = m_apiKey->text().trimmed();
     if (m_chain)
         options.chainId = m_chain->currentData().toInt();
-    options.timeoutMs = m_timeout->value();
+    if (m_timeout)
+        options.timeoutMs = m_timeout->value();
+    if (m_preCount)
+        options.preCount = m_preCount->value();
+    if (m_depth)
+        options.depth = m_depth->value();
+    if (m_batch)
+        options.batch = m_batch->value();
+    if (m_includeUnverified) {
+        options.includeUnverified = m_includeUnverified->isChecked();
+        options.truncate = m_truncate->isChecked();
+        options.userAgent = m_userAgent->text().trimmed();
+    }
     if (m_delay) {
         options.delayMs = m_delay->value();
         options.writeAttributes = m_writeAttributes->isChecked();
         options.overwriteCoordinates = m_overwrite->isChecked();
     }
-    if (m_createNodes) {
+    if (m_createNodes)
         options.createNodes = m_createNodes->isChecked();
+    if (m_nodeType) {
         options.nodeType = m_nodeType->text().trimmed();
         options.relationLabel = m_relationLabel->text().trimmed();
     }
+    if (m_relationType)
+        options.relationType = m_relationType->text().trimmed();
     return options;
 }
 

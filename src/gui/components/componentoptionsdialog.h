@@ -36,6 +36,9 @@ public Q_SLOTS:
 
 private:
     void addCreationGroup(const ComponentForm &form);
+    // The group of a run that always creates its nodes: type, relation and colour fields.
+    void addDestinationGroup(const ComponentForm &form);
+    void addColourButton(const QString &text, QWidget *parent);
     void showColour();
 
     Prompter &m_prompter;
@@ -54,6 +57,13 @@ private:
     QCheckBox *m_createNodes = nullptr;
     QLineEdit *m_nodeType = nullptr;
     QLineEdit *m_relationLabel = nullptr;
+    QLineEdit *m_relationType = nullptr;
+    QSpinBox *m_preCount = nullptr;
+    QSpinBox *m_depth = nullptr;
+    QSpinBox *m_batch = nullptr;
+    QCheckBox *m_includeUnverified = nullptr;
+    QCheckBox *m_truncate = nullptr;
+    QLineEdit *m_userAgent = nullptr;
     QPushButton *m_colour = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
 };
