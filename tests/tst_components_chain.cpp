@@ -133,6 +133,8 @@ private Q_SLOTS:
     void funder_data();
     void funder();
     void fundingFollowsTheDepth();
+    void typedTemplatesAreSent_data();
+    void typedTemplatesAreSent();
     void solTransfers_data();
     void solTransfers();
     void solTransactionsDrawnExactly();
@@ -467,6 +469,72 @@ void TstComponentsChain::fundingFollowsTheDepth()
     QCOMPARE(links, expected);
     QVERIFY(!debugLines.isEmpty());
     for (const QString &text : std::as_const(debugLines))
+        QVERIFY2(!text.contains(key), qPrintable(text));
+}
+
+void TstComponentsChain::typedTemplatesAreSent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("templates"); // transactions, balance, pre-count
+    QTest::addColumn<QStringList>("routes");    // target, body, ...
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("line");
+    const QString pre = QStringLiteral("/p/%1?o=10000&auth=%2").arg(me, key);
+    const QString balance = QStringLiteral("/b/%1/%2").arg(key, me);
+    const QString list = QStringLiteral("/t/56/%1?n=2&s=%2").arg(me, key);
+    const QByteArray two = txList({tx(me, other, "5", QStringLiteral("0x01")),
+                                   tx(other, me, "7", QStringLiteral("0x02"))});
+    // The key sits where no query name gives it away: in the path, or under "s" and "auth".
+    QTest::newRow("transactions")
+        << "eth-to-tx" << QStringList{"/t/%C/%1?n=%3&s=%2", "/b/%2/%1", "/p/%1?o=%4&auth=%2"}
+        << QStringList{pre, QString::fromLatin1(two), balance,
+                       "{\"status\":\"1\",\"message\":\"OK\",\"result\":\"9\"}", list,
+                       QString::fromLatin1(two)}
+        << "[BSC]" << "[OK] %1 → 2 transaction(s)";
+    // The service repeats the key in its refusal: the log line masks it.
+    QTest::newRow("funding")
+        << "eth-funded-by" << QStringList{"/f/%2/%1?c=%C&o=%4"}
+        << QStringList{QStringLiteral("/f/%1/%2?c=1&o=10000").arg(key, me),
+                       "{\"status\":\"0\",\"message\":\"NOTOK\",\"result\":\"Invalid API Key "
+                           + key + "\"}"}
+        << "[EVM/FUNDED]" << "[ERREUR] %1 — txlist: Erreur proxy: Invalid API Key ***";
+}
+
+void TstComponentsChain::typedTemplatesAreSent()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, templates);
+    QFETCH(QStringList, routes);
+    QFETCH(QString, tag);
+    QFETCH(QString, line);
+    QStringList sent;
+    for (int i = 0; i + 1 < routes.size(); i += 2) {
+        m_service->route(routes.at(i), routes.at(i + 1).toUtf8());
+        sent.append(routes.at(i));
+    }
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("w"), me, QStringLiteral("ADRESSE ETH")));
+    ScriptHost host;
+    const QString base = m_service->base();
+    host.setOptions = [&templates, &base](ComponentOptions &options) {
+        options.delayMs = 0;
+        options.provider = base + templates.value(0);
+        options.balanceRequest = base + templates.value(1);
+        options.preCountRequest = base + templates.value(2);
+    };
+    debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collect);
+    Components::run(*Components::find(name), graph, {QStringLiteral("w")}, host);
+    qInstallMessageHandler(previous);
+    QCOMPARE(m_service->targets(), sent);
+    QCOMPARE(host.lines, QStringList{line.arg(me)});
+    QStringList requests;
+    for (const QString &text : std::as_const(debugLines)) {
+        if (text.contains(QLatin1String(" GET ")))
+            requests.append(text.section(QLatin1Char(' '), 0, 0));
+    }
+    QCOMPARE(requests, QStringList(sent.size(), tag));
+    for (const QString &text : debugLines + host.lines)
         QVERIFY2(!text.contains(key), qPrintable(text));
 }
 

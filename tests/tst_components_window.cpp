@@ -20,6 +20,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -295,8 +298,10 @@ void TstComponentsWindow::optionsDialogs()
             dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         QVERIFY(ok->isEnabled());
         provider->setText(QStringLiteral("http://127.0.0.1/fixed"));
-        // A base address takes the paths itself; a template needs its "%1".
-        QCOMPARE(ok->isEnabled(), !component->info().form.providerTemplate);
+        // A base address takes the paths itself; a template needs its "%1", which a grouped
+        // template is told about on OK instead.
+        const ComponentForm form = component->info().form;
+        QCOMPARE(ok->isEnabled(), !form.providerTemplate || !form.providerGroup.isEmpty());
     }
 }
 
@@ -378,8 +383,19 @@ void TstComponentsWindow::evmDialogFields_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("chain");
     QTest::addColumn<QString>("relationType");
-    QTest::newRow("transactions") << "eth-to-tx" << "%AMOUNT %SYMBOL" << 1 << "Txn ETH";
-    QTest::newRow("funding") << "eth-funded-by" << "financ" << 56 << "FINANCEMENT BNB";
+    QTest::addColumn<QStringList>("templates"); // label, then the field's text, for each
+    const QString api = QStringLiteral("https://api.etherscan.io/v2/api?chainid=%C&module=account");
+    QTest::newRow("transactions")
+        << "eth-to-tx" << "%AMOUNT %SYMBOL" << 1 << "Txn ETH"
+        << QStringList{"Provider TX",
+                       api + "&action=txlist&address=%1&sort=desc&page=1&offset=%3&apikey=%2",
+                       "Provider Balance", api + "&action=balance&address=%1&tag=latest&apikey=%2",
+                       QStringLiteral("Provider Pré-compte"),
+                       api + "&action=txlist&address=%1&sort=desc&page=1&offset=%4&apikey=%2"};
+    QTest::newRow("funding")
+        << "eth-funded-by" << "financ" << 56 << "FINANCEMENT BNB"
+        << QStringList{"Provider TX (asc)",
+                       api + "&action=txlist&address=%1&sort=asc&page=1&offset=%4&apikey=%2"};
 }
 
 void TstComponentsWindow::evmDialogFields()
@@ -388,10 +404,28 @@ void TstComponentsWindow::evmDialogFields()
     QFETCH(QString, label);
     QFETCH(int, chain);
     QFETCH(QString, relationType);
+    QFETCH(QStringList, templates);
     AppConfig::setCurrent(QJsonObject{});
     const Component *component = Components::find(name);
     ScriptedPrompter prompter;
     ComponentOptionsDialog dialog(component->info(), component->defaultOptions(), prompter);
+    auto *group = dialog.findChild<QGroupBox *>(QStringLiteral("providerGroup"));
+    QVERIFY(group);
+    QCOMPARE(group->title(), QStringLiteral("Providers & API"));
+    auto *groupLayout = qobject_cast<QFormLayout *>(group->layout());
+    QStringList shown;
+    QList<QLineEdit *> templateFields;
+    for (int row = 0; row < groupLayout->rowCount(); ++row) {
+        auto *label = qobject_cast<QLabel *>(
+            groupLayout->itemAt(row, QFormLayout::LabelRole)->widget());
+        auto *field = qobject_cast<QLineEdit *>(
+            groupLayout->itemAt(row, QFormLayout::FieldRole)->widget());
+        if (label && field && label->text().startsWith(QLatin1String("Provider"))) {
+            shown << label->text() << field->text();
+            templateFields.append(field);
+        }
+    }
+    QCOMPARE(shown, templates);
     auto *nodeType = dialog.findChild<QLineEdit *>(QStringLiteral("nodeType"));
     auto *relationLabel = dialog.findChild<QLineEdit *>(QStringLiteral("relationLabel"));
     auto *type = dialog.findChild<QLineEdit *>(QStringLiteral("relationType"));
@@ -405,6 +439,10 @@ void TstComponentsWindow::evmDialogFields()
 
     nodeType->setText(QStringLiteral("Portefeuille"));
     relationLabel->setText(QStringLiteral("%AMOUNT • %TXHASH_SHORT"));
+    const QStringList typed = {"http://127.0.0.1:9/tx/%1?k=%2&n=%3", "http://127.0.0.1:9/b/%2/%1",
+                               "http://127.0.0.1:9/p/%1?o=%4"};
+    for (int i = 0; i < templateFields.size(); ++i)
+        templateFields.at(i)->setText(QLatin1Char(' ') + typed.at(i));
     prompter.answers.append(QColor(QStringLiteral("#010203")));
     dialog.findChild<QPushButton *>(QStringLiteral("colour"))->click();
     const ComponentOptions options = dialog.options();
@@ -413,6 +451,9 @@ void TstComponentsWindow::evmDialogFields()
     QCOMPARE(options.relationLabel, QStringLiteral("%AMOUNT • %TXHASH_SHORT"));
     QCOMPARE(options.relationType, relationType);
     QCOMPARE(options.nodeColor, QColor(QStringLiteral("#010203")));
+    const QStringList requests = {options.provider, options.balanceRequest,
+                                  options.preCountRequest};
+    QCOMPARE(requests.mid(0, templateFields.size()), typed.mid(0, templateFields.size()));
 
     // Without a key the dialog warns and stays open; with one it closes.
     QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
@@ -420,6 +461,17 @@ void TstComponentsWindow::evmDialogFields()
     QCOMPARE(prompter.last(QStringLiteral("message")).title, QStringLiteral("API key manquante"));
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     dialog.findChild<QLineEdit *>(QStringLiteral("apiKey"))->setText(QStringLiteral("k"));
+    // A template that has lost its address slot keeps the dialog open, naming the field.
+    QLineEdit *last = templateFields.last();
+    last->setText(QStringLiteral("http://127.0.0.1:9/sans-adresse?k=%2"));
+    ok->click();
+    QCOMPARE(prompter.last(QStringLiteral("message")).title,
+             QStringLiteral("Modèle de requête invalide"));
+    QCOMPARE(prompter.last(QStringLiteral("message")).text,
+             QStringLiteral("Le champ « ") + templates.at(templates.size() - 2)
+                 + QStringLiteral(" » doit contenir %1 à la place de l’adresse."));
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    last->setText(typed.at(templateFields.size() - 1));
     ok->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }

@@ -196,8 +196,26 @@ namespace {
 const QString txPath = QStringLiteral(
     "/v2/api?chainid=%C&module=account&action=txlist&address=%1&sort=desc&page=1&offset=%3"
     "&apikey=%2");
+const QString preCountPath = QStringLiteral(
+    "/v2/api?chainid=%C&module=account&action=txlist&address=%1&sort=desc&page=1&offset=%4"
+    "&apikey=%2");
 const QString balancePath = QStringLiteral(
     "/v2/api?chainid=%C&module=account&action=balance&address=%1&tag=latest&apikey=%2");
+const QString fundingPath = QStringLiteral(
+    "/v2/api?chainid=%C&module=account&action=txlist&address=%1&sort=asc&page=1&offset=%4"
+    "&apikey=%2");
+
+// The text with the key masked wherever the analyst's template put it, as typed or
+// percent-encoded, and with any key-named query value masked as well.
+QString withoutKey(const QString &text, const QString &key)
+{
+    QString shown = ComponentUtils::redactedUrl(text);
+    if (key.isEmpty())
+        return shown;
+    const QString mask = QStringLiteral("***");
+    return shown.replace(QString::fromUtf8(QUrl::toPercentEncoding(key)), mask)
+        .replace(key, mask);
+}
 
 struct EtherscanReply
 {
@@ -208,12 +226,13 @@ struct EtherscanReply
 
 // Etherscan answers "status" "0" both for an empty list and for a refusal; only the first
 // is a success. Numbers arrive as text; long bare integers are kept exact all the same.
-EtherscanReply etherscan(const QString &url, int timeoutMs)
+// tag opens the debug line; no line or error carries the key.
+EtherscanReply etherscan(const QString &tag, const QString &url, const ComponentOptions &options)
 {
-    qDebug().noquote() << QStringLiteral("[BSC] GET %1").arg(ComponentUtils::redactedUrl(url));
-    const ComponentUtils::FetchResult reply = ComponentUtils::fetch(url, timeoutMs);
+    qDebug().noquote() << QStringLiteral("%1 GET %2").arg(tag, withoutKey(url, options.apiKey));
+    const ComponentUtils::FetchResult reply = ComponentUtils::fetch(url, options.timeoutMs);
     if (!reply.ok)
-        return {false, reply.error, {}};
+        return {false, withoutKey(reply.error, options.apiKey), {}};
     const QJsonDocument document =
         QJsonDocument::fromJson(DecimalText::quoteLongIntegers(reply.body));
     if (!document.isObject())
@@ -224,20 +243,24 @@ EtherscanReply etherscan(const QString &url, int timeoutMs)
         if (object.value(QStringLiteral("message")).toString() == u"No transactions found")
             return {true, QString(), QJsonArray()};
         const QString detail = result.isString() ? result.toString() : QString();
-        return {false, detail.isEmpty() ? QStringLiteral("Erreur proxy")
-                                        : QStringLiteral("Erreur proxy: %1").arg(detail),
+        return {false, detail.isEmpty()
+                    ? QStringLiteral("Erreur proxy")
+                    : QStringLiteral("Erreur proxy: %1").arg(withoutKey(detail, options.apiKey)),
                 {}};
     }
     return {true, QString(), result};
 }
 
-QString fillChain(const QString &path, const ComponentOptions &options, const QString &address,
+// The request of a template: "%3" is the number of transactions wanted, "%4" the pre-count
+// offset. The key goes in last, so that nothing it holds is taken for a placeholder.
+QString fillChain(const QString &request, const ComponentOptions &options, const QString &address,
                   int count)
 {
-    QString url = options.provider + path;
+    QString url = request;
     url.replace(QLatin1String("%C"), QString::number(options.chainId));
     url.replace(QLatin1String("%1"), address);
     url.replace(QLatin1String("%3"), QString::number(count));
+    url.replace(QLatin1String("%4"), QString::number(qMax(1, options.preCount)));
     url.replace(QLatin1String("%2"), QString::fromUtf8(QUrl::toPercentEncoding(options.apiKey)));
     return url;
 }
@@ -273,7 +296,7 @@ QString addressNode(GraphEdit &edit, const Node &source, const ComponentOptions 
 ComponentForm evmForm(const QString &preCountLabel, const QString &destinationGroup)
 {
     ComponentForm form;
-    form.hasProvider = false;
+    form.providerGroup = QStringLiteral("Providers & API");
     form.apiKeyLabel = QStringLiteral("API key Etherscan");
     form.missingKeyWarning = QStringLiteral("Merci de renseigner votre clé Etherscan.");
     form.chooseChain = true;
@@ -285,11 +308,11 @@ ComponentForm evmForm(const QString &preCountLabel, const QString &destinationGr
     return form;
 }
 
-ComponentOptions evmOptions(int chainId, const QString &relationLabel,
+ComponentOptions evmOptions(int chainId, const QString &request, const QString &relationLabel,
                             const QString &relationType)
 {
     ComponentOptions options;
-    options.provider = AppConfig::endpoint(QStringLiteral("Etherscan"));
+    options.provider = AppConfig::endpoint(QStringLiteral("Etherscan")) + request;
     options.apiKey = AppConfig::apiKey(QStringLiteral("Etherscan"));
     options.chainId = chainId;
     options.timeoutMs = 6000;
@@ -317,6 +340,9 @@ ComponentInfo ComponentEthToTx::info() const
     ComponentForm form = evmForm(QStringLiteral("Offset (pré-compte)"),
                                  QStringLiteral("Création / Liaison"));
     form.title = QStringLiteral("Transactions (EVM via Etherscan v2)");
+    form.providerLabel = QStringLiteral("Provider TX");
+    form.balanceRequestLabel = QStringLiteral("Provider Balance");
+    form.preCountRequestLabel = QStringLiteral("Provider Pré-compte");
     form.information = QStringLiteral(
         "Sélectionnez la blockchain (multichain Etherscan v2) — le 'chainid' est ajouté "
         "automatiquement aux URLs.\nLes nœuds traités doivent contenir une adresse EVM (attribut "
@@ -335,7 +361,12 @@ ComponentInfo ComponentEthToTx::info() const
 
 ComponentOptions ComponentEthToTx::defaultOptions() const
 {
-    return evmOptions(56, QStringLiteral("%AMOUNT %SYMBOL"), QStringLiteral("Txn BNB"));
+    ComponentOptions options =
+        evmOptions(56, txPath, QStringLiteral("%AMOUNT %SYMBOL"), QStringLiteral("Txn BNB"));
+    const QString base = AppConfig::endpoint(QStringLiteral("Etherscan"));
+    options.balanceRequest = base + balancePath;
+    options.preCountRequest = base + preCountPath;
+    return options;
 }
 
 void ComponentEthToTx::process(NodeRun &run) const
@@ -355,8 +386,9 @@ void ComponentEthToTx::process(NodeRun &run) const
         run.edit.addAttribute(node.id, QStringLiteral("adresse"), address);
 
     run.host.progress(run.index, run.total, info().progressPrefix, address);
-    const EtherscanReply counted =
-        etherscan(fillChain(txPath, options, address, options.preCount), options.timeoutMs);
+    const QString tag = QStringLiteral("[BSC]");
+    const EtherscanReply counted = etherscan(
+        tag, fillChain(options.preCountRequest, options, address, options.preCount), options);
     if (counted.ok && !counted.result.isArray()) {
         run.host.log(QStringLiteral("[ERREUR] %1 — Compteur invalide").arg(address));
         shortPause(run);
@@ -374,7 +406,7 @@ void ComponentEthToTx::process(NodeRun &run) const
         return;
     }
     const EtherscanReply balance =
-        etherscan(fillChain(balancePath, options, address, 0), options.timeoutMs);
+        etherscan(tag, fillChain(options.balanceRequest, options, address, total), options);
     if (!balance.ok) {
         run.host.log(QStringLiteral("[ERREUR] %1 — balance: %2").arg(address, balance.error));
         shortPause(run);
@@ -394,7 +426,7 @@ void ComponentEthToTx::process(NodeRun &run) const
     }
     const int wanted = qBound(1, answer.number > 0 ? answer.number : total, total);
     const EtherscanReply listed =
-        etherscan(fillChain(txPath, options, address, wanted), options.timeoutMs);
+        etherscan(tag, fillChain(options.provider, options, address, wanted), options);
     if (!listed.ok || !listed.result.isArray()) {
         run.host.log(QStringLiteral("[ERREUR] %1 — %2")
                          .arg(address, listed.ok ? QStringLiteral("Aucune donnée") : listed.error));
@@ -460,10 +492,6 @@ void ComponentEthToTx::process(NodeRun &run) const
 
 namespace {
 
-const QString fundingPath = QStringLiteral(
-    "/v2/api?chainid=%C&module=account&action=txlist&address=%1&sort=asc&page=1&offset=%3"
-    "&apikey=%2");
-
 // The transaction that brought the address into being or its first money: a contract's
 // creation names its creator, else the first transfer received from someone else.
 QJsonObject fundingTransaction(const QJsonArray &transactions, const QString &address)
@@ -490,6 +518,7 @@ ComponentInfo ComponentEthFundedBy::info() const
     ComponentForm form = evmForm(QStringLiteral("Offset (pré-compte, asc)"),
                                  QStringLiteral("Création / Relation"));
     form.title = QStringLiteral("Financement (EVM, multichain Etherscan v2)");
+    form.providerLabel = QStringLiteral("Provider TX (asc)");
     form.information = QStringLiteral(
         "Sélectionnez la blockchain (Etherscan v2 multichain) : le 'chainid' est injecté "
         "automatiquement.\nLe composant identifie le financeur : première transaction entrante, "
@@ -509,7 +538,7 @@ ComponentInfo ComponentEthFundedBy::info() const
 ComponentOptions ComponentEthFundedBy::defaultOptions() const
 {
     ComponentOptions options =
-        evmOptions(1, QStringLiteral("financ"), QStringLiteral("FINANCEMENT ETH"));
+        evmOptions(1, fundingPath, QStringLiteral("financ"), QStringLiteral("FINANCEMENT ETH"));
     options.depth = 1;
     return options;
 }
@@ -540,8 +569,10 @@ void ComponentEthFundedBy::process(NodeRun &run) const
             ComponentUtils::sleepWithJitter(options.delayMs, pauseJitterMs());
         }
         run.host.progress(run.index, run.total, info().progressPrefix, address);
-        const EtherscanReply listed = etherscan(
-            fillChain(fundingPath, options, address, qMax(1, options.preCount)), options.timeoutMs);
+        const EtherscanReply listed =
+            etherscan(QStringLiteral("[EVM/FUNDED]"),
+                      fillChain(options.provider, options, address, qMax(1, options.preCount)),
+                      options);
         if (!listed.ok || !listed.result.isArray()) {
             run.host.log(QStringLiteral("[ERREUR] %1 — txlist: %2")
                              .arg(address, listed.ok ? QStringLiteral("Réponse invalide")

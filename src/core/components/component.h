@@ -16,6 +16,10 @@ class DnsResolver;
 struct ComponentOptions
 {
     QString provider; // URL template; "%1" stands for the node's key value
+    // Further request templates of services asked several things per node, written like the
+    // provider; the EVM ones also take "%2" key, "%C" chain id, "%3" and "%4" counts.
+    QString balanceRequest;
+    QString preCountRequest;
     int timeoutMs = 4000;
     bool createNodes = false;
     QString nodeType;
@@ -50,6 +54,13 @@ struct ComponentForm
     bool hasProvider = true;
     // The provider holds "%1" where the node's value goes; a base address does not.
     bool providerTemplate = true;
+    // Labels of the further request templates, each shown when set.
+    QString balanceRequestLabel;
+    QString preCountRequestLabel;
+    // When set, a group so titled gathers the provider, the further templates, the key and
+    // the numbers; its templates are checked on OK, with a message naming the field, rather
+    // than by greying OK out.
+    QString providerGroup;
     // The key field, password-style; empty when the service needs none.
     QString apiKeyLabel;
     QString apiKeyPlaceholder;

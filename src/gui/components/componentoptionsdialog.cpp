@@ -37,6 +37,14 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
     layout->addWidget(information);
 
     auto *fields = new QFormLayout;
+    // The service's own fields, in their group when the form names one.
+    QFormLayout *service = fields;
+    if (!form.providerGroup.isEmpty()) {
+        auto *group = new QGroupBox(form.providerGroup, this);
+        group->setObjectName(QStringLiteral("providerGroup"));
+        service = new QFormLayout(group);
+        fields->addRow(group);
+    }
     if (m_kind == ComponentForm::Kind::Dns) {
         m_provider = lineEdit(this, QStringLiteral("nameServer"), defaults.nameServer,
                               form.providerPlaceholder);
@@ -47,8 +55,21 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
     } else if (form.hasProvider) {
         m_provider = lineEdit(this, QStringLiteral("provider"), defaults.provider,
                               form.providerPlaceholder);
-        fields->addRow(form.providerLabel, m_provider);
+        service->addRow(form.providerLabel, m_provider);
+        m_templates.append({m_provider, form.providerLabel});
     }
+    const auto addRequest = [&](QLineEdit *&field, const QString &name, const QString &label,
+                                const QString &value) {
+        if (label.isEmpty())
+            return;
+        field = lineEdit(this, name, value);
+        service->addRow(label, field);
+        m_templates.append({field, label});
+    };
+    addRequest(m_balanceRequest, QStringLiteral("balanceRequest"), form.balanceRequestLabel,
+               defaults.balanceRequest);
+    addRequest(m_preCountRequest, QStringLiteral("preCountRequest"), form.preCountRequestLabel,
+               defaults.preCountRequest);
     if (form.chooseChain) {
         m_chain = new QComboBox(this);
         m_chain->setObjectName(QStringLiteral("chain"));
@@ -63,25 +84,25 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
         m_apiKey = lineEdit(this, QStringLiteral("apiKey"), defaults.apiKey,
                             form.apiKeyPlaceholder);
         m_apiKey->setEchoMode(QLineEdit::Password);
-        fields->addRow(form.apiKeyLabel, m_apiKey);
+        service->addRow(form.apiKeyLabel, m_apiKey);
     }
     if (form.hasTimeout) {
         m_timeout = spinBox(this, QStringLiteral("timeout"), form.timeoutMin, form.timeoutMax,
                             100, defaults.timeoutMs);
-        fields->addRow(QStringLiteral("Timeout (ms)"), m_timeout);
+        service->addRow(QStringLiteral("Timeout (ms)"), m_timeout);
     }
     if (!form.preCountLabel.isEmpty()) {
         m_preCount = spinBox(this, QStringLiteral("preCount"), form.preCountMin, form.preCountMax,
                              1, defaults.preCount);
-        fields->addRow(form.preCountLabel, m_preCount);
+        service->addRow(form.preCountLabel, m_preCount);
     }
     if (!form.depthLabel.isEmpty()) {
         m_depth = spinBox(this, QStringLiteral("depth"), 1, 10, 1, defaults.depth);
-        fields->addRow(form.depthLabel, m_depth);
+        service->addRow(form.depthLabel, m_depth);
     }
     if (!form.batchLabel.isEmpty()) {
         m_batch = spinBox(this, QStringLiteral("batch"), 1, 50, 1, defaults.batch);
-        fields->addRow(form.batchLabel, m_batch);
+        service->addRow(form.batchLabel, m_batch);
     }
     if (form.breachOptions) {
         m_includeUnverified = checkBox(this, QStringLiteral("includeUnverified"),
@@ -121,7 +142,8 @@ ComponentOptionsDialog::ComponentOptionsDialog(const ComponentInfo &info,
     connect(m_buttons, &QDialogButtonBox::accepted, this, &ComponentOptionsDialog::onAccept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(m_buttons);
-    if (m_provider && m_kind != ComponentForm::Kind::Dns && form.providerTemplate) {
+    if (m_provider && m_kind != ComponentForm::Kind::Dns && form.providerTemplate
+        && form.providerGroup.isEmpty()) {
         connect(m_provider, &QLineEdit::textChanged, this,
                 &ComponentOptionsDialog::onProviderChanged);
         onProviderChanged(m_provider->text());
@@ -213,6 +235,20 @@ void ComponentOptionsDialog::onAccept()
                            m_form.missingKeyWarning, QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
+    if (!m_form.providerGroup.isEmpty() && m_form.providerTemplate) {
+        for (const auto &[field, label] : std::as_const(m_templates)) {
+            if (field->text().contains(QLatin1String("%1")))
+                continue;
+            m_prompter.message(this, QMessageBox::Warning,
+                               QStringLiteral("Modèle de requête invalide"),
+                               QStringLiteral("Le champ « %1 » doit contenir %2 à la place de "
+                                              "l’adresse.")
+                                   .arg(label, QStringLiteral("%1")),
+                               QMessageBox::Ok, QMessageBox::Ok);
+            field->setFocus();
+            return;
+        }
+    }
     accept();
 }
 
@@ -236,6 +272,10 @@ ComponentOptions ComponentOptionsDialog::options() const
     } else if (m_provider) {
         options.provider = m_provider->text().trimmed();
     }
+    if (m_balanceRequest)
+        options.balanceRequest = m_balanceRequest->text().trimmed();
+    if (m_preCountRequest)
+        options.preCountRequest = m_preCountRequest->text().trimmed();
     if (m_apiKey)
         options.apiKey = m_apiKey->text().trimmed();
     if (m_chain)

@@ -30,7 +30,8 @@ public Q_SLOTS:
     void onCreateNodesToggled(bool on);
     // A template without "%1" would ask the same thing for every node.
     void onProviderChanged(const QString &text);
-    // Keeps the dialog open while a key the run cannot do without is missing.
+    // Keeps the dialog open while a key the run cannot do without is missing, or while a
+    // grouped request template lacks "%1".
     void onAccept();
     void onChainChanged(int index);
 
@@ -46,6 +47,10 @@ private:
     ComponentOptions m_options;
     ComponentForm m_form;
     QLineEdit *m_provider = nullptr;
+    QLineEdit *m_balanceRequest = nullptr;
+    QLineEdit *m_preCountRequest = nullptr;
+    // The template fields and their labels, checked on OK when the form groups them.
+    QList<QPair<QLineEdit *, QString>> m_templates;
     QLineEdit *m_apiKey = nullptr;
     QComboBox *m_chain = nullptr;
     QSpinBox *m_timeout = nullptr;
