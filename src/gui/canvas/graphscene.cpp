@@ -51,8 +51,15 @@ GraphScene::~GraphScene() = default;
 void GraphScene::graphDrawingChanged()
 {
     m_overview.invalidate();
+    repaintOverview();
+}
+
+// The scene's own update() reaches the view only through the repaint of items, which the
+// overview does not go through: the view is asked directly.
+void GraphScene::repaintOverview()
+{
     if (overviewShown())
-        update();
+        views().constFirst()->viewport()->update();
 }
 
 bool GraphScene::overviewShown() const
@@ -701,7 +708,8 @@ void GraphScene::onNodeItemPositionChanged(NodeItem *item, const QPointF &pos)
     }
     // Far out where the node was is repainted too; the timeline links follow it across the
     // scene.
-    if (overviewShown() || m_band.drawable())
+    repaintOverview();
+    if (m_band.drawable())
         update();
 }
 

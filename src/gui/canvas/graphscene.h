@@ -83,7 +83,7 @@ public:
     // moved nodes.
     void endInteraction();
     // Nodes the analyst is dragging: drawn apart from the rest of the graph far out.
-    const QSet<const NodeItem *> &draggedNodes() const { return m_draggedNodes; }
+    const QSet<NodeItem *> &draggedNodes() const { return m_draggedNodes; }
 
     // Far out the view has the graph drawn as a whole instead of item by item.
     void paintOverview(QPainter *painter, const QRectF &exposed, QWidget *viewport)
@@ -166,6 +166,7 @@ private:
     void clearGraphItems();
     // Nodes or relations were drawn differently: the far-out drawing is made anew.
     void graphDrawingChanged();
+    void repaintOverview();
     // The area the view scrolls over: the items with a margin, grown in large steps so that
     // the spatial index, rebuilt whenever it changes, is rarely rebuilt during work. Returns
     // the area of the nodes.
@@ -195,7 +196,7 @@ private:
     QHash<QString, NodeItem *> m_nodeItems;
     QHash<QString, EdgeItem *> m_edgeItems;
     OverviewPainter m_overview{this};
-    QSet<const NodeItem *> m_draggedNodes;
+    QSet<NodeItem *> m_draggedNodes;
     // Nodes dragged since the mouse was pressed, reported at the release.
     QHash<QString, QPointF> m_dragged;
     QHash<QString, MapItem *> m_mapItems;

@@ -26,7 +26,7 @@ const QColor defaultFill(245, 245, 245);
 const QColor selectionGlow(255, 180, 0, 100);
 const QColor hypothesisTint(100, 180, 255, 90);
 
-bool shownInOverview(const EdgeItem *edge, const QSet<const NodeItem *> &dragged, bool wanted)
+bool shownInOverview(const EdgeItem *edge, const QSet<NodeItem *> &dragged, bool wanted)
 {
     if (!edge->drawnInBatch())
         return false;
@@ -121,20 +121,36 @@ void OverviewPainter::drawGraph(QPainter *painter, const QRectF &area, bool drag
 {
     const QTransform world = painter->worldTransform();
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(world);
-    const QSet<const NodeItem *> &moving = m_scene->draggedNodes();
+    const QSet<NodeItem *> &moving = m_scene->draggedNodes();
 
     // Grown by the widest stroke, the halo, so that no cut end shows.
     const double margin = 20 / std::max(lod, 1e-6);
     const QRectF wide = area.adjusted(-margin, -margin, margin, margin);
     std::map<std::pair<QRgb, double>, QPainterPath> lines;
     QPainterPath halos;
-    for (const EdgeItem *edge : m_scene->edgeItemTable()) {
+    const auto addLine = [&](const EdgeItem *edge) {
         if (!shownInOverview(edge, moving, dragged) || !edge->boundingRect().intersects(wide))
-            continue;
+            return;
         QPainterPath &path = lines[{edge->effectiveColor().rgba(), edge->penWidth()}];
         edge->appendCentreLine(path);
         if (edge->edge().hypothesis)
             edge->appendCentreLine(halos);
+    };
+    // A drag step draws only the dragged nodes' relations: reaching them through the nodes
+    // spares a walk over the whole graph.
+    QSet<const EdgeItem *> attached;
+    if (dragged) {
+        for (const NodeItem *node : moving) {
+            for (const EdgeItem *edge : node->edges()) {
+                if (!attached.contains(edge)) {
+                    attached.insert(edge);
+                    addLine(edge);
+                }
+            }
+        }
+    } else {
+        for (const EdgeItem *edge : m_scene->edgeItemTable())
+            addLine(edge);
     }
     painter->setBrush(Qt::NoBrush);
     if (!halos.isEmpty()) {
@@ -164,7 +180,8 @@ void OverviewPainter::drawGraph(QPainter *painter, const QRectF &area, bool drag
     QList<QRectF> tints;
     QList<NodeItem *> whole;
     const double smallest = 1.0 / std::max(lod, 1e-6);
-    for (NodeItem *item : m_scene->nodeItems()) {
+    const QList<NodeItem *> candidates = dragged ? moving.values() : m_scene->nodeItems().values();
+    for (NodeItem *item : candidates) {
         if (!item->isVisible() || moving.contains(item) != dragged)
             continue;
         const QPointF centre = item->pos();
