@@ -48,6 +48,8 @@ private Q_SLOTS:
     void selectionRaisesTheNode();
     void pressesCountPicks();
     void clickSelectsTheNearerParallelRelation();
+    void farOutTheViewDrawsAndPicksTheGraph_data();
+    void farOutTheViewDrawsAndPicksTheGraph();
     void rightClickOnEmptyCanvasShowsTheBackgroundMenu();
     void rightClickOnANodeShowsItsMenu();
     void anchoringFromTheMenuReachesTheTable();
@@ -78,6 +80,9 @@ private:
     QList<MenuEntry> rightClick(const QPointF &scenePos, const QString &trigger = QString());
     Tab *tab() const { return m_window->currentTab(); }
     QWidget *viewport() const { return tab()->view->viewport(); }
+    QColor shown(const QPointF &scenePos) const;
+    // Whether the colour shows within a pixel of the point, as thin lines land.
+    bool showsNear(const QColor &color, const QPointF &scenePos) const;
 
     ScriptedPrompter *m_prompter = nullptr;
     MainWindow *m_window = nullptr;
@@ -127,6 +132,24 @@ MapItem *TstCanvasInteraction::showMap(bool anchored)
 QPoint TstCanvasInteraction::viewPoint(const QPointF &scenePos) const
 {
     return tab()->view->mapFromScene(scenePos);
+}
+
+QColor TstCanvasInteraction::shown(const QPointF &scenePos) const
+{
+    return viewport()->grab().toImage().pixelColor(viewPoint(scenePos));
+}
+
+bool TstCanvasInteraction::showsNear(const QColor &color, const QPointF &scenePos) const
+{
+    const QImage image = viewport()->grab().toImage();
+    const QPoint centre = viewPoint(scenePos);
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (image.pixelColor(centre + QPoint(dx, dy)) == color)
+                return true;
+        }
+    }
+    return false;
 }
 
 void TstCanvasInteraction::press(const QPointF &scenePos, Qt::KeyboardModifiers modifiers)
@@ -333,6 +356,88 @@ void TstCanvasInteraction::clickSelectsTheNearerParallelRelation()
     release(click);
     QVERIFY(inner->isSelected());
     QVERIFY(byId.value(QStringLiteral("other"))->isSelected());
+}
+
+void TstCanvasInteraction::farOutTheViewDrawsAndPicksTheGraph_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<double>("size");
+    // Nodes a few pixels wide draw themselves; smaller ones are marks of their colour.
+    QTest::newRow("nodes drawn whole") << 0.2 << 1.6;
+    QTest::newRow("nodes as marks") << 0.05 << 1.4;
+}
+
+// Far out the view draws the graph as a whole, from a picture it keeps: nodes and relations
+// still show in their colours, clicks still reach them, and what changes is drawn anew.
+void TstCanvasInteraction::farOutTheViewDrawsAndPicksTheGraph()
+{
+    QFETCH(double, scale);
+    QFETCH(double, size);
+    const QColor red(220, 0, 0);
+    const QColor green(0, 170, 0);
+    const QColor blue(0, 0, 230);
+    Graph graph;
+    Node a = makeNode(QStringLiteral("a"), QPointF(0, 0), size);
+    a.color = red;
+    graph.insertNode(a);
+    Node b = makeNode(QStringLiteral("b"), QPointF(4000, 0), size);
+    b.color = green;
+    graph.insertNode(b);
+    Edge edge = makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b"));
+    edge.color = blue;
+    edge.width = 12;
+    edge.direction = EdgeDirection::None;
+    graph.insertEdge(edge);
+    show(graph);
+    GraphScene *scene = tab()->scene;
+    tab()->view->scale(scale, scale);
+    tab()->view->centerOn(2000, 500);
+    QVERIFY(scene->overviewShown());
+
+    QCOMPARE(shown(QPointF(0, 0)), red);
+    QCOMPARE(shown(QPointF(4000, 0)), green);
+    QVERIFY(showsNear(blue, QPointF(2000, 0)));
+    const QColor background = shown(QPointF(2000, 1000));
+    QVERIFY(background != blue);
+    // Repainting an unchanged graph uses the picture already made.
+    const int renders = scene->overviewRenders();
+    viewport()->repaint();
+    QCOMPARE(scene->overviewRenders(), renders);
+
+    press(QPointF(4000, 0));
+    release(QPointF(4000, 0));
+    QVERIFY(scene->nodeItem(QStringLiteral("b"))->isSelected());
+    press(QPointF(2000, 0));
+    release(QPointF(2000, 0));
+    QVERIFY(scene->edgeItems().constFirst()->isSelected());
+    QVERIFY(!scene->nodeItem(QStringLiteral("b"))->isSelected());
+
+    // A drag shows the node (selected, under its glow) and its relation where they go, and
+    // nothing where they were.
+    press(QPointF(0, 0));
+    const QColor glowing = shown(QPointF(0, 0));
+    QVERIFY(glowing != red && glowing.red() > 200);
+    moveTo(QPointF(0, 500));
+    moveTo(QPointF(0, 1000));
+    QCOMPARE(shown(QPointF(0, 1000)), glowing);
+    QCOMPARE(shown(QPointF(0, 0)), background);
+    QVERIFY(showsNear(blue, QPointF(2000, 500)));
+    release(QPointF(0, 1000));
+    QCOMPARE(tab()->graph().node(QStringLiteral("a")).pos, QPointF(0, 1000));
+    QCOMPARE(shown(QPointF(0, 1000)), glowing);
+    QCOMPARE(shown(QPointF(0, 0)), background);
+    QVERIFY(!showsNear(blue, QPointF(2000, 0)));
+
+    // An edit of the document shows at once, and a hidden type hides its nodes.
+    m_window->editTab(tab(), QStringLiteral("couleur"), [&](Graph &g) {
+        Node changed = g.node(QStringLiteral("b"));
+        changed.color = blue;
+        g.replaceNode(changed);
+    });
+    QCOMPARE(shown(QPointF(4000, 0)), blue);
+    scene->setNodeTypeHidden(graph.node(QStringLiteral("b")).type, true);
+    QCOMPARE(shown(QPointF(4000, 0)), background);
+    QVERIFY(!showsNear(blue, QPointF(2000, 500)));
 }
 
 void TstCanvasInteraction::rightClickOnEmptyCanvasShowsTheBackgroundMenu()

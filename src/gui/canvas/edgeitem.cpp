@@ -342,12 +342,11 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
     ensurePath();
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
     const auto *owner = qobject_cast<const GraphScene *>(scene());
-    if (owner && lod < farDetail)
-        return;
     // Lines thinner than a pixel gain nothing from antialiasing, which doubles their cost when
     // a whole large graph is in view.
     painter->setRenderHint(QPainter::Antialiasing, lod * effectiveWidth() >= 1);
-    const bool simplified = owner && owner->interactionActive();
+    // Far out dashes and arrowheads would be specks: plain lines, as the view's overview.
+    const bool simplified = (owner && owner->interactionActive()) || lod < farDetail;
     const QColor color = effectiveColor();
     QPen pen(color, penWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     if (m_edge.direction == EdgeDirection::None && !simplified)

@@ -25,8 +25,8 @@ public:
 
     // Arrowheads and labels narrower than this many device pixels are not painted.
     static constexpr double minimumArrowPixels = 3.0;
-    // Below this level of detail the scene draws the relations together, plain lines without
-    // dashes or arrowheads, and the items draw nothing.
+    // Below this level of detail the view draws the graph as a whole, relations as plain lines
+    // without dashes or arrowheads.
     static constexpr double farDetail = 0.3;
     // Widest halo of a hypothesis, in scene units (the diameter of a node of size 0.72).
     static constexpr double maximumHaloWidth = 36.0;

@@ -5,7 +5,6 @@
 #include "canvas/groupshapeitem.h"
 #include "canvas/mapitem.h"
 #include "canvas/nodeitem.h"
-#include "canvas/relationbatchitem.h"
 #include "canvas/timelinepainter.h"
 #include "document/graphdocument.h"
 #include "ops/grouping.h"
@@ -14,6 +13,7 @@
 #include <QApplication>
 #include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QPainter>
 #include <QScopedValueRollback>
 
@@ -39,30 +39,32 @@ constexpr double sceneMargin = 50;
 
 // Without an index every repaint and every pointer query walks all items, which on a large
 // graph costs more than the drawing itself.
-GraphScene::GraphScene(QObject *parent)
-    : QGraphicsScene(parent), m_relationBatch(new RelationBatchItem(&m_edgeItems))
+GraphScene::GraphScene(QObject *parent) : QGraphicsScene(parent)
 {
     setItemIndexMethod(QGraphicsScene::BspTreeIndex);
     setBspTreeDepth(indexDepth);
+    connect(this, &QGraphicsScene::selectionChanged, this, &GraphScene::graphDrawingChanged);
 }
 
-GraphScene::~GraphScene()
+GraphScene::~GraphScene() = default;
+
+void GraphScene::graphDrawingChanged()
 {
-    if (m_relationBatch && m_relationBatch->scene() != this)
-        delete m_relationBatch;
+    m_overview.invalidate();
+    repaintOverview();
 }
 
-void GraphScene::placeRelationBatch(const QRectF &bounds)
+// The scene's own update() reaches the view only through the repaint of items, which the
+// overview does not go through: the view is asked directly.
+void GraphScene::repaintOverview()
 {
-    if (!m_relationBatch)
-        m_relationBatch = new RelationBatchItem(&m_edgeItems);
-    if (!bounds.isNull())
-        m_relationBatch->growBounds(bounds);
-    const bool wanted = !m_edgeItems.isEmpty();
-    if (wanted && m_relationBatch->scene() != this)
-        addItem(m_relationBatch);
-    else if (!wanted && m_relationBatch->scene() == this)
-        removeItem(m_relationBatch);
+    if (overviewShown())
+        views().constFirst()->viewport()->update();
+}
+
+bool GraphScene::overviewShown() const
+{
+    return !views().isEmpty() && views().constFirst()->transform().m11() < EdgeItem::farDetail;
 }
 
 Prompter &GraphScene::prompter() const
@@ -89,15 +91,17 @@ void GraphScene::clearGraphItems()
     clearSelection();
     // Removing items one by one costs time proportional to the scene's size for each item;
     // clearing the scene at once is far faster, so the other items are set aside meanwhile.
+    // They are known by their tables: asking the scene for its items would sort all of them.
     QList<QGraphicsItem *> others;
-    for (QGraphicsItem *item : items()) {
-        if (!item->parentItem() && item->type() != NodeItem::Type && item->type() != EdgeItem::Type)
-            others.append(item);
-    }
+    for (MapItem *item : std::as_const(m_mapItems))
+        others.append(item);
+    for (GroupShapeItem *item : std::as_const(m_shapeItems))
+        others.append(item);
     for (QGraphicsItem *item : std::as_const(others))
         removeItem(item);
     m_nodeItems.clear();
     m_edgeItems.clear();
+    m_draggedNodes.clear();
     clear();
     for (QGraphicsItem *item : std::as_const(others))
         addItem(item);
@@ -270,6 +274,7 @@ void GraphScene::removeNodeItem(const QString &id)
         removeEdgeItem(edge->edge().id);
     m_nodeItems.remove(id);
     m_dragged.remove(id);
+    m_draggedNodes.remove(item);
     removeItem(item);
     delete item;
 }
@@ -285,8 +290,7 @@ void GraphScene::rebuild()
     m_interactionActive = false;
     m_dragged.clear();
     if (!m_graph) {
-        placeRelationBatch();
-        update();
+        graphDrawingChanged();
         return;
     }
     const QScopedValueRollback<bool> placing(m_placingItems, true);
@@ -317,14 +321,9 @@ void GraphScene::rebuild()
         item->setLane(lane.index, lane.count);
     }
     syncSceneRecords();
-    if (m_relationBatch)
-        m_relationBatch->setBounds(fitSceneRect());
-    else
-        fitSceneRect();
-    placeRelationBatch();
+    fitSceneRect();
     includeTimelineBand();
     applyVisibility();
-    update();
 }
 
 namespace {
@@ -470,7 +469,7 @@ void GraphScene::applyChange(const GraphChange &change)
         setBspTreeDepth(indexDepth);
     }
     growSceneRect(touchedArea);
-    placeRelationBatch(touchedArea);
+    graphDrawingChanged();
     Q_EMIT itemsChanged(change);
 }
 
@@ -519,8 +518,7 @@ void GraphScene::setDisplacedPositions(const QHash<QString, QPointF> &positions)
         }
     }
     growSceneRect(area);
-    placeRelationBatch(area);
-    update();
+    graphDrawingChanged();
 }
 
 void GraphScene::includeTimelineBand()
@@ -603,6 +601,7 @@ void GraphScene::applyVisibility()
                                                    source && source->isVisible(),
                                                    target && target->isVisible()));
     }
+    graphDrawingChanged();
 }
 
 void GraphScene::applyVisibility(const QList<NodeItem *> &nodes, const QList<EdgeItem *> &edges)
@@ -672,16 +671,17 @@ void GraphScene::endInteraction()
 {
     m_interactionActive = false;
     const QRectF area = std::exchange(m_interactionArea, QRectF());
+    m_draggedNodes.clear();
     update(area);
     growSceneRect(area);
-    placeRelationBatch(area);
+    graphDrawingChanged();
 }
 
 void GraphScene::refreshEdges()
 {
     for (EdgeItem *item : std::as_const(m_edgeItems))
         item->adjust();
-    update();
+    graphDrawingChanged();
 }
 
 void GraphScene::viewScaleChanged()
@@ -698,7 +698,17 @@ void GraphScene::onNodeItemPositionChanged(NodeItem *item, const QPointF &pos)
         else
             m_dragged.insert(item->id(), pos);
     }
-    // The links to the timeline are drawn over the whole scene and follow the node.
+    // Far out, a dragged node and its relations are drawn over the picture of the others,
+    // which is made once without them.
+    if (m_placingItems || !m_interactionActive || !mouseGrabberItem()) {
+        m_overview.invalidate();
+    } else if (!m_draggedNodes.contains(item)) {
+        m_draggedNodes.insert(item);
+        m_overview.invalidate();
+    }
+    // Far out where the node was is repainted too; the timeline links follow it across the
+    // scene.
+    repaintOverview();
     if (m_band.drawable())
         update();
 }

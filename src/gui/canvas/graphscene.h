@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/overviewpainter.h"
 #include "model/changeset.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
@@ -9,7 +10,7 @@
 #include <QGraphicsScene>
 #include <QHash>
 #include <QList>
-#include <QPointer>
+#include <QSet>
 
 class EdgeItem;
 class GraphDocument;
@@ -17,7 +18,6 @@ class GroupShapeItem;
 class MapItem;
 class NodeItem;
 class Prompter;
-class RelationBatchItem;
 
 // The scene of one tab. It draws what the tab's document holds and follows the document's
 // change signals, touching only the items of the records that changed; a load rebuilds it
@@ -66,6 +66,7 @@ public:
     const QHash<QString, NodeItem *> &nodeItems() const { return m_nodeItems; }
     EdgeItem *edgeItem(const QString &id) const { return m_edgeItems.value(id); }
     QList<EdgeItem *> edgeItems() const { return m_edgeItems.values(); }
+    const QHash<QString, EdgeItem *> &edgeItemTable() const { return m_edgeItems; }
     int edgeItemCount() const { return int(m_edgeItems.size()); }
     QList<NodeItem *> selectedNodeItems() const;
 
@@ -81,6 +82,18 @@ public:
     // Ends a drag: repaints in full what was drawn simplified and lets the view reach the
     // moved nodes.
     void endInteraction();
+    // Nodes the analyst is dragging: drawn apart from the rest of the graph far out.
+    const QSet<NodeItem *> &draggedNodes() const { return m_draggedNodes; }
+
+    // Far out the view has the graph drawn as a whole instead of item by item.
+    void paintOverview(QPainter *painter, const QRectF &exposed, QWidget *viewport)
+    {
+        m_overview.paint(painter, exposed, viewport);
+    }
+    // How often that drawing was made anew: it is kept while the graph does not change.
+    int overviewRenders() const { return m_overview.renders(); }
+    // Whether the view is far enough out for that drawing.
+    bool overviewShown() const;
 
     void setGrid(bool shown, int step, double width, const QColor &color);
     bool gridShown() const { return m_gridShown; }
@@ -151,9 +164,9 @@ protected:
 
 private:
     void clearGraphItems();
-    // The far-out drawing of the relations is in the scene while there are relations, over
-    // the given area when one is given.
-    void placeRelationBatch(const QRectF &bounds = QRectF());
+    // Nodes or relations were drawn differently: the far-out drawing is made anew.
+    void graphDrawingChanged();
+    void repaintOverview();
     // The area the view scrolls over: the items with a margin, grown in large steps so that
     // the spatial index, rebuilt whenever it changes, is rarely rebuilt during work. Returns
     // the area of the nodes.
@@ -182,8 +195,8 @@ private:
     Prompter *m_prompter = nullptr;
     QHash<QString, NodeItem *> m_nodeItems;
     QHash<QString, EdgeItem *> m_edgeItems;
-    // Outside the scene while there is no relation; a clear() of the scene deletes it.
-    QPointer<RelationBatchItem> m_relationBatch;
+    OverviewPainter m_overview{this};
+    QSet<NodeItem *> m_draggedNodes;
     // Nodes dragged since the mouse was pressed, reported at the release.
     QHash<QString, QPointF> m_dragged;
     QHash<QString, MapItem *> m_mapItems;

@@ -1,9 +1,12 @@
 #include "canvas/graphview.h"
 
+#include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionRubberBand>
 #include <QScrollBar>
 #include <QUrl>
 #include <QWheelEvent>
@@ -54,6 +57,38 @@ void GraphView::scaleChanged()
 {
     if (auto *graphScene = qobject_cast<GraphScene *>(scene()))
         graphScene->viewScaleChanged();
+}
+
+void GraphView::paintEvent(QPaintEvent *event)
+{
+    auto *graphScene = qobject_cast<GraphScene *>(scene());
+    if (!graphScene || transform().m11() >= EdgeItem::farDetail) {
+        QGraphicsView::paintEvent(event);
+        return;
+    }
+    QPainter painter(viewport());
+    painter.setRenderHints(renderHints());
+    painter.setClipRegion(event->region());
+    const QTransform world = viewportTransform();
+    painter.setWorldTransform(world);
+    const QRectF exposed = mapToScene(event->region().boundingRect()).boundingRect();
+    drawBackground(&painter, exposed);
+    painter.setWorldTransform(world);
+    graphScene->paintOverview(&painter, exposed, viewport());
+    painter.setWorldTransform(world);
+    drawForeground(&painter, exposed);
+    const QRect band = rubberBandRect();
+    if (band.isEmpty())
+        return;
+    painter.resetTransform();
+    QStyleOptionRubberBand option;
+    option.initFrom(viewport());
+    option.rect = band;
+    option.shape = QRubberBand::Rectangle;
+    QStyleHintReturnMask mask;
+    if (style()->styleHint(QStyle::SH_RubberBand_Mask, &option, viewport(), &mask))
+        painter.setClipRegion(mask.region, Qt::IntersectClip);
+    style()->drawControl(QStyle::CE_RubberBand, &option, &painter, viewport());
 }
 
 void GraphView::wheelEvent(QWheelEvent *event)

@@ -3,7 +3,8 @@
 #include <QGraphicsView>
 
 // The view of a tab: wheel zoom around the pointer (scale kept between 0.05 and 50),
-// middle-button panning, rubber-band selection and dropped files.
+// middle-button panning, rubber-band selection and dropped files. Far out it has the scene
+// draw its graph as a whole rather than item by item.
 class GraphView : public QGraphicsView
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ Q_SIGNALS:
     void fileDropped(const QString &path);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
