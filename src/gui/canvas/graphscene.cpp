@@ -412,6 +412,7 @@ void GraphScene::applyChange(const GraphChange &change)
         touchedNodes.append(item);
         touchedArea |= item->paintedSceneRect();
     }
+    m_relationsDeferred = mass;
     for (const QString &id : change.nodesChanged) {
         NodeItem *item = m_nodeItems.value(id);
         if (!item)
@@ -424,6 +425,7 @@ void GraphScene::applyChange(const GraphChange &change)
         touchedNodes.append(item);
         touchedArea |= item->paintedSceneRect();
     }
+    m_relationsDeferred = false;
 
     QList<EdgeItem *> touchedEdges;
     QSet<EdgeItem *> noted;
@@ -461,6 +463,10 @@ void GraphScene::applyChange(const GraphChange &change)
     for (NodeItem *item : std::as_const(touchedNodes)) {
         for (EdgeItem *edge : item->edges())
             noteEdge(edge);
+    }
+    if (mass) {
+        for (EdgeItem *edge : std::as_const(touchedEdges))
+            edge->adjust();
     }
     assignLanes(pairs);
     applyVisibility(touchedNodes, touchedEdges);

@@ -75,6 +75,9 @@ public:
     // Relation labels and hit areas are sized in device pixels: they follow the zoom.
     void viewScaleChanged();
 
+    // While many nodes move at once, their relations are drawn again once each afterwards
+    // instead of once per moved end.
+    bool relationsFollowMoves() const { return !m_relationsDeferred; }
     bool interactionActive() const { return m_interactionActive; }
     void setInteractionActive(bool active) { m_interactionActive = active; }
     // Scene area repainted while a node was dragged, where relations were drawn simplified.
@@ -206,6 +209,7 @@ private:
     QSet<QString> m_draggedShapes;
     // Positions changed by the program (a change of the document, the band) are no drag.
     bool m_placingItems = false;
+    bool m_relationsDeferred = false;
     QHash<QString, QPointF> m_displaced;
     bool m_interactionActive = false;
     QRectF m_interactionArea;

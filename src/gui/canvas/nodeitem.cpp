@@ -461,8 +461,10 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
             edge->update();
         break;
     case ItemPositionHasChanged: {
-        for (EdgeItem *edge : std::as_const(m_edges))
-            edge->adjust();
+        if (const GraphScene *owner = graphScene(); !owner || owner->relationsFollowMoves()) {
+            for (EdgeItem *edge : std::as_const(m_edges))
+                edge->adjust();
+        }
         noteDraggedArea();
         m_node.pos = scenePos();
         Q_EMIT positionChanged(this, m_node.pos);
