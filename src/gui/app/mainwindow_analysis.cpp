@@ -18,6 +18,8 @@
 #include <QAction>
 #include <QMenu>
 #include <QStatusBar>
+
+#include <utility>
 #include <QTabWidget>
 
 void MainWindow::buildAnalysisMenus(QMenu *tools)
@@ -126,12 +128,13 @@ void MainWindow::anonymiseGraph()
     AnonymiseDialog dialog(this);
     if (m_prompter->exec(dialog) != QDialog::Accepted)
         return;
-    const Anonymiser::Copy copy =
+    Anonymiser::Copy copy =
         Anonymiser::copy(source->graph(), source->sceneRecords(), dialog.options());
     const int index = createTab(QStringLiteral("ANON ") + source->title);
     Tab *tab = tabAt(index);
     // The copy exists nowhere else yet: it counts as unsaved work.
-    tab->document->load(copy.graph, copy.scene, QString());
+    // Handed over, not shared: the tab's first edit then copies no table.
+    tab->document->load(std::move(copy.graph), std::move(copy.scene), QString());
     tab->document->markUnsaved();
     refreshTab(tab);
     fitView();
