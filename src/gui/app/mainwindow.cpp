@@ -299,9 +299,11 @@ bool MainWindow::tryEditTab(Tab *tab, const QString &undoText,
 void MainWindow::fitView()
 {
     Tab *tab = currentTab();
-    if (!tab || tab->scene->items().isEmpty())
+    if (!tab)
         return;
-    tab->view->fitRect(tab->scene->itemsBoundingRect().adjusted(-50, -50, 50, 50));
+    const QRectF content = tab->scene->contentRect();
+    if (!content.isNull())
+        tab->view->fitRect(content.adjusted(-50, -50, 50, 50));
 }
 
 // Selecting item by item would report every single change; the scene is told once instead.

@@ -156,8 +156,14 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 
 } // namespace
 
-EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_edge(edge), m_source(source), m_target(target)
+EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int laneIndex,
+                   int laneCount, QGraphicsItem *parent)
+    : QGraphicsObject(parent),
+      m_edge(edge),
+      m_source(source),
+      m_target(target),
+      m_laneIndex(laneIndex),
+      m_laneCount(laneCount)
 {
     m_labelItem = new LabelItem(this);
     m_labelItem->setZValue(10000);
@@ -169,7 +175,7 @@ EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, QGraphi
     m_labelItem->setVisible(m_edge.showLabel && !m_edge.label.isEmpty());
 
     setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
-    setZValue(-1);
+    setZValue(laneIndex * 0.001 - 1);
     setFlag(ItemIsSelectable);
     // The exposed area handed to paint is then the part to repaint, not the whole item.
     setFlag(ItemUsesExtendedStyleOption);
@@ -189,6 +195,14 @@ double EdgeItem::viewUnit(const QGraphicsScene *scene)
         return 1.0;
     const double scale = scene->views().constFirst()->transform().m11();
     return scale <= 1e-6 ? 1e6 : 1.0 / scale;
+}
+
+// A relation is made once its ends are in the scene, and laid out before it joins them.
+const QGraphicsScene *EdgeItem::shownIn() const
+{
+    if (scene())
+        return scene();
+    return m_source ? m_source->scene() : nullptr;
 }
 
 bool EdgeItem::endsShown() const
@@ -467,7 +481,7 @@ void EdgeItem::adjust()
     if (!m_source || !m_target)
         return;
     prepareGeometryChange();
-    m_unit = viewUnit(scene());
+    m_unit = viewUnit(shownIn());
     m_boundsUnit = -1.0;
     m_endsShown = m_source->isVisible() && m_target->isVisible();
     if (m_endsShown) {
@@ -489,7 +503,7 @@ void EdgeItem::adjust()
 void EdgeItem::setLane(int index, int count)
 {
     prepareGeometryChange();
-    m_unit = viewUnit(scene());
+    m_unit = viewUnit(shownIn());
     m_laneIndex = index;
     m_laneCount = count;
     setZValue(index * 0.001 - 1);
@@ -500,7 +514,7 @@ void EdgeItem::setLane(int index, int count)
 
 void EdgeItem::viewScaleChanged()
 {
-    const double unit = viewUnit(scene());
+    const double unit = viewUnit(shownIn());
     if (unit == m_unit)
         return;
     prepareGeometryChange();
@@ -588,7 +602,7 @@ void EdgeItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
         QGraphicsObject::mousePressEvent(event);
         return;
     }
-    const double reach = 6 * viewUnit(scene());
+    const double reach = 6 * viewUnit(shownIn());
     QPainterPath around;
     around.addEllipse(event->scenePos(), reach, reach);
     EdgeItem *nearest = nullptr;

@@ -20,8 +20,9 @@ class EdgeItem : public QGraphicsObject
 public:
     enum { Type = UserType + 1003 };
 
-    EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge,
-             QGraphicsItem *parent = nullptr);
+    // A relation alone between its ends takes lane 0 of 1.
+    EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int laneIndex = 0,
+             int laneCount = 1, QGraphicsItem *parent = nullptr);
 
     // Arrowheads and labels narrower than this many device pixels are not painted.
     static constexpr double minimumArrowPixels = 3.0;
@@ -104,6 +105,7 @@ protected:
 
 private:
     bool endsShown() const;
+    const QGraphicsScene *shownIn() const;
     // The relation form and the attribute list on a copy of the record; an accepted result
     // is shown and reported by edgeEdited.
     void openEditor();

@@ -237,13 +237,13 @@ NodeItem *GraphScene::createNodeItem(const Node &node)
     return item;
 }
 
-EdgeItem *GraphScene::createEdgeItem(const Edge &edge)
+EdgeItem *GraphScene::createEdgeItem(const Edge &edge, Lanes::Lane lane)
 {
     NodeItem *source = m_nodeItems.value(edge.src);
     NodeItem *target = m_nodeItems.value(edge.dst);
     if (!source || !target)
         return nullptr;
-    auto *item = new EdgeItem(source, target, edge);
+    auto *item = new EdgeItem(source, target, edge, lane.index, lane.count);
     addItem(item);
     source->addEdge(item);
     if (target != source)
@@ -307,19 +307,18 @@ void GraphScene::rebuild()
     QStringList edgeIds(visible.edges.cbegin(), visible.edges.cend());
     std::sort(edgeIds.begin(), edgeIds.end());
     m_edgeItems.reserve(edgeIds.size());
+    // Lanes first, so that each relation is laid out once, on its lane.
     QList<Lanes::Ends> ends;
     ends.reserve(edgeIds.size());
     const Graph::EdgeTable &edges = m_graph->edges();
     for (const QString &id : std::as_const(edgeIds)) {
         const Edge &edge = *edges.constFind(id);
-        if (createEdgeItem(edge))
+        if (m_nodeItems.contains(edge.src) && m_nodeItems.contains(edge.dst))
             ends.append({id, edge.src, edge.dst});
     }
     const QHash<QString, Lanes::Lane> lanes = Lanes::assign(ends);
-    for (EdgeItem *item : std::as_const(m_edgeItems)) {
-        const Lanes::Lane lane = lanes.value(item->edge().id);
-        item->setLane(lane.index, lane.count);
-    }
+    for (const Lanes::Ends &end : std::as_const(ends))
+        createEdgeItem(*edges.constFind(end.id), lanes.value(end.id));
     syncSceneRecords();
     fitSceneRect();
     includeTimelineBand();
@@ -660,6 +659,25 @@ QRectF GraphScene::fitSceneRect()
     setSceneRect(bounds.isNull() ? QRectF()
                                  : bounds.adjusted(-sceneMargin, -sceneMargin, sceneMargin,
                                                    sceneMargin));
+    return bounds;
+}
+
+QRectF GraphScene::contentRect() const
+{
+    QRectF bounds;
+    for (const NodeItem *item : std::as_const(m_nodeItems)) {
+        if (item->isVisible())
+            bounds |= item->paintedSceneRect();
+    }
+    // Relations lie between their ends but curves and labels reach beyond them.
+    for (const EdgeItem *item : std::as_const(m_edgeItems)) {
+        if (item->isVisible())
+            bounds |= item->paintedSceneRect();
+    }
+    for (const MapItem *item : std::as_const(m_mapItems))
+        bounds |= item->sceneBoundingRect();
+    for (const GroupShapeItem *item : std::as_const(m_shapeItems))
+        bounds |= item->sceneBoundingRect();
     return bounds;
 }
 

@@ -4,6 +4,7 @@
 #include "model/changeset.h"
 #include "model/graph.h"
 #include "model/scenerecords.h"
+#include "ops/lanes.h"
 #include "ops/timefilter.h"
 
 #include <QColor>
@@ -69,6 +70,9 @@ public:
     const QHash<QString, EdgeItem *> &edgeItemTable() const { return m_edgeItems; }
     int edgeItemCount() const { return int(m_edgeItems.size()); }
     QList<NodeItem *> selectedNodeItems() const;
+    // Where the shown graph, pictures and shapes are drawn, found from the scene's own tables:
+    // asking the scene for its items would sort every one of them.
+    QRectF contentRect() const;
 
     // Recomputes every relation item, after the separation of parallel relations changed.
     void refreshEdges();
@@ -183,7 +187,7 @@ private:
     // Reports the pictures and shapes dragged since the press, as one change each.
     void reportDraggedDecor();
     NodeItem *createNodeItem(const Node &node);
-    EdgeItem *createEdgeItem(const Edge &edge);
+    EdgeItem *createEdgeItem(const Edge &edge, Lanes::Lane lane = {});
     void removeNodeItem(const QString &id);
     void removeEdgeItem(const QString &id);
     // Spreads the relations joining each of the given node pairs on their lanes again.

@@ -1,21 +1,86 @@
 #include "canvas/labelitem.h"
 
 #include <QApplication>
-#include <QBrush>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 #include <QTextLayout>
 
-LabelItem::LabelItem(QGraphicsItem *parent) : QGraphicsSimpleTextItem(parent)
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Advances of the characters of one font, measured once each. Summing them skips the text
+// shaping that measuring a whole string costs, which dominates the making of a large scene.
+// Kerning only narrows common Latin text, so the sum never falls short of what is drawn.
+class AdvanceTable
 {
-    setPen(Qt::NoPen);
+public:
+    explicit AdvanceTable(const QFont &font) : m_font(font), m_metrics(font)
+    {
+        m_advances.fill(-1.0);
+    }
+
+    const QFont &font() const { return m_font; }
+    const QFontMetricsF &metrics() const { return m_metrics; }
+
+    double width(const QString &line)
+    {
+        double width = 0.0;
+        for (const QChar c : line) {
+            const char16_t code = c.unicode();
+            if (!tabulated(code))
+                return m_metrics.horizontalAdvance(line);
+            double &advance = m_advances[code];
+            if (advance < 0.0)
+                advance = m_metrics.horizontalAdvance(c);
+            width += advance;
+        }
+        return width;
+    }
+
+    // One table per font in use; labels share a handful of fonts.
+    static AdvanceTable &of(const QFont &font)
+    {
+        static std::vector<std::unique_ptr<AdvanceTable>> tables;
+        for (const auto &table : tables) {
+            if (table->font() == font)
+                return *table;
+        }
+        if (tables.size() >= maximumFonts)
+            tables.clear();
+        tables.push_back(std::make_unique<AdvanceTable>(font));
+        return *tables.back();
+    }
+
+private:
+    // Printable Basic Latin, Latin-1 and Latin Extended-A and B: one glyph per character,
+    // no combining marks, no right-to-left text.
+    static constexpr char16_t tableSize = 0x250;
+    static constexpr std::size_t maximumFonts = 16;
+
+    static bool tabulated(char16_t code)
+    {
+        return code >= 0x20 && code < tableSize && !(code >= 0x7f && code < 0xa0) && code != 0xad;
+    }
+
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    std::array<double, tableSize> m_advances;
+};
+
+} // namespace
+
+LabelItem::LabelItem(QGraphicsItem *parent) : QGraphicsItem(parent)
+{
+    measure();
 }
 
 QString LabelItem::fitted(const QString &text, const QFont &font, double maxWidth)
 {
-    const QFontMetricsF metrics(font);
-    if (metrics.horizontalAdvance(text) <= maxWidth && !text.contains(QLatin1Char('\n')))
+    if (!text.contains(QLatin1Char('\n')) && lineWidth(text, font) <= maxWidth)
         return text;
     const QString flat = text.simplified();
     QTextLayout layout(flat, font);
@@ -32,42 +97,79 @@ QString LabelItem::fitted(const QString &text, const QFont &font, double maxWidt
     const QString head = flat.left(cut).trimmed();
     if (rest.isEmpty())
         return head;
+    const QFontMetricsF metrics(font);
     return head + QLatin1Char('\n') + metrics.elidedText(rest, Qt::ElideRight, maxWidth);
 }
 
-void LabelItem::setDefaultTextColor(const QColor &color)
+double LabelItem::lineWidth(const QString &line, const QFont &font)
 {
-    if (brush().color() != color)
-        setBrush(color);
+    return AdvanceTable::of(font).width(line);
 }
 
-QColor LabelItem::defaultTextColor() const
+void LabelItem::setText(const QString &text)
 {
-    return brush().color();
+    if (text == m_text)
+        return;
+    prepareGeometryChange();
+    m_text = text;
+    measure();
+}
+
+void LabelItem::setFont(const QFont &font)
+{
+    if (font == m_font)
+        return;
+    prepareGeometryChange();
+    m_font = font;
+    measure();
 }
 
 void LabelItem::setPointSize(double pointSize)
 {
-    QFont f = font();
-    f.setPointSizeF(pointSize);
-    setFont(f);
+    QFont font = m_font;
+    font.setPointSizeF(pointSize);
+    setFont(font);
 }
 
-void LabelItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+void LabelItem::setDefaultTextColor(const QColor &color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    update();
+}
+
+void LabelItem::measure()
+{
+    AdvanceTable &table = AdvanceTable::of(m_font);
+    double width = 0.0;
+    int lines = 0;
+    for (const QString &line : m_text.split(QLatin1Char('\n'))) {
+        width = std::max(width, table.width(line));
+        ++lines;
+    }
+    const QFontMetricsF &metrics = table.metrics();
+    m_size = QSizeF(width, metrics.height() + (lines - 1) * metrics.lineSpacing());
+}
+
+QRectF LabelItem::boundingRect() const
+{
+    return QRectF(QPointF(0, 0), m_size);
+}
+
+void LabelItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
-    if (lod * font().pointSizeF() < minimumReadableHeight)
+    if (lod * m_font.pointSizeF() < minimumReadableHeight)
         return;
     // A veil of the canvas colour keeps the text readable where relations pass under it.
     QColor veil = QApplication::palette().color(QPalette::Base);
     veil.setAlpha(veilAlpha);
-    painter->fillRect(boundingRect(), veil);
-    if (!text().contains(QLatin1Char('\n'))) {
-        QGraphicsSimpleTextItem::paint(painter, option, widget);
-        return;
-    }
-    // The base class aligns lines to the left; a label's lines are centred under its node.
-    painter->setFont(font());
-    painter->setPen(QPen(brush(), 0));
-    painter->drawText(boundingRect(), Qt::AlignHCenter | Qt::AlignTop, text());
+    const QRectF box = boundingRect();
+    painter->fillRect(box, veil);
+    painter->setFont(m_font);
+    painter->setPen(QPen(m_color, 0));
+    // The box may be a little wider than the shaped text: the text is centred in it, and
+    // each line of a wrapped label under its node.
+    painter->drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, m_text);
 }

@@ -375,11 +375,7 @@ void NodeItem::refreshPixmapCache(double ratio)
 
 void NodeItem::layoutLabel()
 {
-    const QFontMetricsF metrics(m_labelItem->font());
-    double width = 0.0;
-    for (const QString &line : m_labelItem->text().split(QLatin1Char('\n')))
-        width = std::max(width, metrics.horizontalAdvance(line));
-    m_labelItem->setPos(-width / 2, radius() + 4);
+    m_labelItem->setPos(-m_labelItem->textWidth() / 2, radius() + 4);
 }
 
 void NodeItem::setAnchored(bool anchored)
