@@ -325,9 +325,13 @@ bool MainWindow::tryEditTab(Tab *tab, const QString &undoText,
 void MainWindow::fitView()
 {
     Tab *tab = currentTab();
-    if (!tab || tab->scene->items().isEmpty())
+    if (!tab)
         return;
-    tab->view->fitRect(tab->scene->itemsBoundingRect().adjusted(-50, -50, 50, 50));
+    // An empty scene has no bounds; asking for its item list instead would sort every item.
+    const QRectF bounds = tab->scene->itemsBoundingRect();
+    if (bounds.isNull())
+        return;
+    tab->view->fitRect(bounds.adjusted(-50, -50, 50, 50));
 }
 
 void MainWindow::selectAllItems()
