@@ -165,6 +165,7 @@ private Q_SLOTS:
     void createdNodeGoesIntoTheTab();
     void updateKeepsTheAnalystsUnsavedEdit();
     void deletedNodeCanBeUndoneWithItsFiles();
+    void writeReachesEveryTabOnTheFile();
 };
 
 void TestApiGui::menuEntries()
@@ -471,6 +472,49 @@ void TestApiGui::deletedNodeCanBeUndoneWithItsFiles()
     QVERIFY(saved.hasEdge(QStringLiteral("e1")));
     QCOMPARE(saved.node(QStringLiteral("n1")).medias.value(0).file, picture);
     QCOMPARE(fileBytes(picture), QByteArray("picture"));
+}
+
+void TestApiGui::writeReachesEveryTabOnTheFile()
+{
+    const QString project = makeProject(m_dir, QStringLiteral("Twice"), 2);
+    const std::unique_ptr<Served> served = serve(project);
+    QVERIFY(served->tab && !served->key.isEmpty());
+    auto &[prompter, window, base, key, first] = *served;
+    QVERIFY(window.openPath(project));
+    Tab *second = window.currentTab();
+    QVERIFY(second != first);
+    // The second tab has unsaved work of its own, which the write must not make look saved.
+    second->document->edit(QStringLiteral("Déplacer"), [](Graph &graph) {
+        Node node = graph.node(QStringLiteral("Twice-1"));
+        node.pos = QPointF(300, 300);
+        graph.replaceNode(node);
+    });
+
+    const Answer created = send("POST", base + QStringLiteral("/api/node?db=Twice"), key,
+                                R"({"label":"Both"})");
+    QCOMPARE(created.status, 201);
+    const QString id = created.json.value(QLatin1String("id")).toString();
+    for (Tab *tab : {first, second}) {
+        QCOMPARE(tab->graph().node(id).label, QStringLiteral("Both"));
+        QVERIFY(tab->scene->nodeItem(id));
+        QCOMPARE(tab->document->undoStack()->undoText(),
+                 QStringLiteral("API : créer le nœud « Both »"));
+    }
+    QVERIFY(!first->document->isModified());
+    QVERIFY(second->document->isModified());
+
+    // Each tab undoes its own step only.
+    second->document->undoStack()->undo();
+    QVERIFY(!second->graph().hasNode(id));
+    QVERIFY(first->graph().hasNode(id));
+    second->document->undoStack()->redo();
+
+    // The second tab knows the file's new generation too: it saves without asking and keeps
+    // both the write and its own move.
+    QVERIFY(saveWithoutQuestion(window, prompter));
+    const Graph saved = loadGraph(project);
+    QCOMPARE(saved.node(id).label, QStringLiteral("Both"));
+    QCOMPARE(saved.node(QStringLiteral("Twice-1")).pos, QPointF(300, 300));
 }
 
 QTEST_MAIN(TestApiGui)

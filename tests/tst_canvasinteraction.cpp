@@ -57,6 +57,7 @@ private Q_SLOTS:
     void separationMenuSpreadsParallelRelations();
     void gridDialogAppliesToTheScene();
     void actionStatesFollowTheScene();
+    void selectActionsReachPicturesAndShapesInOneChange();
     void fullTurnOfTheRotationHandleTurnsTheMapBy72Degrees();
     void cornerDragResizesTheMapDownTo32();
     void draggingAMapIsOneUndoStep();
@@ -652,6 +653,42 @@ void TstCanvasInteraction::actionStatesFollowTheScene()
     QCOMPARE(tab()->scene->selectedItems().size(), 2);
     m_window->action(QStringLiteral("actionSelectAll"))->trigger();
     QCOMPARE(tab()->scene->selectedItems().size(), 3);
+}
+
+void TstCanvasInteraction::selectActionsReachPicturesAndShapesInOneChange()
+{
+    Graph graph;
+    graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    graph.insertNode(makeNode(QStringLiteral("b"), QPointF(200, 0)));
+    graph.insertEdge(makeEdge(QStringLiteral("e"), QStringLiteral("a"), QStringLiteral("b")));
+    SceneRecords records;
+    MapRecord map;
+    map.uuid = QStringLiteral("plan");
+    map.width = 200;
+    map.height = 100;
+    records.maps.append(map);
+    ShapeRecord shape;
+    shape.uuid = QStringLiteral("zone");
+    shape.rect = QRectF(0, 0, 80, 40);
+    records.shapes.append(shape);
+    tab()->document->load(graph, records, tab()->dbPath());
+    m_window->refreshTab(tab());
+    GraphScene *scene = tab()->scene;
+    QSignalSpy changes(scene, &QGraphicsScene::selectionChanged);
+
+    m_window->action(QStringLiteral("actionSelectAll"))->trigger();
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(scene->selectedItems().size(), 5);
+    QVERIFY(scene->mapItem(QStringLiteral("plan"))->isSelected());
+    QVERIFY(scene->shapeItem(QStringLiteral("zone"))->isSelected());
+
+    // Selecting the nodes only lets go of everything else.
+    m_window->action(QStringLiteral("actionSelectNodes"))->trigger();
+    QCOMPARE(changes.size(), 2);
+    QCOMPARE(scene->selectedItems().size(), 2);
+    QVERIFY(scene->nodeItem(QStringLiteral("a"))->isSelected());
+    QVERIFY(!scene->edgeItem(QStringLiteral("e"))->isSelected());
+    QVERIFY(!scene->mapItem(QStringLiteral("plan"))->isSelected());
 }
 
 void TstCanvasInteraction::fullTurnOfTheRotationHandleTurnsTheMapBy72Degrees()

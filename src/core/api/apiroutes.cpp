@@ -219,7 +219,7 @@ ApiReply ApiRoutes::write(const Route &route, RouteContext &context)
             m_cache.stored(context.dbPath, project, persisted.stamp);
         }
         QSet<QString> keptInTab;
-        writeToTab(route, context, changes, persisted, from, &keptInTab);
+        writeToTabs(route, context, changes, persisted, from, &keptInTab);
         // The folders the save kept deleted nodes' media in, unless an undo in the tab can
         // bring the node back; never anything outside "nodes".
         for (auto it = changes.nodes.cbegin(); it != changes.nodes.cend(); ++it) {
@@ -265,15 +265,16 @@ ApiRoutes::Persisted ApiRoutes::persist(const RouteContext &context, const Graph
     return persisted;
 }
 
-void ApiRoutes::writeToTab(const Route &route, RouteContext &context, const ChangeSet &stored,
-                           const Persisted &persisted, qint64 fromGeneration,
-                           QSet<QString> *keptInTab)
+void ApiRoutes::writeToTabs(const Route &route, RouteContext &context, const ChangeSet &stored,
+                            const Persisted &persisted, qint64 fromGeneration,
+                            QSet<QString> *keptInTab)
 {
-    GraphDocument *document = m_documents ? m_documents(context.dbPath) : nullptr;
-    if (!document)
+    const QList<GraphDocument *> documents =
+        m_documents ? m_documents(context.dbPath) : QList<GraphDocument *>();
+    if (documents.isEmpty())
         return;
     const QString id = context.param("id").isEmpty() ? context.newId : context.param("id");
-    // An upload's record in the tab points at the copy the save made, as the file's does:
+    // An upload's record in the tabs points at the copy the save made, as the file's does:
     // the staged file goes when the request ends.
     if (!context.stagedFile.isEmpty()) {
         const std::optional<Node> &node = stored.nodes.value(id).after;
@@ -281,18 +282,23 @@ void ApiRoutes::writeToTab(const Route &route, RouteContext &context, const Chan
             context.stagedFile = node->medias.constLast().file;
     }
     const bool isEdge = QByteArray(route.path).startsWith("/api/edge");
-    const QString text =
-        QString::fromUtf8(route.undoText).arg(subjectLabel(id, isEdge, stored, document->graph()));
-    // A node the tab holds keeps its files: the tab shows it still, or can bring it back.
-    for (auto it = stored.nodes.cbegin(); it != stored.nodes.cend(); ++it) {
-        if (it->before && !it->after && document->graph().hasNode(it.key()))
-            keptInTab->insert(it.key());
+    // Two tabs on one file are two documents: each would otherwise keep a copy the file no
+    // longer matches, and its next save would undo the write or refuse.
+    for (GraphDocument *document : documents) {
+        const QString text = QString::fromUtf8(route.undoText)
+                                 .arg(subjectLabel(id, isEdge, stored, document->graph()));
+        // A node a tab holds keeps its files: the tab shows it still, or can bring it back.
+        for (auto it = stored.nodes.cbegin(); it != stored.nodes.cend(); ++it) {
+            if (it->before && !it->after && document->graph().hasNode(it.key()))
+                keptInTab->insert(it.key());
+        }
+        const bool wasModified = document->isModified();
+        document->tryEdit(text,
+                          [&](Graph &graph) { return route.write(context, graph).isSuccess(); });
+        // The file holds what the tab shows, as before the write.
+        if (!wasModified)
+            document->markSaved();
     }
-    const bool wasModified = document->isModified();
-    document->tryEdit(text, [&](Graph &graph) { return route.write(context, graph).isSuccess(); });
-    // The file holds what the tab shows, as before the write.
-    if (!wasModified)
-        document->markSaved();
     if (m_saveListener && persisted.generation != fromGeneration)
         m_saveListener(context.dbPath, fromGeneration, persisted.generation);
 }

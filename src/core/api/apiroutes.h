@@ -23,7 +23,7 @@ class GraphDocument;
 // A write runs on the kept graph of the project with the recorder on; the records it touched
 // are one change set, stored by persist() against the generation the graph was read from and
 // kept in the graph in place, so the next request needs no load. When the project is open
-// in a tab of the window, the same write then goes into the tab's document as one undo step.
+// in tabs of the window, the same write then goes into each tab's document as one undo step.
 class ApiRoutes
 {
 public:
@@ -32,9 +32,9 @@ public:
     using ReadHandler = ApiReply (*)(const RouteContext &, const LoadedProject &);
     using WriteHandler = ApiReply (*)(RouteContext &, Graph &);
     using StageHandler = std::optional<ApiReply> (*)(RouteContext &);
-    // The document of the tab showing a database file, or null.
-    using DocumentFinder = std::function<GraphDocument *(const QString &dbPath)>;
-    // A write took the file from generation `from` to `to`.
+    // The documents of every tab showing a database file.
+    using DocumentFinder = std::function<QList<GraphDocument *>(const QString &dbPath)>;
+    // A write took the file from generation `from` to `to`; called once per write.
     using SaveListener = std::function<void(const QString &dbPath, qint64 from, qint64 to)>;
 
     enum class Access { Open, Projects, Project };
@@ -89,9 +89,9 @@ public:
 
 private:
     ApiReply write(const Route &route, RouteContext &context);
-    // Makes the stored write again in the tab showing the project, if one does, as one undo
-    // step; keptInTab receives the deleted nodes the tab held.
-    void writeToTab(const Route &route, RouteContext &context, const ChangeSet &stored,
+    // Makes the stored write again in every tab showing the project, as one undo step in
+    // each; keptInTab receives the deleted nodes a tab held.
+    void writeToTabs(const Route &route, RouteContext &context, const ChangeSet &stored,
                     const Persisted &persisted, qint64 fromGeneration,
                     QSet<QString> *keptInTab);
     static void removeStaging(const RouteContext &context);

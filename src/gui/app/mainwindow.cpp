@@ -6,6 +6,8 @@
 #include "canvas/edgeitem.h"
 #include "canvas/graphscene.h"
 #include "canvas/graphview.h"
+#include "canvas/groupshapeitem.h"
+#include "canvas/mapitem.h"
 #include "canvas/nodeitem.h"
 #include "dialogs/configurationdialog.h"
 #include "ops/layouts.h"
@@ -25,6 +27,30 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QUndoGroup>
+
+namespace {
+
+// Selects the nodes, or not, and the other selectable items (relations, pictures, shapes),
+// or not, reporting one selection change. Only the items the scene's tables hold can be
+// selected: walking them spares the scene's full item list, which sorts every item, labels
+// included. An item already as wanted costs nothing.
+void selectKinds(GraphScene *scene, bool nodes, bool others)
+{
+    {
+        const QSignalBlocker blocker(scene);
+        for (NodeItem *item : scene->nodeItems())
+            item->setSelected(nodes);
+        for (EdgeItem *item : scene->edgeItemTable())
+            item->setSelected(others);
+        for (MapItem *item : scene->mapItems())
+            item->setSelected(others);
+        for (GroupShapeItem *item : scene->shapeItems())
+            item->setSelected(others);
+    }
+    Q_EMIT scene->selectionChanged();
+}
+
+} // namespace
 
 MainWindow::MainWindow(Prompter *prompter, QWidget *parent)
     : QMainWindow(parent), m_prompter(prompter)
@@ -306,33 +332,16 @@ void MainWindow::fitView()
         tab->view->fitRect(content.adjusted(-50, -50, 50, 50));
 }
 
-// Selecting item by item would report every single change; the scene is told once instead.
 void MainWindow::selectAllItems()
 {
-    GraphScene *scene = currentScene();
-    if (!scene)
-        return;
-    scene->clearSelection();
-    {
-        const QSignalBlocker blocker(scene);
-        for (QGraphicsItem *item : scene->items())
-            item->setSelected(true);
-    }
-    Q_EMIT scene->selectionChanged();
+    if (GraphScene *scene = currentScene())
+        selectKinds(scene, true, true);
 }
 
 void MainWindow::selectOnlyNodes()
 {
-    GraphScene *scene = currentScene();
-    if (!scene)
-        return;
-    scene->clearSelection();
-    {
-        const QSignalBlocker blocker(scene);
-        for (NodeItem *item : scene->nodeItems())
-            item->setSelected(true);
-    }
-    Q_EMIT scene->selectionChanged();
+    if (GraphScene *scene = currentScene())
+        selectKinds(scene, true, false);
 }
 
 void MainWindow::updateActionStates()
@@ -346,10 +355,15 @@ void MainWindow::updateActionStates()
     if (scene) {
         hasNode = !scene->nodeItems().isEmpty();
         hasEdge = scene->edgeItemCount() > 0;
-        hasAny = hasNode || hasEdge || !scene->items().isEmpty();
+        // The scene's full item list would be sorted just to learn it is not empty.
+        hasAny = hasNode || hasEdge || !scene->mapItems().isEmpty()
+            || !scene->shapeItems().isEmpty();
+        // The actions only need to know whether none, one or several are selected.
         for (const QGraphicsItem *item : scene->selectedItems()) {
             selectedNodes += item->type() == NodeItem::Type ? 1 : 0;
             selectedEdges += item->type() == EdgeItem::Type ? 1 : 0;
+            if (selectedNodes > 1 && selectedEdges > 0)
+                break;
         }
     }
     const struct

@@ -13,19 +13,20 @@
 
 namespace {
 
-// The tab showing a database file, or null.
-Tab *tabForFile(const MainWindow &window, const QString &dbPath)
+// The tabs showing a database file: a file may be open in several.
+QList<Tab *> tabsForFile(const MainWindow &window, const QString &dbPath)
 {
     const QString wanted = QFileInfo(dbPath).canonicalFilePath();
+    QList<Tab *> tabs;
     for (int i = 0; i < window.tabCount(); ++i) {
         Tab *tab = window.tabAt(i);
         if (tab->dbPath().isEmpty())
             continue;
         if (tab->dbPath() == dbPath
             || (!wanted.isEmpty() && QFileInfo(tab->dbPath()).canonicalFilePath() == wanted))
-            return tab;
+            tabs.append(tab);
     }
-    return nullptr;
+    return tabs;
 }
 
 } // namespace
@@ -86,17 +87,21 @@ void MainWindow::exposeApi()
         const Tab *current = currentTab();
         return ApiProjects::resolve(name, tabPaths(), current ? current->dbPath() : QString());
     });
-    // A write to a project open in a tab also goes into the tab, as one undo step; the tab
-    // then knows the file's new generation, so that its next save is not refused.
+    // A write to a project open in tabs also goes into each of them, as one undo step; each
+    // tab that held the file as it was then knows the file's new generation, so that its next
+    // save is not refused.
     m_apiServer->setDocumentHooks(
-        [this](const QString &dbPath) -> GraphDocument * {
-            Tab *tab = tabForFile(*this, dbPath);
-            return tab ? tab->document.get() : nullptr;
+        [this](const QString &dbPath) {
+            QList<GraphDocument *> documents;
+            for (Tab *tab : tabsForFile(*this, dbPath))
+                documents.append(tab->document.get());
+            return documents;
         },
         [this](const QString &dbPath, qint64 from, qint64 to) {
-            Tab *tab = tabForFile(*this, dbPath);
-            if (tab && tab->generation.value_or(0) == from)
-                tab->generation = to;
+            for (Tab *tab : tabsForFile(*this, dbPath)) {
+                if (tab->generation.value_or(0) == from)
+                    tab->generation = to;
+            }
         });
     if (!m_apiServer->start(dialog.address(), dialog.port())) {
         m_prompter->critical(this, QStringLiteral("Erreur"),

@@ -72,7 +72,7 @@ void MainWindow::buildComponentMenu(QMenu *tools)
 
 void MainWindow::updateComponentActions()
 {
-    const bool selected = !ComponentUtils::selectedNodeIds(currentScene()).isEmpty();
+    const bool selected = ComponentUtils::hasSelectedNode(currentScene());
     for (const ComponentSlot &entry : componentSlots) {
         const Component *component = Components::find(QLatin1String(entry.name));
         if (QAction *a = action(actionName(component->info().slot)))

@@ -3,6 +3,8 @@
 #include "canvas/edgeitem.h"
 #include "canvas/nodeitem.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGraphicsScene>
@@ -25,6 +27,16 @@ QStringList selectedNodeIds(const QGraphicsScene *scene)
             ids.append(node->id());
     }
     return ids;
+}
+
+bool hasSelectedNode(const QGraphicsScene *scene)
+{
+    if (!scene)
+        return false;
+    const QList<QGraphicsItem *> selected = scene->selectedItems();
+    return std::any_of(selected.cbegin(), selected.cend(), [](const QGraphicsItem *item) {
+        return item->type() == NodeItem::Type;
+    });
 }
 
 QStringList selectedEdgeIds(const QGraphicsScene *scene)

@@ -13,6 +13,8 @@ namespace ComponentUtils {
 // without a scene.
 QStringList selectedNodeIds(const QGraphicsScene *scene);
 QStringList selectedEdgeIds(const QGraphicsScene *scene);
+// Whether a node item is selected; stops at the first one found.
+bool hasSelectedNode(const QGraphicsScene *scene);
 
 // Shows a run's progress: a busy bar, a status line, the log and a cancel button. Not
 // modal: the canvas stays usable while the run waits for services.
