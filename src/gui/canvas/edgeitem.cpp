@@ -559,12 +559,9 @@ QVariant EdgeItem::itemChange(GraphicsItemChange change, const QVariant &value)
     return QGraphicsObject::itemChange(change, value);
 }
 
-void EdgeItem::recordChanged()
+void EdgeItem::recordChanged(const Edge &record)
 {
-    const Edge *record = tableRecord();
-    if (!record)
-        return;
-    Look look = Look::of(*record);
+    Look look = Look::of(record);
     if (look == m_look)
         return;
     prepareGeometryChange();

@@ -46,8 +46,8 @@ public:
     // in no scene showing tables; a record holding only the id and ends once the tables
     // dropped it. Valid until the tables change.
     const Edge &edge() const;
-    // The record changed in the tables: what is drawn of it is read again.
-    void recordChanged();
+    // The record changed in the tables to this one: what is drawn of it is taken again.
+    void recordChanged(const Edge &record);
     bool isHypothesis() const { return m_look.hypothesis; }
     NodeItem *sourceItem() const { return m_source; }
     NodeItem *targetItem() const { return m_target; }

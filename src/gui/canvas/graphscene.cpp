@@ -439,8 +439,9 @@ void GraphScene::applyChange(const GraphChange &change)
         NodeItem *item = m_nodeItems.value(id);
         if (!item)
             continue;
-        item->recordChanged();
-        const QPointF position = shownPosition(*nodes.constFind(id));
+        const Node &node = *nodes.constFind(id);
+        item->recordChanged(node);
+        const QPointF position = shownPosition(node);
         if (item->pos() != position)
             item->setPos(position);
         touchedNodes.append(item);
@@ -449,7 +450,7 @@ void GraphScene::applyChange(const GraphChange &change)
     m_relationsDeferred = false;
 
     for (EdgeItem *item : std::as_const(restyled))
-        item->recordChanged();
+        item->recordChanged(*edges.constFind(item->id()));
     for (const QStringList *ids : {&std::as_const(redrawn), &change.edgesAdded}) {
         for (const QString &id : *ids) {
             if (EdgeItem *item = createEdgeItem(*edges.constFind(id))) {
@@ -459,10 +460,15 @@ void GraphScene::applyChange(const GraphChange &change)
         }
     }
     if (mass) {
-        // Each relation once, however many of its ends moved.
+        // Each relation once, however many of its ends moved; reached from its source, whose
+        // item is then at hand for all of its relations.
         if (touchedNodes.size() * 2 > m_nodeItems.size()) {
-            for (EdgeItem *edge : std::as_const(m_edgeItems))
-                edge->adjust();
+            for (NodeItem *item : std::as_const(m_nodeItems)) {
+                for (EdgeItem *edge : item->edges()) {
+                    if (edge->sourceItem() == item)
+                        edge->adjust();
+                }
+            }
         } else {
             QSet<EdgeItem *> adjusted;
             for (NodeItem *item : std::as_const(touchedNodes)) {

@@ -343,12 +343,9 @@ void NodeItem::drawMediaBadge(QPainter *painter, const QPointF &centre, const QC
     painter->restore();
 }
 
-void NodeItem::recordChanged()
+void NodeItem::recordChanged(const Node &record)
 {
-    const Node *record = tableRecord();
-    if (!record)
-        return;
-    Look look = Look::of(*record);
+    Look look = Look::of(record);
     if (look == m_look)
         return;
     prepareGeometryChange();

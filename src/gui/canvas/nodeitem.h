@@ -42,9 +42,9 @@ public:
     // in no scene showing tables; a record holding only the id once the tables dropped it.
     // Valid until the tables change.
     const Node &node() const;
-    // The record changed in the tables: what is drawn of it is read again. A change of
-    // position alone leaves the drawing as it is (the scene places the item).
-    void recordChanged();
+    // The record changed in the tables to this one: what is drawn of it is taken again. A
+    // change of position alone leaves the drawing as it is (the scene places the item).
+    void recordChanged(const Node &record);
     // What the item draws of its record, as of the last change.
     bool isGroup() const { return m_look.isGroup; }
     // A group, or a member of one, as of the last change: the record may be gone already.
