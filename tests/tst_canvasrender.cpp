@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <cmath>
 
@@ -130,6 +131,7 @@ private Q_SLOTS:
     void farZoomDrawsRelationsTogether();
     void editsKeepFiltersAndSelection_data();
     void editsKeepFiltersAndSelection();
+    void editsShowOnTheSameItems();
     void gridNeedsAStepOfTwo();
     void missingPicture_data();
     void missingPicture();
@@ -528,6 +530,61 @@ void TstCanvasRender::editsKeepFiltersAndSelection()
     QVERIFY(!scene->edgeItem(QStringLiteral("e3"))->drawnInBatch());
     QVERIFY(scene->items(scene->nodeItem(id(4))->sceneBoundingRect()).contains(
         scene->nodeItem(id(4))));
+}
+
+// The items read their records from the document: an edit, its undo and its redo show on the
+// items already drawn, without the scene making them anew.
+void TstCanvasRender::editsShowOnTheSameItems()
+{
+    m_graph.insertNode(makeNode(QStringLiteral("a"), QPointF(0, 0)));
+    m_graph.insertNode(makeNode(QStringLiteral("b"), QPointF(300, 0)));
+    Edge edge = makeEdge(QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("b"));
+    edge.label = QStringLiteral("avant");
+    m_graph.insertEdge(edge);
+    GraphScene *scene = showDocument({});
+    NodeItem *node = scene->nodeItem(QStringLiteral("a"));
+    EdgeItem *relation = scene->edgeItem(QStringLiteral("ab"));
+
+    m_document->edit(QStringLiteral("modifier"), [](Graph &graph) {
+        Node changed = graph.node(QStringLiteral("a"));
+        changed.color = Qt::green;
+        changed.label = QStringLiteral("Alpha");
+        changed.showLabel = true;
+        graph.replaceNode(changed);
+        Edge recoloured = graph.edge(QStringLiteral("ab"));
+        recoloured.color = Qt::magenta;
+        recoloured.label = QStringLiteral("après");
+        graph.replaceEdge(recoloured);
+    });
+    struct Expected
+    {
+        QColor fill;
+        QString label;
+        QColor line;
+        QString relationLabel;
+    };
+    const Expected edited{Qt::green, QStringLiteral("Alpha"), Qt::magenta, QStringLiteral("après")};
+    const Expected original{fillColor, QString(), Qt::black, QStringLiteral("avant")};
+    for (const auto &[step, expected] :
+         {std::pair{QStringLiteral("edit"), edited}, std::pair{QStringLiteral("undo"), original},
+          std::pair{QStringLiteral("redo"), edited}}) {
+        if (step == u"undo")
+            m_document->undoStack()->undo();
+        else if (step == u"redo")
+            m_document->undoStack()->redo();
+        QCOMPARE(scene->nodeItem(QStringLiteral("a")), node);
+        QCOMPARE(scene->edgeItem(QStringLiteral("ab")), relation);
+        const Picture image(*scene, QRectF(-50, -50, 400, 100));
+        QVERIFY2(close(image.at(QPointF(0.5, 0.5)), expected.fill),
+                 qPrintable(step + QLatin1Char(' ') + describe(image.at(QPointF(0.5, 0.5)))));
+        QVERIFY2(image.count(expected.line, QPointF(150, 0), 3) > 0, qPrintable(step));
+        QCOMPARE(node->labelItem()->isVisible(), !expected.label.isEmpty());
+        if (!expected.label.isEmpty())
+            QCOMPARE(node->labelItem()->text(), expected.label);
+        QCOMPARE(relation->labelItem()->text(), expected.relationLabel);
+        QCOMPARE(node->node().color, expected.fill);
+        QCOMPARE(relation->edge().label, expected.relationLabel);
+    }
 }
 
 void TstCanvasRender::gridNeedsAStepOfTwo()

@@ -95,7 +95,7 @@ QStringList MainWindow::selectedEdgeIds() const
     if (const GraphScene *scene = currentScene()) {
         for (QGraphicsItem *item : scene->selectedItems()) {
             if (const auto *edge = qgraphicsitem_cast<EdgeItem *>(item))
-                ids.append(edge->edge().id);
+                ids.append(edge->id());
         }
     }
     return ids;

@@ -56,7 +56,7 @@ void MainWindow::connectNodeItem(Tab *tab, NodeItem *item)
             Qt::QueuedConnection);
     connect(item, &NodeItem::createNodeRequested, this, &MainWindow::cloneNode,
             Qt::QueuedConnection);
-    if (!item->node().isGroup)
+    if (!item->isGroup())
         return;
     connect(item, &NodeItem::requestExpandGroup, this, &MainWindow::onRequestExpandGroup,
             Qt::QueuedConnection);

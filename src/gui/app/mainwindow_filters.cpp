@@ -42,7 +42,7 @@ void MainWindow::applyFilter(Tab *tab, const FilterState &state,
     QStringList relationIds;
     relationIds.reserve(scene->edgeItems().size());
     for (const EdgeItem *item : scene->edgeItems())
-        relationIds.append(item->edge().id);
+        relationIds.append(item->id());
     const FilterEngine::Display display =
         FilterEngine::display(tab->graph(), QSet<QString>(nodeIds.cbegin(), nodeIds.cend()),
                               relationIds, result, groupMode, state);
@@ -52,7 +52,7 @@ void MainWindow::applyFilter(Tab *tab, const FilterState &state,
         item->setOpacity(look.opacity);
     }
     for (EdgeItem *item : scene->edgeItems()) {
-        const FilterEngine::Look look = display.relations.value(item->edge().id);
+        const FilterEngine::Look look = display.relations.value(item->id());
         item->setVisible(look.visible);
         item->setOpacity(look.opacity);
     }

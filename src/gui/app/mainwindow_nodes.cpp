@@ -323,9 +323,6 @@ void MainWindow::applyEditedEdge(Tab *tab, const Edge &edge)
     const QString refused = NodeCommands::missingEndsMessage(tab->graph(), edge);
     if (!refused.isEmpty()) {
         m_prompter->warning(this, QStringLiteral("IDs de nœuds invalides"), refused);
-        // The item may already show the refused relation: it is drawn again from the tables.
-        if (EdgeItem *item = tab->scene->edgeItem(edge.id))
-            item->setEdge(tab->graph().edge(edge.id));
         return;
     }
     if (!tab->graph().hasEdge(edge.id))
@@ -356,7 +353,7 @@ void MainWindow::deleteSelectedEdges()
         return;
     QStringList ids;
     for (const EdgeItem *item : selectedEdgeItems(tab->scene))
-        ids.append(item->edge().id);
+        ids.append(item->id());
     confirmAndDeleteEdges(tab, ids);
 }
 

@@ -43,24 +43,25 @@ double cross(const QPointF &a, const QPointF &b)
     return a.x() * b.y() - a.y() * b.x();
 }
 
-// Where the ray from a node's centre towards a point (both in the edge's coordinates) leaves
-// the node's drawn body: its outline, or the halo of an expanded group. Without an outline to
-// cross (a node of size 0) the centre itself.
-QPointF outlinePoint(const QGraphicsItem *edge, const NodeItem *node, const QPointF &towards)
+// Where the ray from a node's centre towards a point leaves the node's drawn body: its
+// outline, or the halo of an expanded group. Without an outline to cross (a node of size 0)
+// the centre itself. Node items are neither turned nor scaled, so the body lies around the
+// centre as drawn, in the edge's coordinates as in the node's.
+QPointF outlinePoint(const QPointF &centre, const NodeItem *node, const QPointF &towards)
 {
-    const QPointF direction = node->mapFromItem(edge, towards);
+    const QPointF direction = towards - centre;
     const double l = length(direction);
-    const Node &record = node->node();
     double r = node->radius();
-    if (record.isGroup && record.expanded)
+    if (node->isExpandedGroup())
         r += 8.0;
     if (l < 1e-9 || r <= 0.0)
-        return edge->mapFromItem(node, QPointF());
+        return centre;
     const QPointF u = direction / l;
     double t = r;
-    const int shape = int(record.shape);
+    const NodeShape nodeShape = node->nodeShape();
+    const int shape = int(nodeShape);
     if (shape >= 1 && shape <= 5) {
-        const QPolygonF outline = NodeItem::shapePath(record.shape, r).toFillPolygon();
+        const QPolygonF outline = NodeItem::shapePath(nodeShape, r).toFillPolygon();
         double nearest = std::numeric_limits<double>::max();
         for (int i = 0; i + 1 < outline.size(); ++i) {
             const QPointF a = outline.at(i);
@@ -76,7 +77,7 @@ QPointF outlinePoint(const QGraphicsItem *edge, const NodeItem *node, const QPoi
         if (nearest < std::numeric_limits<double>::max())
             t = nearest;
     }
-    return edge->mapFromItem(node, u * t);
+    return centre + u * t;
 }
 
 // Bounds of the control polygon of a curve piece, which contain the piece.
@@ -156,10 +157,43 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 
 } // namespace
 
+EdgeItem::Look EdgeItem::Look::of(const Edge &edge)
+{
+    Look look;
+    look.label = edge.label;
+    look.description = edge.description;
+    look.color = edge.color;
+    if (!look.color.isValid()) {
+        const QString text = edge.properties.value(QStringLiteral("color")).toString().trimmed();
+        look.color = text.isEmpty() ? QColor() : QColor::fromString(text);
+        if (!look.color.isValid())
+            look.color = Qt::red;
+    }
+    const double property = edge.properties.value(QStringLiteral("width")).toDouble();
+    look.width = edge.width > 0 ? std::clamp(edge.width, 0.5, 12.0)
+        : property > 0          ? std::clamp(property, 0.5, 12.0)
+                                : 1.8;
+    look.direction = edge.direction;
+    look.showLabel = edge.showLabel;
+    look.visible = edge.visible;
+    look.hypothesis = edge.hypothesis;
+    return look;
+}
+
+bool EdgeItem::Look::operator==(const Look &other) const
+{
+    return label == other.label && description == other.description && color == other.color
+        && width == other.width && direction == other.direction
+        && showLabel == other.showLabel && visible == other.visible
+        && hypothesis == other.hypothesis;
+}
+
 EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int laneIndex,
                    int laneCount, QGraphicsItem *parent)
     : QGraphicsObject(parent),
-      m_edge(edge),
+      m_id(edge.id),
+      m_look(Look::of(edge)),
+      m_own(std::make_unique<Edge>(edge)),
       m_source(source),
       m_target(target),
       m_laneIndex(laneIndex),
@@ -171,17 +205,40 @@ EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int lan
     m_labelItem->setAcceptHoverEvents(false);
     m_labelItem->setPointSize(10);
     m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
-    m_labelItem->setText(m_edge.label);
-    m_labelItem->setVisible(m_edge.showLabel && !m_edge.label.isEmpty());
+    m_labelItem->setText(m_look.label);
+    m_labelItem->setVisible(m_look.showLabel && !m_look.label.isEmpty());
 
     setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
     setZValue(laneIndex * 0.001 - 1);
     setFlag(ItemIsSelectable);
     // The exposed area handed to paint is then the part to repaint, not the whole item.
     setFlag(ItemUsesExtendedStyleOption);
-    if (!m_edge.description.isEmpty())
-        setToolTip(m_edge.description);
+    if (!m_look.description.isEmpty())
+        setToolTip(m_look.description);
     adjust();
+}
+
+const Edge *EdgeItem::tableRecord() const
+{
+    const auto *owner = qobject_cast<const GraphScene *>(scene());
+    if (!owner || !owner->graph())
+        return nullptr;
+    const Graph::EdgeTable &table = owner->graph()->edges();
+    const auto it = table.constFind(m_id);
+    return it == table.cend() ? nullptr : &*it;
+}
+
+const Edge &EdgeItem::edge() const
+{
+    if (const Edge *record = tableRecord())
+        return *record;
+    if (!m_own) {
+        m_own = std::make_unique<Edge>();
+        m_own->id = m_id;
+        m_own->src = m_source ? m_source->id() : QString();
+        m_own->dst = m_target ? m_target->id() : QString();
+    }
+    return *m_own;
 }
 
 void EdgeItem::setEdgeSeparation(double value)
@@ -212,25 +269,12 @@ bool EdgeItem::endsShown() const
 
 QColor EdgeItem::effectiveColor() const
 {
-    if (m_edge.color.isValid())
-        return m_edge.color;
-    const QString text = m_edge.properties.value(QStringLiteral("color")).toString().trimmed();
-    if (!text.isEmpty()) {
-        const QColor parsed = QColor::fromString(text);
-        if (parsed.isValid())
-            return parsed;
-    }
-    return Qt::red;
+    return m_look.color;
 }
 
 double EdgeItem::effectiveWidth() const
 {
-    if (m_edge.width > 0)
-        return std::clamp(m_edge.width, 0.5, 12.0);
-    const double property = m_edge.properties.value(QStringLiteral("width")).toDouble();
-    if (property > 0)
-        return std::clamp(property, 0.5, 12.0);
-    return 1.8;
+    return m_look.width;
 }
 
 double EdgeItem::curveOffset() const
@@ -306,13 +350,13 @@ double EdgeItem::distanceTo(const QPointF &point) const
 double EdgeItem::strokeWidth(double unit) const
 {
     const double thickness = m_laneCount > 1 ? 3.5 : 7.0;
-    const double halo = m_edge.hypothesis ? 18 * unit : 0.0;
+    const double halo = m_look.hypothesis ? 18 * unit : 0.0;
     return std::max(halo, thickness * unit + std::max(1.5, effectiveWidth()));
 }
 
 QPainterPath EdgeItem::shape() const
 {
-    if (!endsShown() || !m_edge.visible)
+    if (!endsShown() || !m_look.visible)
         return QPainterPath();
     ensurePath();
     const double unit = m_unit;
@@ -330,7 +374,7 @@ QPainterPath EdgeItem::shape() const
 
 QRectF EdgeItem::boundingRect() const
 {
-    if (!endsShown() || !m_edge.visible)
+    if (!endsShown() || !m_look.visible)
         return QRectF();
     ensurePath();
     if (m_boundsUnit == m_unit)
@@ -339,7 +383,7 @@ QRectF EdgeItem::boundingRect() const
     // hit width on every side, plus room for the arrowheads around both ends.
     const double half = strokeWidth(m_unit) / 2;
     m_bounds = m_path.boundingRect().adjusted(-half, -half, half, half);
-    if (m_edge.direction != EdgeDirection::None) {
+    if (m_look.direction != EdgeDirection::None) {
         const double reach = 14 + std::max(2.5, effectiveWidth());
         const QPointF margin(reach, reach);
         m_bounds |= QRectF(m_line.p1() - margin, m_line.p1() + margin);
@@ -351,7 +395,7 @@ QRectF EdgeItem::boundingRect() const
 
 void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
 {
-    if (!endsShown() || !m_edge.visible)
+    if (!endsShown() || !m_look.visible)
         return;
     ensurePath();
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
@@ -363,13 +407,13 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
     const bool simplified = (owner && owner->interactionActive()) || lod < farDetail;
     const QColor color = effectiveColor();
     QPen pen(color, penWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    if (m_edge.direction == EdgeDirection::None && !simplified)
+    if (m_look.direction == EdgeDirection::None && !simplified)
         pen.setDashPattern({6, 4});
 
     painter->setBrush(Qt::NoBrush);
     const QRectF area = paintedArea(painter, option->exposedRect);
     const QPainterPath line = visiblePart(area);
-    if (m_edge.hypothesis) {
+    if (m_look.hypothesis) {
         // 18 pixels wide, except far out where that would be wider than the nodes it joins:
         // it then narrows with the graph.
         QPen halo(QColor(100, 180, 255, 90), std::min(18.0, maximumHaloWidth * lod),
@@ -390,7 +434,7 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
         pen.setCapStyle(Qt::RoundCap);
     }
 
-    if (simplified || m_edge.direction == EdgeDirection::None || lod * 12 < minimumArrowPixels)
+    if (simplified || m_look.direction == EdgeDirection::None || lod * 12 < minimumArrowPixels)
         return;
     pen.setStyle(Qt::SolidLine);
     painter->setPen(pen);
@@ -404,12 +448,12 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
         if (area.isNull() || area.intersects(head.boundingRect()))
             painter->drawPolygon(head);
     };
-    if (m_edge.direction == EdgeDirection::Directed
-        || m_edge.direction == EdgeDirection::Undirected)
+    if (m_look.direction == EdgeDirection::Directed
+        || m_look.direction == EdgeDirection::Undirected)
         drawHead(
             arrowHead(end, unitOrDefault(straight ? end - start : 2 * (end - m_control)), true));
-    if (m_edge.direction == EdgeDirection::DirectedInverse
-        || m_edge.direction == EdgeDirection::Undirected)
+    if (m_look.direction == EdgeDirection::DirectedInverse
+        || m_look.direction == EdgeDirection::Undirected)
         drawHead(arrowHead(start, unitOrDefault(straight ? end - start : 2 * (m_control - start)),
                            false));
 }
@@ -485,15 +529,15 @@ void EdgeItem::adjust()
     m_boundsUnit = -1.0;
     m_endsShown = m_source->isVisible() && m_target->isVisible();
     if (m_endsShown) {
-        const QPointF source = mapFromItem(m_source, 0, 0);
-        const QPointF target = mapFromItem(m_target, 0, 0);
+        const QPointF source = mapFromScene(m_source->scenePos());
+        const QPointF target = mapFromScene(m_target->scenePos());
         const QPointF d = target - source;
         const double l = length(d);
         if (l < 0.001) {
             m_line = QLineF(source, source);
         } else {
-            m_line = QLineF(outlinePoint(this, m_source, target),
-                            outlinePoint(this, m_target, source));
+            m_line = QLineF(outlinePoint(source, m_source, target),
+                            outlinePoint(target, m_target, source));
         }
     }
     m_dirty = true;
@@ -523,26 +567,33 @@ void EdgeItem::viewScaleChanged()
         layoutLabel();
 }
 
-void EdgeItem::setEdge(const Edge &edge)
+QVariant EdgeItem::itemChange(GraphicsItemChange change, const QVariant &value)
 {
+    if (change == ItemSceneHasChanged && m_own && tableRecord())
+        m_own.reset();
+    return QGraphicsObject::itemChange(change, value);
+}
+
+void EdgeItem::recordChanged(const Edge &record)
+{
+    Look look = Look::of(record);
+    if (look == m_look)
+        return;
     prepareGeometryChange();
-    m_edge = edge;
-    if (m_labelItem->text() != m_edge.label)
-        m_labelItem->setText(m_edge.label);
-    m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
-    setToolTip(m_edge.description);
+    m_look = std::move(look);
+    if (m_labelItem->text() != m_look.label)
+        m_labelItem->setText(m_look.label);
+    setToolTip(m_look.description);
     adjust();
     update();
 }
 
 void EdgeItem::layoutLabel()
 {
-    if (!m_edge.showLabel || m_edge.label.isEmpty() || !m_edge.visible || !endsShown()) {
+    if (!m_look.showLabel || m_look.label.isEmpty() || !m_look.visible || !endsShown()) {
         m_labelItem->hide();
         return;
     }
-    ensurePath();
-    m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
     const double l = m_line.length();
     QPointF normal = l > 1e-6 ? QPointF(-m_line.dy() / l, m_line.dx() / l) : QPointF(0, -1);
     QPointF anchor = (m_line.p1() + m_line.p2()) / 2;
@@ -572,11 +623,11 @@ QRectF EdgeItem::paintedSceneRect() const
 
 double EdgeItem::halfLabelWidth() const
 {
-    if (!m_labelItem->isVisible() || m_edge.label.isEmpty())
+    if (!m_labelItem->isVisible() || m_look.label.isEmpty())
         return 0.0;
     QFont font = m_labelItem->font();
     font.setPointSizeF(10);
-    return std::min(300.0, 0.5 * QFontMetricsF(font).horizontalAdvance(m_edge.label) + 12);
+    return std::min(300.0, 0.5 * QFontMetricsF(font).horizontalAdvance(m_look.label) + 12);
 }
 
 void EdgeItem::setLabelFont(const QFont &font)
@@ -635,7 +686,7 @@ void EdgeItem::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
     connect(menu.addAction(QStringLiteral("Lister les attributs…")), &QAction::triggered, this,
             &EdgeItem::openAttributes);
     connect(menu.addAction(QStringLiteral("Supprimer…")), &QAction::triggered, this,
-            [this]() { Q_EMIT deleteRequested(m_edge.id); });
+            [this]() { Q_EMIT deleteRequested(m_id); });
     event->accept();
     menu.exec(event->screenPos());
 }
@@ -662,13 +713,14 @@ void EdgeItem::openEditor()
         const Node &node = *graph.nodes().constFind(id);
         names.append(node.label.trimmed().isEmpty() ? id : node.label.trimmed());
     }
-    EdgeEditDialog dialog(m_edge, ids, names, &graph, owner->prompter());
-    // The dialog runs its own event loop, in which the scene may rebuild and delete this item.
+    // A copy: the dialog runs its own event loop, in which the tables may change and the
+    // scene rebuild and delete this item.
+    const Edge record = edge();
+    EdgeEditDialog dialog(record, ids, names, &graph, owner->prompter());
     QPointer<EdgeItem> guard(this);
     if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    setEdge(dialog.edge());
-    Q_EMIT edgeEdited(m_edge);
+    Q_EMIT edgeEdited(dialog.edge());
 }
 
 void EdgeItem::openAttributes()
@@ -676,12 +728,12 @@ void EdgeItem::openAttributes()
     auto *owner = qobject_cast<GraphScene *>(scene());
     if (!owner)
         return;
-    EdgeAttributesDialog dialog(m_edge, owner->graph());
+    const Edge record = edge();
+    EdgeAttributesDialog dialog(record, owner->graph());
     QPointer<EdgeItem> guard(this);
     if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    setEdge(dialog.edge());
-    Q_EMIT edgeEdited(m_edge);
+    Q_EMIT edgeEdited(dialog.edge());
 }
 
 // The press already chose the relation nearest to the click. The default release would

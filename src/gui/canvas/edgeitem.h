@@ -6,13 +6,17 @@
 #include <QLineF>
 #include <QPainterPath>
 
+#include <memory>
+
 class LabelItem;
 class NodeItem;
 
 // Draws one relation between the items of its two nodes: a straight line, or a curve when
 // several relations join the same pair, with arrowheads after the direction, a label and a
 // halo for hypotheses. The hit area is wider than the line so that thin lines are easy to
-// click. The item holds a copy of the record and reports edits by signals.
+// click. In a scene that shows tables the item keeps the relation's id and what it draws, and
+// reads the record from the tables when asked; the scene tells it when the record changed.
+// Built outside such a scene, it keeps the record it was given. Edits are reported by signals.
 class EdgeItem : public QGraphicsObject
 {
     Q_OBJECT
@@ -38,8 +42,14 @@ public:
                QWidget *widget) override;
     QPainterPath shape() const override;
 
-    const Edge &edge() const { return m_edge; }
-    void setEdge(const Edge &edge);
+    const QString &id() const { return m_id; }
+    // The record as the tables hold it now; the record the item was built with while it is
+    // in no scene showing tables; a record holding only the id and ends once the tables
+    // dropped it. Valid until the tables change.
+    const Edge &edge() const;
+    // The record changed in the tables to this one: what is drawn of it is taken again.
+    void recordChanged(const Edge &record);
+    bool isHypothesis() const { return m_look.hypothesis; }
     NodeItem *sourceItem() const { return m_source; }
     NodeItem *targetItem() const { return m_target; }
 
@@ -68,7 +78,7 @@ public:
     double halfLabelWidth() const;
 
     // Whether the relation shows at all, for the drawing of all relations at once.
-    bool drawnInBatch() const { return isVisible() && endsShown() && m_edge.visible; }
+    bool drawnInBatch() const { return isVisible() && endsShown() && m_look.visible; }
     // Adds the centre line, in scene coordinates (the item stays at the origin), to path.
     void appendCentreLine(QPainterPath &path) const;
     // The width of the line as drawn: wider when selected.
@@ -98,6 +108,7 @@ Q_SIGNALS:
     void deleteRequested(const QString &id);
 
 protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
     void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
@@ -106,6 +117,8 @@ protected:
 private:
     bool endsShown() const;
     const QGraphicsScene *shownIn() const;
+    // The record in the tables of the scene showing this item, if any.
+    const Edge *tableRecord() const;
     // The relation form and the attribute list on a copy of the record; an accepted result
     // is shown and reported by edgeEdited.
     void openEditor();
@@ -121,9 +134,29 @@ private:
     void layoutLabel();
     double strokeWidth(double unit) const;
 
+    struct Look
+    {
+        QString label;
+        QString description;
+        QColor color;
+        double width = 1.8;
+        EdgeDirection direction = EdgeDirection::Directed;
+        bool showLabel = true;
+        bool visible = true;
+        bool hypothesis = false;
+
+        static Look of(const Edge &edge);
+        bool operator==(const Look &other) const;
+    };
+
     static double s_edgeSeparation;
 
-    Edge m_edge;
+    QString m_id;
+    Look m_look;
+    // The record given at construction, until a scene showing tables takes the item; then a
+    // stand-in holding the id and ends, made only if the tables drop the record while it is
+    // asked for.
+    mutable std::unique_ptr<Edge> m_own;
     NodeItem *m_source = nullptr;
     NodeItem *m_target = nullptr;
     QLineF m_line;

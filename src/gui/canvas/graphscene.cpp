@@ -29,7 +29,7 @@ namespace {
 // drag or a close-up repaint local to the items near it without that cost.
 constexpr int indexDepth = 7;
 
-// Changes of more items than this update them with the spatial index set aside.
+// Changes of more records than this update their items with the spatial index set aside.
 constexpr int massChangeSize = 2000;
 
 // Room left around the nodes, as around the fitted view.
@@ -271,7 +271,7 @@ void GraphScene::removeNodeItem(const QString &id)
         return;
     const QList<EdgeItem *> attached = item->edges();
     for (EdgeItem *edge : attached)
-        removeEdgeItem(edge->edge().id);
+        removeEdgeItem(edge->id());
     m_nodeItems.remove(id);
     m_dragged.remove(id);
     m_draggedNodes.remove(item);
@@ -332,6 +332,11 @@ QString pairKey(const QString &a, const QString &b)
     return a < b ? a + QLatin1Char('\n') + b : b + QLatin1Char('\n') + a;
 }
 
+QString pairKey(const EdgeItem *item)
+{
+    return pairKey(item->sourceItem()->id(), item->targetItem()->id());
+}
+
 } // namespace
 
 bool GraphScene::touchesGroups(const GraphChange &change) const
@@ -346,13 +351,13 @@ bool GraphScene::touchesGroups(const GraphChange &change) const
                 return true;
             // A member hidden in its group has no item; a node leaving a group had one.
             const NodeItem *item = m_nodeItems.value(id);
-            if (item && grouped(item->node()))
+            if (item && item->isGrouped())
                 return true;
         }
     }
     for (const QString &id : change.nodesRemoved) {
         const NodeItem *item = m_nodeItems.value(id);
-        if (!item || grouped(item->node()))
+        if (!item || item->isGrouped())
             return true;
     }
     return false;
@@ -382,26 +387,43 @@ void GraphScene::applyChange(const GraphChange &change)
         return;
     }
     const QScopedValueRollback<bool> placing(m_placingItems, true);
-    // The spatial index would refile every moved item in turn, each time searching cells
-    // that hold thousands of items; past a few thousand it is cheaper to build it anew.
-    const bool mass = change.size() > massChangeSize;
-    if (mass)
-        setItemIndexMethod(QGraphicsScene::NoIndex);
     QSet<QString> pairs;
-    const auto notePair = [&pairs](const Edge &edge) { pairs.insert(pairKey(edge.src, edge.dst)); };
+    const Graph::EdgeTable &edges = m_graph->edges();
 
-    for (const QString &id : change.edgesRemoved) {
-        if (const EdgeItem *item = m_edgeItems.value(id))
-            notePair(item->edge());
-        removeEdgeItem(id);
+    // Relations moved to other ends are drawn anew between them: their items go first, with
+    // those of removed records, while the spatial index still finds them quickly.
+    QStringList redrawn;
+    QList<EdgeItem *> restyled;
+    for (const QString &id : change.edgesChanged) {
+        EdgeItem *item = m_edgeItems.value(id);
+        const Edge &edge = *edges.constFind(id);
+        if (item && item->sourceItem()->id() == edge.src && item->targetItem()->id() == edge.dst)
+            restyled.append(item);
+        else
+            redrawn.append(id);
+    }
+    for (const QStringList *ids : {&change.edgesRemoved, &std::as_const(redrawn)}) {
+        for (const QString &id : *ids) {
+            if (const EdgeItem *item = m_edgeItems.value(id))
+                pairs.insert(pairKey(item));
+            removeEdgeItem(id);
+        }
     }
     for (const QString &id : change.nodesRemoved) {
         if (const NodeItem *item = m_nodeItems.value(id)) {
             for (const EdgeItem *edge : item->edges())
-                notePair(edge->edge());
+                pairs.insert(pairKey(edge));
         }
         removeNodeItem(id);
     }
+
+    // The spatial index would refile every moved item in turn, each time searching cells that
+    // hold thousands of items; past a few thousand it is cheaper to build it anew. A change
+    // of its depth sets every item aside in one pass, and items set aside move at no cost;
+    // switching the index off and on instead would sort every item of the scene twice.
+    const bool mass = change.size() > massChangeSize;
+    if (mass)
+        setBspTreeDepth(indexDepth + 1);
 
     QList<NodeItem *> touchedNodes;
     QRectF touchedArea;
@@ -417,7 +439,7 @@ void GraphScene::applyChange(const GraphChange &change)
         if (!item)
             continue;
         const Node &node = *nodes.constFind(id);
-        item->setNode(node);
+        item->recordChanged(node);
         const QPointF position = shownPosition(node);
         if (item->pos() != position)
             item->setPos(position);
@@ -426,53 +448,42 @@ void GraphScene::applyChange(const GraphChange &change)
     }
     m_relationsDeferred = false;
 
-    QList<EdgeItem *> touchedEdges;
-    QSet<EdgeItem *> noted;
-    const auto noteEdge = [&touchedEdges, &noted](EdgeItem *edge) {
-        if (!noted.contains(edge)) {
-            noted.insert(edge);
-            touchedEdges.append(edge);
+    for (EdgeItem *item : std::as_const(restyled))
+        item->recordChanged(*edges.constFind(item->id()));
+    for (const QStringList *ids : {&std::as_const(redrawn), &change.edgesAdded}) {
+        for (const QString &id : *ids) {
+            if (EdgeItem *item = createEdgeItem(*edges.constFind(id))) {
+                pairs.insert(pairKey(item));
+                restyled.append(item);
+            }
         }
-    };
-    const Graph::EdgeTable &edges = m_graph->edges();
-    for (const QString &id : change.edgesChanged) {
-        EdgeItem *item = m_edgeItems.value(id);
-        const Edge &edge = *edges.constFind(id);
-        if (item && item->edge().src == edge.src && item->edge().dst == edge.dst) {
-            item->setEdge(edge);
-            noteEdge(item);
-            continue;
-        }
-        // Moved to other ends: drawn anew between them.
-        if (item)
-            notePair(item->edge());
-        removeEdgeItem(id);
-        if (EdgeItem *created = createEdgeItem(edge)) {
-            notePair(edge);
-            noteEdge(created);
-        }
-    }
-    for (const QString &id : change.edgesAdded) {
-        const Edge &edge = *edges.constFind(id);
-        if (EdgeItem *item = createEdgeItem(edge)) {
-            notePair(edge);
-            noteEdge(item);
-        }
-    }
-    for (NodeItem *item : std::as_const(touchedNodes)) {
-        for (EdgeItem *edge : item->edges())
-            noteEdge(edge);
     }
     if (mass) {
-        for (EdgeItem *edge : std::as_const(touchedEdges))
-            edge->adjust();
+        // Each relation once, however many of its ends moved; reached from its source, whose
+        // item is then at hand for all of its relations.
+        if (touchedNodes.size() * 2 > m_nodeItems.size()) {
+            for (NodeItem *item : std::as_const(m_nodeItems)) {
+                for (EdgeItem *edge : item->edges()) {
+                    if (edge->sourceItem() == item)
+                        edge->adjust();
+                }
+            }
+        } else {
+            QSet<EdgeItem *> adjusted;
+            for (NodeItem *item : std::as_const(touchedNodes)) {
+                for (EdgeItem *edge : item->edges()) {
+                    if (!adjusted.contains(edge)) {
+                        adjusted.insert(edge);
+                        edge->adjust();
+                    }
+                }
+            }
+        }
     }
     assignLanes(pairs);
-    applyVisibility(touchedNodes, touchedEdges);
-    if (mass) {
-        setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+    applyVisibility(touchedNodes, restyled);
+    if (mass)
         setBspTreeDepth(indexDepth);
-    }
     growSceneRect(touchedArea);
     graphDrawingChanged();
     Q_EMIT itemsChanged(change);
@@ -491,15 +502,14 @@ void GraphScene::assignLanes(const QSet<QString> &pairKeys)
         QList<Lanes::Ends> ends;
         QList<EdgeItem *> joining;
         for (EdgeItem *edge : item->edges()) {
-            const Edge &record = edge->edge();
-            if (pairKey(record.src, record.dst) == key) {
-                ends.append({record.id, record.src, record.dst});
+            if (pairKey(edge) == key) {
+                ends.append({edge->id(), edge->sourceItem()->id(), edge->targetItem()->id()});
                 joining.append(edge);
             }
         }
         const QHash<QString, Lanes::Lane> lanes = Lanes::assign(ends);
         for (EdgeItem *edge : std::as_const(joining)) {
-            const Lanes::Lane lane = lanes.value(edge->edge().id);
+            const Lanes::Lane lane = lanes.value(edge->id());
             edge->setLane(lane.index, lane.count);
         }
     }
@@ -592,7 +602,7 @@ void GraphScene::applyVisibility()
         item->setVisible(TimeFilter::nodeShown(m_timeFilter, nodeRecord(item)));
     const auto edgeRecord = [this](const EdgeItem *item) -> const Edge & {
         if (m_graph) {
-            const auto it = m_graph->edges().constFind(item->edge().id);
+            const auto it = m_graph->edges().constFind(item->id());
             if (it != m_graph->edges().cend())
                 return *it;
         }
@@ -611,13 +621,29 @@ void GraphScene::applyVisibility()
 
 void GraphScene::applyVisibility(const QList<NodeItem *> &nodes, const QList<EdgeItem *> &edges)
 {
+    // A relation whose record stayed as it was changes only when one of its ends appears or
+    // disappears: a layout moves every node and no relation needs the rule.
+    QList<EdgeItem *> pending = edges;
+    QSet<EdgeItem *> noted;
     for (NodeItem *item : nodes) {
         const auto it = m_graph->nodes().constFind(item->id());
-        if (it != m_graph->nodes().cend())
-            item->setVisible(TimeFilter::nodeShown(m_timeFilter, *it));
+        if (it == m_graph->nodes().cend())
+            continue;
+        const bool shown = TimeFilter::nodeShown(m_timeFilter, *it);
+        if (shown == item->isVisible())
+            continue;
+        item->setVisible(shown);
+        if (noted.isEmpty())
+            noted = QSet<EdgeItem *>(edges.cbegin(), edges.cend());
+        for (EdgeItem *edge : item->edges()) {
+            if (!noted.contains(edge)) {
+                noted.insert(edge);
+                pending.append(edge);
+            }
+        }
     }
-    for (EdgeItem *item : edges) {
-        const auto it = m_graph->edges().constFind(item->edge().id);
+    for (EdgeItem *item : std::as_const(pending)) {
+        const auto it = m_graph->edges().constFind(item->id());
         if (it == m_graph->edges().cend())
             continue;
         item->setVisible(TimeFilter::relationShown(m_timeFilter, *it,

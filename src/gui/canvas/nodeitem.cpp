@@ -76,8 +76,38 @@ void showLabelText(LabelItem *item, const QString &label)
 
 } // namespace
 
+NodeItem::Look NodeItem::Look::of(const Node &node)
+{
+    Look look;
+    look.label = node.label;
+    look.description = node.description;
+    look.mediaPath = node.mediaPath;
+    look.color = node.color;
+    look.size = node.size;
+    look.shape = node.shape;
+    look.showLabel = node.showLabel;
+    look.hypothesis = node.hypothesis;
+    look.isGroup = node.isGroup;
+    look.expanded = node.expanded;
+    look.grouped = node.isGroup || !node.parentGroup.isEmpty();
+    look.anchored = node.anchored;
+    look.hasMedia = !node.medias.isEmpty();
+    return look;
+}
+
+bool NodeItem::Look::operator==(const Look &other) const
+{
+    return label == other.label && description == other.description
+        && mediaPath == other.mediaPath && color == other.color && size == other.size
+        && shape == other.shape && showLabel == other.showLabel
+        && hypothesis == other.hypothesis && isGroup == other.isGroup
+        && expanded == other.expanded && grouped == other.grouped
+        && anchored == other.anchored && hasMedia == other.hasMedia;
+}
+
 NodeItem::NodeItem(const Node &node, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_id(node.id), m_node(node)
+    : QGraphicsObject(parent), m_id(node.id), m_look(Look::of(node)),
+      m_own(std::make_unique<Node>(node))
 {
     setFlags(ItemIsMovable | ItemIsSelectable | ItemSendsGeometryChanges);
     setCacheMode(DeviceCoordinateCache);
@@ -86,10 +116,10 @@ NodeItem::NodeItem(const Node &node, QGraphicsItem *parent)
     m_labelItem = new LabelItem(this);
     m_labelItem->setZValue(10000);
     m_labelItem->setPointSize(10);
-    showLabelText(m_labelItem, m_node.label);
+    showLabelText(m_labelItem, m_look.label);
 
     // An expanded group stays above its members so that its ring and tag remain visible.
-    if (m_node.isGroup && m_node.expanded)
+    if (isExpandedGroup())
         setZValue(999);
     m_baseZ = zValue();
     loadImage();
@@ -104,20 +134,47 @@ GraphScene *NodeItem::graphScene() const
     return qobject_cast<GraphScene *>(scene());
 }
 
+const Node *NodeItem::tableRecord() const
+{
+    const GraphScene *owner = graphScene();
+    if (!owner || !owner->graph())
+        return nullptr;
+    const Graph::NodeTable &table = owner->graph()->nodes();
+    const auto it = table.constFind(m_id);
+    return it == table.cend() ? nullptr : &*it;
+}
+
+const Node &NodeItem::node() const
+{
+    if (const Node *record = tableRecord())
+        return *record;
+    if (!m_own) {
+        m_own = std::make_unique<Node>();
+        m_own->id = m_id;
+        m_own->pos = pos();
+    }
+    return *m_own;
+}
+
+QColor NodeItem::fillColor() const
+{
+    return m_look.color.isValid() ? m_look.color : defaultFill;
+}
+
 double NodeItem::radius() const
 {
-    return m_node.size > 0 ? 25.0 * m_node.size : 0.0;
+    return m_look.size > 0 ? 25.0 * m_look.size : 0.0;
 }
 
 QRectF NodeItem::boundingRect() const
 {
     const double r = radius();
     QRectF rect(-r - 3.5, -r - 3.5, 2 * r + 7, 2 * r + 7);
-    if (!m_node.isGroup) {
+    if (!m_look.isGroup) {
         rect.setWidth(rect.width() + 17);
         return rect;
     }
-    if (m_node.expanded) {
+    if (m_look.expanded) {
         rect.adjust(-8, -8, 8, 8);
         const QFontMetricsF metrics(tagFont(QFont()));
         const double band = 4 + metrics.height() + 2;
@@ -161,9 +218,9 @@ void NodeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
     const double r = radius();
-    const NodeShape shape = drawnShape(m_node.shape);
-    const QColor fill = m_node.color.isValid() ? m_node.color : defaultFill;
-    const Qt::PenStyle style = m_node.hypothesis ? Qt::DashLine : Qt::SolidLine;
+    const NodeShape shape = drawnShape(m_look.shape);
+    const QColor fill = fillColor();
+    const Qt::PenStyle style = m_look.hypothesis ? Qt::DashLine : Qt::SolidLine;
     const QPen outline(Qt::black, 1.0, style, Qt::SquareCap, Qt::BevelJoin);
     const QPainterPath body = shapePath(shape, r);
 
@@ -184,7 +241,7 @@ void NodeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
     }
     painter->drawPath(body);
 
-    if (m_node.isGroup && (shape == NodeShape::Circle || shape == NodeShape::Square)) {
+    if (m_look.isGroup && (shape == NodeShape::Circle || shape == NodeShape::Square)) {
         QPen ring = outline;
         ring.setWidthF(std::max(outline.widthF() - 1, 1.0));
         painter->setPen(ring);
@@ -192,7 +249,7 @@ void NodeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
         painter->drawPath(shapePath(shape, r - 3));
     }
 
-    if (m_node.isGroup && m_node.expanded) {
+    if (isExpandedGroup()) {
         painter->save();
         const double big = r + 8;
         const QPainterPath halo = shapePath(shape, big);
@@ -224,7 +281,7 @@ void NodeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
         painter->drawPath(shapePath(shape, r + 3.6));
     }
 
-    if (m_node.hypothesis) {
+    if (m_look.hypothesis) {
         painter->setPen(Qt::NoPen);
         painter->setBrush(QColor(100, 180, 255, 90));
         painter->drawPath(shapePath(shape, r + 3.6));
@@ -244,12 +301,12 @@ void NodeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
         return;
     const QPointF topRight(r - 3, -(r - 3));
     const QPointF bottomRight(r - 3, r - 3);
-    if (!m_node.isGroup) {
-        if (!m_node.medias.isEmpty())
+    if (!m_look.isGroup) {
+        if (m_look.hasMedia)
             drawMediaBadge(painter, topRight, QColor(66, 133, 244));
         return;
     }
-    if (!m_node.medias.isEmpty())
+    if (m_look.hasMedia)
         drawMediaBadge(painter, topRight, QColor(255, 140, 0));
     if (anyMemberHasMedia())
         drawMediaBadge(painter, bottomRight, QColor(76, 175, 80));
@@ -261,7 +318,7 @@ bool NodeItem::anyMemberHasMedia() const
     if (!owner || !owner->graph())
         return false;
     const Graph::NodeTable &table = owner->graph()->nodes();
-    for (const QString &memberId : m_node.groupMembers) {
+    for (const QString &memberId : node().groupMembers) {
         const auto it = table.constFind(memberId);
         if (it != table.cend() && !it->medias.isEmpty())
             return true;
@@ -286,31 +343,28 @@ void NodeItem::drawMediaBadge(QPainter *painter, const QPointF &centre, const QC
     painter->restore();
 }
 
-void NodeItem::setNode(const Node &node)
+void NodeItem::recordChanged(const Node &record)
 {
-    // A move leaves the drawing as it is; the scene places the item.
-    Node moved = m_node;
-    moved.pos = node.pos;
-    if (moved == node) {
-        m_node.pos = node.pos;
+    Look look = Look::of(record);
+    if (look == m_look)
         return;
-    }
     prepareGeometryChange();
-    const bool wasExpandedGroup = m_node.isGroup && m_node.expanded;
-    m_node = node;
-    const bool expandedGroup = m_node.isGroup && m_node.expanded;
-    if (expandedGroup != wasExpandedGroup) {
-        m_baseZ = expandedGroup ? 999 : 0;
+    const bool wasExpandedGroup = isExpandedGroup();
+    const bool pictureChanged = look.mediaPath != m_look.mediaPath;
+    m_look = std::move(look);
+    if (isExpandedGroup() != wasExpandedGroup) {
+        m_baseZ = isExpandedGroup() ? 999 : 0;
         if (!isSelected())
             setZValue(m_baseZ);
     }
-    showLabelText(m_labelItem, m_node.label);
+    showLabelText(m_labelItem, m_look.label);
     refreshLabelVisibility();
     refreshTooltip();
     layoutLabel();
-    loadImage();
-    if (m_node.anchored != m_anchored)
-        setAnchored(m_node.anchored);
+    if (pictureChanged)
+        loadImage();
+    if (m_look.anchored != m_anchored)
+        setAnchored(m_look.anchored);
     for (EdgeItem *edge : std::as_const(m_edges))
         edge->adjust();
     update();
@@ -318,8 +372,8 @@ void NodeItem::setNode(const Node &node)
 
 void NodeItem::refreshTooltip()
 {
-    QString tip = QStringLiteral("%1\n%2").arg(m_node.label, m_node.id);
-    const QString description = m_node.description.trimmed();
+    QString tip = QStringLiteral("%1\n%2").arg(m_look.label, m_id);
+    const QString description = m_look.description.trimmed();
     if (!description.isEmpty())
         tip += QStringLiteral("\n\n") + description;
     setToolTip(tip);
@@ -327,13 +381,13 @@ void NodeItem::refreshTooltip()
 
 void NodeItem::refreshLabelVisibility()
 {
-    m_labelItem->setVisible(m_node.showLabel && !m_node.label.isEmpty());
+    m_labelItem->setVisible(m_look.showLabel && !m_look.label.isEmpty());
 }
 
 void NodeItem::loadImage()
 {
     m_image = QImage();
-    const QString path = m_node.mediaPath.trimmed();
+    const QString path = m_look.mediaPath.trimmed();
     if (!path.isEmpty()) {
         if (path.startsWith(QLatin1String("resources:"))) {
             m_image.load(QLatin1Char(':') + path.mid(10));
@@ -385,8 +439,6 @@ void NodeItem::setAnchored(bool anchored)
     m_anchored = anchored;
     setFlag(ItemIsMovable, !anchored);
     update();
-    if (anchored)
-        m_node.pos = scenePos();
 }
 
 void NodeItem::addEdge(EdgeItem *edge)
@@ -410,14 +462,14 @@ QRectF NodeItem::paintedSceneRect() const
 void NodeItem::setLabelFont(const QFont &font)
 {
     m_labelItem->setFont(font);
-    showLabelText(m_labelItem, m_node.label);
+    showLabelText(m_labelItem, m_look.label);
     layoutLabel();
 }
 
 void NodeItem::setLabelPointSize(double pointSize)
 {
     m_labelItem->setPointSize(pointSize);
-    showLabelText(m_labelItem, m_node.label);
+    showLabelText(m_labelItem, m_look.label);
     layoutLabel();
 }
 
@@ -462,10 +514,17 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
                 edge->adjust();
         }
         noteDraggedArea();
-        m_node.pos = scenePos();
-        Q_EMIT positionChanged(this, m_node.pos);
+        const QPointF position = scenePos();
+        // A record of its own follows the item, as the tables follow it through the scene.
+        if (m_own)
+            m_own->pos = position;
+        Q_EMIT positionChanged(this, position);
         break;
     }
+    case ItemSceneHasChanged:
+        if (m_own && tableRecord())
+            m_own.reset();
+        break;
     default:
         break;
     }
@@ -530,17 +589,18 @@ void NodeItem::populateContextMenu(QMenu &menu)
     anchor->setCheckable(true);
     anchor->setChecked(m_anchored);
     connect(anchor, &QAction::toggled, this, [this](bool checked) {
+        Node edited = node();
+        edited.anchored = checked;
         setAnchored(checked);
-        m_node.anchored = checked;
-        Q_EMIT nodeEdited(m_node);
+        Q_EMIT nodeEdited(edited);
     });
     connect(menu.addAction(QStringLiteral("Supprimer…")), &QAction::triggered, this,
             [this]() { Q_EMIT deleteRequested(m_id); });
     connect(menu.addAction(QStringLiteral("Copier…")), &QAction::triggered, this, [this]() {
-        QGuiApplication::clipboard()->setMimeData(ClipboardFormat::toMimeData(m_node));
+        QGuiApplication::clipboard()->setMimeData(ClipboardFormat::toMimeData(node()));
     });
 
-    if (m_node.isGroup) {
+    if (m_look.isGroup) {
         menu.addSeparator();
         connect(menu.addAction(QStringLiteral("Lister les nœuds du groupe")), &QAction::triggered,
                 this, [this]() { Q_EMIT requestListGroupNodes(m_id); });
@@ -548,10 +608,10 @@ void NodeItem::populateContextMenu(QMenu &menu)
                 &QAction::triggered, this, [this]() { Q_EMIT requestListGroupEdges(m_id); });
         menu.addSeparator();
         QAction *expand = menu.addAction(QStringLiteral("Étendre le groupe"));
-        expand->setEnabled(!m_node.expanded);
+        expand->setEnabled(!m_look.expanded);
         connect(expand, &QAction::triggered, this, [this]() { Q_EMIT requestExpandGroup(m_id); });
         QAction *collapse = menu.addAction(QStringLiteral("Réduire le groupe"));
-        collapse->setEnabled(m_node.expanded);
+        collapse->setEnabled(m_look.expanded);
         connect(collapse, &QAction::triggered, this,
                 [this]() { Q_EMIT requestCollapseGroup(m_id); });
         connect(menu.addAction(QStringLiteral("Dégrouper")), &QAction::triggered, this,
@@ -560,22 +620,25 @@ void NodeItem::populateContextMenu(QMenu &menu)
                 &QAction::triggered, this, [this]() { Q_EMIT requestOpenGroupInNewTab(m_id); });
     }
 
-    if (m_node.isInvestigationLink && !m_node.investigationPath.isEmpty()) {
+    if (const Node &record = node();
+        record.isInvestigationLink && !record.investigationPath.isEmpty()) {
         menu.addSeparator();
+        const QString path = record.investigationPath;
         connect(menu.addAction(QStringLiteral("Ouvrir l'investigation dans un nouvel onglet")),
-                &QAction::triggered, this, [this]() {
-                    Q_EMIT openInvestigationInNewTabRequested(m_node.investigationPath, m_id);
-                });
+                &QAction::triggered, this,
+                [this, path]() { Q_EMIT openInvestigationInNewTabRequested(path, m_id); });
     }
 }
 
 void NodeItem::addMediaMenu(QMenu &menu)
 {
     QMenu *medias = menu.addMenu(QStringLiteral("Médias"));
-    medias->setEnabled(!m_node.medias.isEmpty());
+    // A copy: the tables may change while the menu is open.
+    const QList<MediaRecord> records = node().medias;
+    medias->setEnabled(!records.isEmpty());
     GraphScene *owner = graphScene();
-    for (int index = 0; index < m_node.medias.size(); ++index) {
-        const MediaRecord &media = m_node.medias.at(index);
+    for (int index = 0; index < records.size(); ++index) {
+        const MediaRecord &media = records.at(index);
         const QString name = media.name.trimmed();
         QMenu *entry = medias->addMenu(name.isEmpty() ? QFileInfo(media.file).fileName() : name);
         const QString file = media.file;
@@ -629,16 +692,18 @@ void NodeItem::addMediaMenu(QMenu &menu)
 void NodeItem::editMedia(int index)
 {
     GraphScene *owner = graphScene();
-    if (!owner || index < 0 || index >= m_node.medias.size())
+    if (!owner || index < 0 || index >= node().medias.size())
         return;
-    MediaEditDialog dialog(m_node.medias.at(index), QString(), owner->prompter());
+    MediaEditDialog dialog(node().medias.at(index), QString(), owner->prompter());
     QPointer<NodeItem> guard(this);
-    if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard
-        || index >= m_node.medias.size())
+    if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    m_node.medias[index] = dialog.record();
-    update();
-    Q_EMIT nodeEdited(m_node);
+    // The record as it is after the dialog, which may have let other edits through.
+    Node edited = node();
+    if (index >= edited.medias.size())
+        return;
+    edited.medias[index] = dialog.record();
+    Q_EMIT nodeEdited(edited);
 }
 
 void NodeItem::openEditor()
@@ -646,13 +711,14 @@ void NodeItem::openEditor()
     GraphScene *owner = graphScene();
     if (!owner)
         return;
-    NodeEditDialog dialog(m_node, owner->graph(), owner->prompter());
-    // The dialog runs its own event loop, in which the scene may rebuild and delete this item.
+    // A copy: the dialog runs its own event loop, in which the tables may change and the
+    // scene rebuild and delete this item.
+    const Node record = node();
+    NodeEditDialog dialog(record, owner->graph(), owner->prompter());
     QPointer<NodeItem> guard(this);
     if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    setNode(dialog.node());
-    Q_EMIT nodeEdited(m_node);
+    Q_EMIT nodeEdited(dialog.node());
 }
 
 void NodeItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)

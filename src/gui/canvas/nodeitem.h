@@ -6,15 +6,19 @@
 #include <QImage>
 #include <QPixmap>
 
+#include <memory>
+
 class EdgeItem;
 class GraphScene;
 class LabelItem;
 class QMenu;
 class QPainterPath;
 
-// Draws one node of a tab and is the analyst's handle on it. The item holds a copy of the
-// record; what the analyst changes is reported by signals, and the scene or the main window
-// writes it into the tab's tables.
+// Draws one node of a tab and is the analyst's handle on it. In a scene that shows tables the
+// item keeps only the node's id and what it draws (label, colour, size, picture), and reads
+// the record from the tables when asked; the scene tells it when the record changed. Built
+// with a record and outside such a scene, it keeps that record. What the analyst changes is
+// reported by signals, and the scene or the main window writes it into the tab's tables.
 class NodeItem : public QGraphicsObject
 {
     Q_OBJECT
@@ -34,8 +38,21 @@ public:
                QWidget *widget) override;
 
     const QString &id() const { return m_id; }
-    const Node &node() const { return m_node; }
-    void setNode(const Node &node);
+    // The record as the tables hold it now; the record the item was built with while it is
+    // in no scene showing tables; a record holding only the id once the tables dropped it.
+    // Valid until the tables change.
+    const Node &node() const;
+    // The record changed in the tables to this one: what is drawn of it is taken again. A
+    // change of position alone leaves the drawing as it is (the scene places the item).
+    void recordChanged(const Node &record);
+    // What the item draws of its record, as of the last change.
+    bool isGroup() const { return m_look.isGroup; }
+    // A group, or a member of one, as of the last change: the record may be gone already.
+    bool isGrouped() const { return m_look.grouped; }
+    bool isExpandedGroup() const { return m_look.isGroup && m_look.expanded; }
+    bool isHypothesis() const { return m_look.hypothesis; }
+    NodeShape nodeShape() const { return m_look.shape; }
+    QColor fillColor() const;
     // Loads the picture named by mediaPath; a picture that cannot be read leaves none.
     void loadImage();
     bool hasImage() const { return !m_image.isNull(); }
@@ -106,11 +123,36 @@ private:
     void noteDraggedArea();
     void drawMediaBadge(QPainter *painter, const QPointF &centre, const QColor &color) const;
     bool anyMemberHasMedia() const;
+    // The record in the tables of the scene showing this item, if any.
+    const Node *tableRecord() const;
+
+    struct Look
+    {
+        QString label;
+        QString description;
+        QString mediaPath;
+        QColor color;
+        double size = 1.0;
+        NodeShape shape = NodeShape::Circle;
+        bool showLabel = true;
+        bool hypothesis = false;
+        bool isGroup = false;
+        bool expanded = false;
+        bool grouped = false;
+        bool anchored = false;
+        bool hasMedia = false;
+
+        static Look of(const Node &node);
+        bool operator==(const Look &other) const;
+    };
 
     static quint64 s_lastPickOrder;
 
     QString m_id;
-    Node m_node;
+    Look m_look;
+    // The record given at construction, until a scene showing tables takes the item; then a
+    // stand-in holding the id, made only if the tables drop the record while it is asked for.
+    mutable std::unique_ptr<Node> m_own;
     double m_iconRadius = defaultIconRadius;
     QList<EdgeItem *> m_edges;
     QImage m_image;

@@ -22,7 +22,6 @@ namespace {
 // of their colour: their outline, badges and pictures would not show.
 constexpr double markRadiusPixels = 2.0;
 
-const QColor defaultFill(245, 245, 245);
 const QColor selectionGlow(255, 180, 0, 100);
 const QColor hypothesisTint(100, 180, 255, 90);
 
@@ -133,7 +132,7 @@ void OverviewPainter::drawGraph(QPainter *painter, const QRectF &area, bool drag
             return;
         QPainterPath &path = lines[{edge->effectiveColor().rgba(), edge->penWidth()}];
         edge->appendCentreLine(path);
-        if (edge->edge().hypothesis)
+        if (edge->isHypothesis())
             edge->appendCentreLine(halos);
     };
     // A drag step draws only the dragged nodes' relations: reaching them through the nodes
@@ -188,19 +187,19 @@ void OverviewPainter::drawGraph(QPainter *painter, const QRectF &area, bool drag
         const double r = item->radius();
         if (!wide.contains(centre) && !item->sceneBoundingRect().intersects(wide))
             continue;
-        const Node &node = item->node();
-        if (r * lod >= markRadiusPixels || item->hasImage() || node.isGroup || item->isAnchored()) {
+        if (r * lod >= markRadiusPixels || item->hasImage() || item->isGroup()
+            || item->isAnchored()) {
             whole.append(item);
             continue;
         }
         const double side = std::max(2 * r, smallest);
-        const QColor fill = node.color.isValid() ? node.color : defaultFill;
+        const QColor fill = item->fillColor();
         marks[fill.rgba()].append(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side));
         const double outer = std::max(2 * r + 7.2, smallest);
         const QRectF around(centre.x() - outer / 2, centre.y() - outer / 2, outer, outer);
         if (item->isSelected())
             glows.append(around);
-        if (node.hypothesis)
+        if (item->isHypothesis())
             tints.append(around);
     }
     painter->setRenderHint(QPainter::Antialiasing, false);

@@ -46,7 +46,7 @@ QStringList selectedEdgeIds(const QGraphicsScene *scene)
         return ids;
     for (QGraphicsItem *item : scene->selectedItems()) {
         if (const auto *edge = qgraphicsitem_cast<EdgeItem *>(item))
-            ids.append(edge->edge().id);
+            ids.append(edge->id());
     }
     return ids;
 }

@@ -56,7 +56,7 @@ QGraphicsObject *EdgesListDialog::canvasItem(const QString &id) const
     if (!scene())
         return nullptr;
     for (EdgeItem *item : scene()->edgeItems()) {
-        if (item->edge().id == id)
+        if (item->id() == id)
             return item;
     }
     return nullptr;
