@@ -20,14 +20,17 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
 // Depth of the spatial index. Qt derives it from the item count, which for tens of thousands
 // of items gives tens of thousands of cells: a relation across the canvas is then filed in
-// thousands of them, and a repaint of the whole graph gathers it from each. 128 cells keep a
-// drag or a close-up repaint local to the items near it without that cost.
-constexpr int indexDepth = 7;
+// every cell its bounds cross, and a repaint of the whole graph gathers it from each. 128
+// cells keep a drag or a close-up repaint local to the items near it without that cost; a
+// laid-out graph, whose relations stay short, gets up to 1024.
+constexpr int shallowIndexDepth = 7;
+constexpr int deepIndexDepth = 10;
 
 // Changes of more records than this update their items with the spatial index set aside.
 constexpr int massChangeSize = 2000;
@@ -42,7 +45,8 @@ constexpr double sceneMargin = 50;
 GraphScene::GraphScene(QObject *parent) : QGraphicsScene(parent)
 {
     setItemIndexMethod(QGraphicsScene::BspTreeIndex);
-    setBspTreeDepth(indexDepth);
+    m_indexDepth = shallowIndexDepth;
+    setBspTreeDepth(m_indexDepth);
     connect(this, &QGraphicsScene::selectionChanged, this, &GraphScene::graphDrawingChanged);
 }
 
@@ -320,9 +324,34 @@ void GraphScene::rebuild()
     for (const Lanes::Ends &end : std::as_const(ends))
         createEdgeItem(*edges.constFind(end.id), lanes.value(end.id));
     syncSceneRecords();
-    fitSceneRect();
+    chooseIndexDepth(fitSceneRect());
     includeTimelineBand();
     applyVisibility();
+}
+
+void GraphScene::chooseIndexDepth(const QRectF &nodeArea)
+{
+    int depth = shallowIndexDepth;
+    if (!m_edgeItems.isEmpty() && !nodeArea.isEmpty()) {
+        // Nine relations in ten must fit in a cell twice over, or the cells would file most
+        // of them many times.
+        std::vector<double> spans;
+        spans.reserve(m_edgeItems.size());
+        for (const EdgeItem *item : std::as_const(m_edgeItems)) {
+            const QPointF d = item->targetItem()->pos() - item->sourceItem()->pos();
+            spans.push_back(std::max(std::abs(d.x()), std::abs(d.y())));
+        }
+        const auto tenth = spans.begin() + std::ptrdiff_t(spans.size() * 9 / 10);
+        std::nth_element(spans.begin(), tenth, spans.end());
+        const double side = std::max(nodeArea.width(), nodeArea.height());
+        while (depth < deepIndexDepth
+               && side / double(1 << ((depth + 2) / 2)) >= 2 * *tenth)
+            ++depth;
+    }
+    if (depth != m_indexDepth) {
+        m_indexDepth = depth;
+        setBspTreeDepth(depth);
+    }
 }
 
 namespace {
@@ -423,7 +452,7 @@ void GraphScene::applyChange(const GraphChange &change)
     // switching the index off and on instead would sort every item of the scene twice.
     const bool mass = change.size() > massChangeSize;
     if (mass)
-        setBspTreeDepth(indexDepth + 1);
+        setBspTreeDepth(m_indexDepth + 1);
 
     QList<NodeItem *> touchedNodes;
     QRectF touchedArea;
@@ -483,7 +512,7 @@ void GraphScene::applyChange(const GraphChange &change)
     assignLanes(pairs);
     applyVisibility(touchedNodes, restyled);
     if (mass)
-        setBspTreeDepth(indexDepth);
+        setBspTreeDepth(m_indexDepth);
     growSceneRect(touchedArea);
     graphDrawingChanged();
     Q_EMIT itemsChanged(change);

@@ -179,6 +179,8 @@ private:
     // the area of the nodes.
     QRectF fitSceneRect();
     void growSceneRect(const QRectF &rect);
+    // A deeper spatial index when the relations are short next to the area of the nodes.
+    void chooseIndexDepth(const QRectF &nodeArea);
     // The scene also spans the timeline band while it is shown, wherever it was dragged.
     void includeTimelineBand();
     void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
@@ -214,6 +216,7 @@ private:
     // Positions changed by the program (a change of the document, the band) are no drag.
     bool m_placingItems = false;
     bool m_relationsDeferred = false;
+    int m_indexDepth = 0;
     QHash<QString, QPointF> m_displaced;
     bool m_interactionActive = false;
     QRectF m_interactionArea;
