@@ -38,6 +38,25 @@ constexpr int massChangeSize = 2000;
 // Room left around the nodes, as around the fitted view.
 constexpr double sceneMargin = 50;
 
+// Squares per side of the graph's area for the relation layers: a few hundred relations per
+// layer on a laid-out graph.
+constexpr int relationLayersPerSide = 64;
+constexpr double smallestRelationLayerSide = 300;
+
+// Holds relation items, draws nothing itself. At the origin and untransformed, so that its
+// relations keep scene coordinates; below every node, as relations always are.
+class RelationLayer : public QGraphicsItem
+{
+public:
+    RelationLayer()
+    {
+        setFlag(ItemHasNoContents);
+        setZValue(-1);
+    }
+    QRectF boundingRect() const override { return {}; }
+    void paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) override {}
+};
+
 } // namespace
 
 // Without an index every repaint and every pointer query walks all items, which on a large
@@ -105,6 +124,7 @@ void GraphScene::clearGraphItems()
         removeItem(item);
     m_nodeItems.clear();
     m_edgeItems.clear();
+    m_relationLayers.clear();
     m_draggedNodes.clear();
     clear();
     for (QGraphicsItem *item : std::as_const(others))
@@ -248,7 +268,7 @@ EdgeItem *GraphScene::createEdgeItem(const Edge &edge, Lanes::Lane lane)
     if (!source || !target)
         return nullptr;
     auto *item = new EdgeItem(source, target, edge, lane.index, lane.count);
-    addItem(item);
+    item->setParentItem(relationLayer((source->pos() + target->pos()) / 2));
     source->addEdge(item);
     if (target != source)
         target->addEdge(item);
@@ -266,6 +286,19 @@ void GraphScene::removeEdgeItem(const QString &id)
     item->targetItem()->removeEdge(item);
     removeItem(item);
     delete item;
+}
+
+QGraphicsItem *GraphScene::relationLayer(const QPointF &middle)
+{
+    const auto column = qint32(std::floor(middle.x() / m_relationLayerSide));
+    const auto row = qint32(std::floor(middle.y() / m_relationLayerSide));
+    const quint64 key = (quint64(quint32(column)) << 32) | quint32(row);
+    QGraphicsItem *&layer = m_relationLayers[key];
+    if (!layer) {
+        layer = new RelationLayer;
+        addItem(layer);
+    }
+    return layer;
 }
 
 void GraphScene::removeNodeItem(const QString &id)
@@ -307,6 +340,10 @@ void GraphScene::rebuild()
     const Graph::NodeTable &nodes = m_graph->nodes();
     for (const QString &id : std::as_const(nodeIds))
         createNodeItem(*nodes.constFind(id));
+    const QRectF nodeArea = fitSceneRect();
+    m_relationLayerSide = std::max(smallestRelationLayerSide,
+                                   std::max(nodeArea.width(), nodeArea.height())
+                                       / relationLayersPerSide);
 
     QStringList edgeIds(visible.edges.cbegin(), visible.edges.cend());
     std::sort(edgeIds.begin(), edgeIds.end());
@@ -324,7 +361,7 @@ void GraphScene::rebuild()
     for (const Lanes::Ends &end : std::as_const(ends))
         createEdgeItem(*edges.constFind(end.id), lanes.value(end.id));
     syncSceneRecords();
-    chooseIndexDepth(fitSceneRect());
+    chooseIndexDepth(nodeArea);
     includeTimelineBand();
     applyVisibility();
 }

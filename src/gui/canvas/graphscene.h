@@ -181,6 +181,9 @@ private:
     void growSceneRect(const QRectF &rect);
     // A deeper spatial index when the relations are short next to the area of the nodes.
     void chooseIndexDepth(const QRectF &nodeArea);
+    // The layer that holds the relation items whose middle falls near the given point, made
+    // when first needed.
+    QGraphicsItem *relationLayer(const QPointF &middle);
     // The scene also spans the timeline band while it is shown, wherever it was dragged.
     void includeTimelineBand();
     void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
@@ -204,6 +207,13 @@ private:
     Prompter *m_prompter = nullptr;
     QHash<QString, NodeItem *> m_nodeItems;
     QHash<QString, EdgeItem *> m_edgeItems;
+    // Relation items live in layers, one per square of the canvas, by the square's column
+    // and row. After every change Qt walks each top-level item for the changed ones; within a
+    // layer it looks only when one of its relations changed. A drag then walks the nodes,
+    // the layers and the relations of the few layers around the dragged node, not every
+    // relation of the graph.
+    QHash<quint64, QGraphicsItem *> m_relationLayers;
+    double m_relationLayerSide = 1000;
     OverviewPainter m_overview{this};
     QSet<NodeItem *> m_draggedNodes;
     // Nodes dragged since the mouse was pressed, reported at the release.
