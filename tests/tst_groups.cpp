@@ -7,6 +7,7 @@
 #include "dialogs/nodeeditdialog.h"
 #include "dialogs/selectgroupdialog.h"
 #include "ops/grouping.h"
+#include "itemmenus.h"
 #include "scriptedprompter.h"
 #include "storage/projectfiles.h"
 #include "testgraphs.h"
@@ -342,13 +343,12 @@ void TstGroups::nodeMenuRequestReachesTheWindow()
     QString groupId;
     show(groupedGraph(&groupId));
     // Requests are queued: the item that emits them is deleted by the rebuild they cause.
-    Q_EMIT tab()->scene->nodeItem(groupId)->requestExpandGroup(groupId);
+    QVERIFY(chooseMenuEntry(tab()->scene->nodeItem(groupId), QStringLiteral("Étendre le groupe")));
     QVERIFY(!tab()->scene->nodeItem(QStringLiteral("a")));
     QTRY_VERIFY(tab()->scene->nodeItem(QStringLiteral("a")));
     QVERIFY(tab()->graph().node(groupId).expanded);
 
-    Q_EMIT tab()->scene->nodeItem(QStringLiteral("d"))
-        ->addNodesToGroupRequested(groupId, {QStringLiteral("d")});
+    Q_EMIT tab()->scene->addNodesToGroupRequested(groupId, {QStringLiteral("d")});
     QTRY_COMPARE(tab()->graph().node(QStringLiteral("d")).parentGroup, groupId);
 }
 

@@ -12,6 +12,7 @@
 #include "dialogs/nodeslistdialog.h"
 #include "ops/clipboardformat.h"
 #include "ops/grouping.h"
+#include "itemmenus.h"
 #include "scriptedprompter.h"
 #include "testgraphs.h"
 
@@ -253,7 +254,7 @@ void TstNodeCommandsWindow::deletingANodeAsksWithTheRightWording()
     show(graph);
 
     // "Supprimer…" of the node's menu: refused first, then confirmed.
-    Q_EMIT tab()->scene->nodeItem(id)->deleteRequested(id);
+    QVERIFY(chooseMenuEntry(tab()->scene->nodeItem(id), QStringLiteral("Supprimer…")));
     QCOMPARE(m_prompter->count(QStringLiteral("message")), 0);
     QCoreApplication::processEvents();
     const ScriptedPrompter::Call call = m_prompter->last(QStringLiteral("message"));
@@ -263,7 +264,7 @@ void TstNodeCommandsWindow::deletingANodeAsksWithTheRightWording()
     QVERIFY(tab()->graph().hasNode(id));
 
     m_prompter->answers << int(QMessageBox::Yes);
-    Q_EMIT tab()->scene->nodeItem(id)->deleteRequested(id);
+    QVERIFY(chooseMenuEntry(tab()->scene->nodeItem(id), QStringLiteral("Supprimer…")));
     QCoreApplication::processEvents();
     QVERIFY(!tab()->graph().hasNode(id));
     QCOMPARE(tab()->graph().edges().size(), edgesLeft);
@@ -410,13 +411,13 @@ void TstNodeCommandsWindow::relationItemSignalsArriveQueued()
     QVERIFY(item);
     Edge edited = item->edge();
     edited.label = QStringLiteral("renommée");
-    Q_EMIT item->edgeEdited(edited);
+    Q_EMIT tab()->scene->edgeEdited(edited);
     QVERIFY(tab()->graph().edge(QStringLiteral("cd")).label.isEmpty());
     QCoreApplication::processEvents();
     QCOMPARE(tab()->graph().edge(QStringLiteral("cd")).label, QStringLiteral("renommée"));
 
     m_prompter->answers << int(QMessageBox::Yes);
-    Q_EMIT item->deleteRequested(QStringLiteral("cd"));
+    QVERIFY(chooseMenuEntry(item, QStringLiteral("Supprimer…")));
     QCOMPARE(m_prompter->count(QStringLiteral("message")), 0);
     QVERIFY(tab()->graph().hasEdge(QStringLiteral("cd")));
     QCoreApplication::processEvents();
@@ -617,8 +618,8 @@ void TstNodeCommandsWindow::groupListsShowMembersOnly()
     show(graph);
     NodeItem *item = tab()->scene->nodeItem(group.id);
     QVERIFY(item);
-    Q_EMIT item->requestListGroupNodes(group.id);
-    Q_EMIT item->requestListGroupEdges(group.id);
+    QVERIFY(chooseMenuEntry(item, QStringLiteral("Lister les nœuds du groupe")));
+    QVERIFY(chooseMenuEntry(item, QStringLiteral("Lister les relations du groupe")));
     QCoreApplication::processEvents();
     auto *nodes = m_window->findChild<NodesListDialog *>();
     auto *edges = m_window->findChild<EdgesListDialog *>();

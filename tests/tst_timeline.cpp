@@ -5,6 +5,7 @@
 #include "canvas/nodeitem.h"
 #include "canvas/timelinewidget.h"
 #include "dialogs/timelineeditdialog.h"
+#include "itemmenus.h"
 #include "scriptedprompter.h"
 #include "testgraphs.h"
 
@@ -380,6 +381,14 @@ void TstTimeline::bandCommands()
     // The background menu's layout entry shows the band again.
     window.layoutTimeline();
     QVERIFY(band.drawable());
+
+    // Anchoring a node the band placed keeps the analyst's position in the table, while the
+    // node stays on the axis.
+    QVERIFY(chooseMenuEntry(tab->scene->nodeItem(QStringLiteral("b")),
+                            QStringLiteral("Ancrer le nœud")));
+    QTRY_VERIFY(tab->graph().node(QStringLiteral("b")).anchored);
+    QCOMPARE(tab->graph().node(QStringLiteral("b")).pos, kept);
+    QCOMPARE(tab->scene->nodeItem(QStringLiteral("b"))->pos().x(), 320.0);
 }
 
 void TstTimeline::editDialogAppliesItsValues()

@@ -152,7 +152,6 @@ public Q_SLOTS:
     void createNodeFromMenu();
     void createNodeAt(const QPointF &scenePos);
     void editSelectedNode();
-    void cloneNode(const Node &node);
     void deleteSelectedNodes();
     void onDeleteNodeRequested(const QString &nodeId);
     // Without confirmation: for the assistant, whose changes the analyst confirmed already.
@@ -309,9 +308,9 @@ private:
     void setTabTitle(Tab *tab, const QString &title);
     void updateWindowTitle();
     void onTabMoved(int from, int to);
-    // Scene connections of a new tab; item connections after each rebuild.
+    // Scene connections of a new tab.
     void setUpCanvas(Tab *tab);
-    void connectNodeItem(Tab *tab, NodeItem *item);
+    void connectItemRequests(Tab *tab);
     void applyEditedNode(Tab *tab, const Node &node);
     void applyEditedEdge(Tab *tab, const Edge &edge);
     void editNodeAttributes(Tab *tab, const QString &id);
@@ -319,7 +318,6 @@ private:
     void moveNodes(Tab *tab, const QHash<QString, QPointF> &positions);
     // "<project>" with an asterisk while the tab holds unsaved changes; the window title too.
     void updateTabTitle(Tab *tab);
-    void connectEdgeItem(Tab *tab, EdgeItem *item);
     // Connections of the pictures and shapes of a new tab and of its drawing mode.
     void setUpSceneDecor(Tab *tab);
     // Adds the picture at path with its own size, centred on scenePos; false when it cannot

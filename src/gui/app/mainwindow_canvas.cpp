@@ -20,10 +20,7 @@
 void MainWindow::setUpCanvas(Tab *tab)
 {
     tab->scene->setPrompter(m_prompter);
-    connect(tab->scene, &GraphScene::nodeItemCreated, this,
-            [this, tab](NodeItem *item) { connectNodeItem(tab, item); });
-    connect(tab->scene, &GraphScene::edgeItemCreated, this,
-            [this, tab](EdgeItem *item) { connectEdgeItem(tab, item); });
+    connectItemRequests(tab);
     connect(tab->scene, &GraphScene::nodesMoved, this,
             [this, tab](const QHash<QString, QPointF> &positions) { moveNodes(tab, positions); });
     connect(tab->document.get(), &GraphDocument::modifiedChanged, this,
@@ -40,35 +37,37 @@ void MainWindow::setUpCanvas(Tab *tab)
 // Queued: these requests change the document, which may delete the item whose menu or
 // handler is still running when the signal is emitted. Edits go to the item's own tab,
 // whichever is current when they arrive.
-void MainWindow::connectNodeItem(Tab *tab, NodeItem *item)
+void MainWindow::connectItemRequests(Tab *tab)
 {
+    GraphScene *scene = tab->scene;
     connect(
-        item, &NodeItem::nodeEdited, this,
+        scene, &GraphScene::nodeEdited, this,
         [this, tab](const Node &node) { applyEditedNode(tab, node); }, Qt::QueuedConnection);
     connect(
-        item, &NodeItem::attributesRequested, this,
+        scene, &GraphScene::nodeAttributesRequested, this,
         [this, tab](const QString &id) { editNodeAttributes(tab, id); }, Qt::QueuedConnection);
-    connect(item, &NodeItem::addNodesToGroupRequested, this, &MainWindow::addNodesToGroup,
+    connect(scene, &GraphScene::addNodesToGroupRequested, this, &MainWindow::addNodesToGroup,
             Qt::QueuedConnection);
-    connect(item, &NodeItem::openInvestigationInNewTabRequested, this,
+    connect(scene, &GraphScene::openInvestigationInNewTabRequested, this,
             &MainWindow::onOpenInvestigationInNewTab, Qt::QueuedConnection);
-    connect(item, &NodeItem::deleteRequested, this, &MainWindow::onDeleteNodeRequested,
+    connect(scene, &GraphScene::nodeDeleteRequested, this, &MainWindow::onDeleteNodeRequested,
             Qt::QueuedConnection);
-    connect(item, &NodeItem::createNodeRequested, this, &MainWindow::cloneNode,
+    connect(scene, &GraphScene::groupExpandRequested, this, &MainWindow::onRequestExpandGroup,
             Qt::QueuedConnection);
-    if (!item->isGroup())
-        return;
-    connect(item, &NodeItem::requestExpandGroup, this, &MainWindow::onRequestExpandGroup,
+    connect(scene, &GraphScene::groupCollapseRequested, this,
+            &MainWindow::onRequestCollapseGroup, Qt::QueuedConnection);
+    connect(scene, &GraphScene::ungroupRequested, this, &MainWindow::onRequestUngroup,
             Qt::QueuedConnection);
-    connect(item, &NodeItem::requestCollapseGroup, this, &MainWindow::onRequestCollapseGroup,
+    connect(scene, &GraphScene::groupTabRequested, this, &MainWindow::onRequestOpenGroupTab,
             Qt::QueuedConnection);
-    connect(item, &NodeItem::requestUngroup, this, &MainWindow::onRequestUngroup,
+    connect(scene, &GraphScene::groupNodesListRequested, this, &MainWindow::listGroupNodes,
             Qt::QueuedConnection);
-    connect(item, &NodeItem::requestOpenGroupInNewTab, this, &MainWindow::onRequestOpenGroupTab,
+    connect(scene, &GraphScene::groupEdgesListRequested, this, &MainWindow::listGroupEdges,
             Qt::QueuedConnection);
-    connect(item, &NodeItem::requestListGroupNodes, this, &MainWindow::listGroupNodes,
-            Qt::QueuedConnection);
-    connect(item, &NodeItem::requestListGroupEdges, this, &MainWindow::listGroupEdges,
+    connect(
+        scene, &GraphScene::edgeEdited, this,
+        [this, tab](const Edge &edge) { applyEditedEdge(tab, edge); }, Qt::QueuedConnection);
+    connect(scene, &GraphScene::edgeDeleteRequested, this, &MainWindow::onDeleteEdgeRequested,
             Qt::QueuedConnection);
 }
 

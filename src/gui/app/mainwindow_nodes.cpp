@@ -80,17 +80,6 @@ void MainWindow::selectNodeItem(Tab *tab, const QString &id)
         item->setSelected(true);
 }
 
-void MainWindow::connectEdgeItem(Tab *tab, EdgeItem *item)
-{
-    // Queued: both change the document, which may delete the item whose handler is still
-    // running.
-    connect(
-        item, &EdgeItem::edgeEdited, this,
-        [this, tab](const Edge &edge) { applyEditedEdge(tab, edge); }, Qt::QueuedConnection);
-    connect(item, &EdgeItem::deleteRequested, this, &MainWindow::onDeleteEdgeRequested,
-            Qt::QueuedConnection);
-}
-
 void MainWindow::createNodeFromMenu()
 {
     createNodeAt(visibleCentre(currentTab()));
@@ -131,18 +120,6 @@ void MainWindow::editSelectedNode()
             });
     selectNodeItem(tab, stored.id);
     statusBar()->showMessage(QStringLiteral("Nœud modifié"), 1500);
-}
-
-void MainWindow::cloneNode(const Node &node)
-{
-    Tab *tab = currentTab();
-    if (!tab)
-        return;
-    Node stored;
-    editTab(tab, QStringLiteral("Cloner le nœud « %1 »").arg(candidateName(node)),
-            [&](Graph &graph) { stored = NodeCommands::insertWithFreshId(graph, node); });
-    selectNodeItem(tab, stored.id);
-    statusBar()->showMessage(QStringLiteral("Nœud cloné: %1").arg(stored.id), 2000);
 }
 
 void MainWindow::onDeleteNodeRequested(const QString &nodeId)

@@ -681,14 +681,19 @@ void EdgeItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
 void EdgeItem::contextMenuEvent(QGraphicsSceneContextMenuEvent *event)
 {
     QMenu menu;
+    populateContextMenu(menu);
+    event->accept();
+    menu.exec(event->screenPos());
+}
+
+void EdgeItem::populateContextMenu(QMenu &menu)
+{
     connect(menu.addAction(QStringLiteral("Ouvrir la fiche…")), &QAction::triggered, this,
             &EdgeItem::openEditor);
     connect(menu.addAction(QStringLiteral("Lister les attributs…")), &QAction::triggered, this,
             &EdgeItem::openAttributes);
     connect(menu.addAction(QStringLiteral("Supprimer…")), &QAction::triggered, this,
-            [this]() { Q_EMIT deleteRequested(m_id); });
-    event->accept();
-    menu.exec(event->screenPos());
+            [this]() { GraphScene::report(this, &GraphScene::edgeDeleteRequested, m_id); });
 }
 
 void EdgeItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
@@ -720,7 +725,7 @@ void EdgeItem::openEditor()
     QPointer<EdgeItem> guard(this);
     if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    Q_EMIT edgeEdited(dialog.edge());
+    Q_EMIT owner->edgeEdited(dialog.edge());
 }
 
 void EdgeItem::openAttributes()
@@ -733,7 +738,7 @@ void EdgeItem::openAttributes()
     QPointer<EdgeItem> guard(this);
     if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    Q_EMIT edgeEdited(dialog.edge());
+    Q_EMIT owner->edgeEdited(dialog.edge());
 }
 
 // The press already chose the relation nearest to the click. The default release would

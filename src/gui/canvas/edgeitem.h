@@ -10,6 +10,7 @@
 
 class LabelItem;
 class NodeItem;
+class QMenu;
 
 // Draws one relation between the items of its two nodes: a straight line, or a curve when
 // several relations join the same pair, with arrowheads after the direction, a label and a
@@ -103,9 +104,9 @@ public:
     // Scene units per device pixel in the scene's first view (1 without a view).
     static double viewUnit(const QGraphicsScene *scene);
 
-Q_SIGNALS:
-    void edgeEdited(const Edge &edge);
-    void deleteRequested(const QString &id);
+    // Fills the item's context menu; its entries report through the scene. Tests choose
+    // entries from it as the analyst would.
+    void populateContextMenu(QMenu &menu);
 
 protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;

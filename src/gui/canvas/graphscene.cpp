@@ -256,8 +256,6 @@ NodeItem *GraphScene::createNodeItem(const Node &node)
     item->setAnchored(node.anchored);
     addItem(item);
     m_nodeItems.insert(node.id, item);
-    connect(item, &NodeItem::positionChanged, this, &GraphScene::onNodeItemPositionChanged);
-    Q_EMIT nodeItemCreated(item);
     return item;
 }
 
@@ -273,7 +271,6 @@ EdgeItem *GraphScene::createEdgeItem(const Edge &edge, Lanes::Lane lane)
     if (target != source)
         target->addEdge(item);
     m_edgeItems.insert(edge.id, item);
-    Q_EMIT edgeItemCreated(item);
     return item;
 }
 
@@ -806,7 +803,7 @@ void GraphScene::viewScaleChanged()
         item->viewScaleChanged();
 }
 
-void GraphScene::onNodeItemPositionChanged(NodeItem *item, const QPointF &pos)
+void GraphScene::nodeItemMoved(NodeItem *item, const QPointF &pos)
 {
     if (!m_placingItems && !item->isAnchored()) {
         if (m_displaced.contains(item->id()))

@@ -140,11 +140,34 @@ public:
     void setDisplacedPositions(const QHash<QString, QPointF> &positions);
     bool hasDisplacedPositions() const { return !m_displaced.isEmpty(); }
 
+    // A node item moved: dragged by the analyst or placed by the program.
+    void nodeItemMoved(NodeItem *item, const QPointF &pos);
+    // Emits one of the requests below for an item, when the item is in a graph scene.
+    template<typename Item, typename... Params, typename... Args>
+    static void report(const Item *item, void (GraphScene::*request)(Params...),
+                       const Args &...args)
+    {
+        if (auto *owner = qobject_cast<GraphScene *>(item->scene()))
+            Q_EMIT (owner->*request)(args...);
+    }
+
 Q_SIGNALS:
     void selectionChangedWithItems();
-    // A node or relation item was made, at a rebuild or for a record the document added.
-    void nodeItemCreated(NodeItem *item);
-    void edgeItemCreated(EdgeItem *item);
+    // What the analyst asked of a node or relation item. Items hold no connections of their
+    // own, which for a large graph would be millions: the scene reports for them.
+    void nodeEdited(const Node &node);
+    void nodeDeleteRequested(const QString &id);
+    void nodeAttributesRequested(const QString &id);
+    void addNodesToGroupRequested(const QString &groupId, const QStringList &nodeIds);
+    void openInvestigationInNewTabRequested(const QString &dbPath, const QString &nodeId);
+    void groupNodesListRequested(const QString &groupId);
+    void groupEdgesListRequested(const QString &groupId);
+    void groupExpandRequested(const QString &groupId);
+    void groupCollapseRequested(const QString &groupId);
+    void ungroupRequested(const QString &groupId);
+    void groupTabRequested(const QString &groupId);
+    void edgeEdited(const Edge &edge);
+    void edgeDeleteRequested(const QString &id);
     // The analyst released nodes dragged to these positions.
     void nodesMoved(const QHash<QString, QPointF> &positions);
     // Items were added, removed or changed after a change of the document.
@@ -186,7 +209,6 @@ private:
     QGraphicsItem *relationLayer(const QPointF &middle);
     // The scene also spans the timeline band while it is shown, wherever it was dragged.
     void includeTimelineBand();
-    void onNodeItemPositionChanged(NodeItem *item, const QPointF &pos);
     MapItem *createMapItem(const MapRecord &record);
     GroupShapeItem *createShapeItem(const ShapeRecord &record);
     // Reports the pictures and shapes dragged since the press, as one change each.

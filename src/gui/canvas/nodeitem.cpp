@@ -509,7 +509,8 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
             edge->update();
         break;
     case ItemPositionHasChanged: {
-        if (const GraphScene *owner = graphScene(); !owner || owner->relationsFollowMoves()) {
+        GraphScene *owner = graphScene();
+        if (!owner || owner->relationsFollowMoves()) {
             for (EdgeItem *edge : std::as_const(m_edges))
                 edge->adjust();
         }
@@ -518,7 +519,8 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
         // A record of its own follows the item, as the tables follow it through the scene.
         if (m_own)
             m_own->pos = position;
-        Q_EMIT positionChanged(this, position);
+        if (owner)
+            owner->nodeItemMoved(this, position);
         break;
     }
     case ItemSceneHasChanged:
@@ -535,7 +537,6 @@ void NodeItem::mousePressEvent(QGraphicsSceneMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {
         m_pickOrder = ++s_lastPickOrder;
-        Q_EMIT picked(m_id);
     }
     QGraphicsObject::mousePressEvent(event);
 }
@@ -580,7 +581,7 @@ void NodeItem::populateContextMenu(QMenu &menu)
     connect(menu.addAction(QStringLiteral("Ouvrir la fiche…")), &QAction::triggered, this,
             &NodeItem::openEditor);
     connect(menu.addAction(QStringLiteral("Lister les attributs…")), &QAction::triggered, this,
-            [this]() { Q_EMIT attributesRequested(m_id); });
+            [this]() { GraphScene::report(this, &GraphScene::nodeAttributesRequested, m_id); });
     connect(menu.addAction(QStringLiteral("Ajouter au groupe…")), &QAction::triggered, this,
             &NodeItem::askGroupAndAdd);
     addMediaMenu(menu);
@@ -592,10 +593,10 @@ void NodeItem::populateContextMenu(QMenu &menu)
         Node edited = node();
         edited.anchored = checked;
         setAnchored(checked);
-        Q_EMIT nodeEdited(edited);
+        GraphScene::report(this, &GraphScene::nodeEdited, edited);
     });
     connect(menu.addAction(QStringLiteral("Supprimer…")), &QAction::triggered, this,
-            [this]() { Q_EMIT deleteRequested(m_id); });
+            [this]() { GraphScene::report(this, &GraphScene::nodeDeleteRequested, m_id); });
     connect(menu.addAction(QStringLiteral("Copier…")), &QAction::triggered, this, [this]() {
         QGuiApplication::clipboard()->setMimeData(ClipboardFormat::toMimeData(node()));
     });
@@ -603,21 +604,21 @@ void NodeItem::populateContextMenu(QMenu &menu)
     if (m_look.isGroup) {
         menu.addSeparator();
         connect(menu.addAction(QStringLiteral("Lister les nœuds du groupe")), &QAction::triggered,
-                this, [this]() { Q_EMIT requestListGroupNodes(m_id); });
+                this, [this]() { GraphScene::report(this, &GraphScene::groupNodesListRequested, m_id); });
         connect(menu.addAction(QStringLiteral("Lister les relations du groupe")),
-                &QAction::triggered, this, [this]() { Q_EMIT requestListGroupEdges(m_id); });
+                &QAction::triggered, this, [this]() { GraphScene::report(this, &GraphScene::groupEdgesListRequested, m_id); });
         menu.addSeparator();
         QAction *expand = menu.addAction(QStringLiteral("Étendre le groupe"));
         expand->setEnabled(!m_look.expanded);
-        connect(expand, &QAction::triggered, this, [this]() { Q_EMIT requestExpandGroup(m_id); });
+        connect(expand, &QAction::triggered, this, [this]() { GraphScene::report(this, &GraphScene::groupExpandRequested, m_id); });
         QAction *collapse = menu.addAction(QStringLiteral("Réduire le groupe"));
         collapse->setEnabled(m_look.expanded);
         connect(collapse, &QAction::triggered, this,
-                [this]() { Q_EMIT requestCollapseGroup(m_id); });
+                [this]() { GraphScene::report(this, &GraphScene::groupCollapseRequested, m_id); });
         connect(menu.addAction(QStringLiteral("Dégrouper")), &QAction::triggered, this,
-                [this]() { Q_EMIT requestUngroup(m_id); });
+                [this]() { GraphScene::report(this, &GraphScene::ungroupRequested, m_id); });
         connect(menu.addAction(QStringLiteral("Ouvrir le groupe dans un nouvel onglet")),
-                &QAction::triggered, this, [this]() { Q_EMIT requestOpenGroupInNewTab(m_id); });
+                &QAction::triggered, this, [this]() { GraphScene::report(this, &GraphScene::groupTabRequested, m_id); });
     }
 
     if (const Node &record = node();
@@ -626,7 +627,10 @@ void NodeItem::populateContextMenu(QMenu &menu)
         const QString path = record.investigationPath;
         connect(menu.addAction(QStringLiteral("Ouvrir l'investigation dans un nouvel onglet")),
                 &QAction::triggered, this,
-                [this, path]() { Q_EMIT openInvestigationInNewTabRequested(path, m_id); });
+                [this, path]() {
+                    GraphScene::report(this, &GraphScene::openInvestigationInNewTabRequested,
+                                       path, m_id);
+                });
     }
 }
 
@@ -703,7 +707,7 @@ void NodeItem::editMedia(int index)
     if (index >= edited.medias.size())
         return;
     edited.medias[index] = dialog.record();
-    Q_EMIT nodeEdited(edited);
+    GraphScene::report(this, &GraphScene::nodeEdited, edited);
 }
 
 void NodeItem::openEditor()
@@ -718,7 +722,7 @@ void NodeItem::openEditor()
     QPointer<NodeItem> guard(this);
     if (owner->prompter().exec(dialog) != QDialog::Accepted || !guard)
         return;
-    Q_EMIT nodeEdited(dialog.node());
+    GraphScene::report(this, &GraphScene::nodeEdited, dialog.node());
 }
 
 void NodeItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
@@ -748,5 +752,5 @@ void NodeItem::askGroupAndAdd()
     const std::optional<QString> groupId =
         SelectGroupDialog::chooseGroup(owner->prompter(), *owner->graph());
     if (groupId)
-        Q_EMIT addNodesToGroupRequested(*groupId, ids);
+        Q_EMIT owner->addNodesToGroupRequested(*groupId, ids);
 }

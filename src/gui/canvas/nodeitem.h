@@ -77,27 +77,12 @@ public:
     // The outline of a node shape of radius r centred on the origin.
     static QPainterPath shapePath(NodeShape shape, double r);
 
-Q_SIGNALS:
-    void nodeEdited(const Node &node);
-    void deleteRequested(const QString &id);
-    void picked(const QString &id);
-    void createNodeRequested(const Node &node);
-    // The item moved: dragged by the analyst or placed by the program.
-    void positionChanged(NodeItem *item, const QPointF &pos);
-    void requestUngroup(const QString &groupId);
-    void requestOpenGroupInNewTab(const QString &groupId);
-    void requestExpandGroup(const QString &groupId);
-    void requestCollapseGroup(const QString &groupId);
-    void requestListGroupNodes(const QString &groupId);
-    void requestListGroupEdges(const QString &groupId);
-    void openInvestigationHereRequested(const QString &dbPath, const QString &nodeId);
-    void openInvestigationInNewTabRequested(const QString &dbPath, const QString &nodeId);
-    void addNodesToGroupRequested(const QString &groupId, const QStringList &nodeIds);
-    // The analyst asked for the node's attribute list.
-    void attributesRequested(const QString &id);
-
 public Q_SLOTS:
     void onAppPaletteChanged(const QPalette &palette);
+
+    // Fills the item's context menu; its entries report through the scene. Tests choose
+    // entries from it as the analyst would.
+    void populateContextMenu(QMenu &menu);
 
 protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
@@ -112,7 +97,6 @@ private:
     void refreshLabelVisibility();
     // Rebuilds the square picture cache for the given device pixel ratio when it is stale.
     void refreshPixmapCache(double ratio);
-    void populateContextMenu(QMenu &menu);
     void addMediaMenu(QMenu &menu);
     void askGroupAndAdd();
     // The node form and the attribute list on a copy of the record; an accepted result is
