@@ -282,8 +282,8 @@ void TstCanvasGeometry::relationLabelKeepsOffItsLine()
     view.scale(scale, scale);
     scene.rebuild();
     const EdgeItem *item = scene.edgeItems().value(0);
-    QVERIFY(item && item->labelItem()->isVisible());
-    const QRectF label = item->labelItem()->sceneBoundingRect();
+    QVERIFY(item && item->labelShown());
+    const QRectF label = item->labelSceneRect();
     for (int i = 0; i <= 100; ++i)
         QVERIFY2(!label.contains(item->mapToScene(item->pointAt(i / 100.0))),
                  qPrintable(QString::number(i)));

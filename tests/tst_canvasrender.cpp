@@ -581,7 +581,7 @@ void TstCanvasRender::editsShowOnTheSameItems()
         QCOMPARE(node->labelItem()->isVisible(), !expected.label.isEmpty());
         if (!expected.label.isEmpty())
             QCOMPARE(node->labelItem()->text(), expected.label);
-        QCOMPARE(relation->labelItem()->text(), expected.relationLabel);
+        QCOMPARE(relation->labelText(), expected.relationLabel);
         QCOMPARE(node->node().color, expected.fill);
         QCOMPARE(relation->edge().label, expected.relationLabel);
     }

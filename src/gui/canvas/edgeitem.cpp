@@ -199,14 +199,9 @@ EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int lan
       m_laneIndex(laneIndex),
       m_laneCount(laneCount)
 {
-    m_labelItem = new LabelItem(this);
-    m_labelItem->setZValue(10000);
-    m_labelItem->setAcceptedMouseButtons(Qt::NoButton);
-    m_labelItem->setAcceptHoverEvents(false);
-    m_labelItem->setPointSize(10);
-    m_labelItem->setDefaultTextColor(QApplication::palette().color(QPalette::WindowText));
-    m_labelItem->setText(m_look.label);
-    m_labelItem->setVisible(m_look.showLabel && !m_look.label.isEmpty());
+    m_label.setPointSize(10);
+    m_label.setColor(QApplication::palette().color(QPalette::WindowText));
+    m_label.setText(m_look.label);
 
     setAcceptedMouseButtons(Qt::LeftButton | Qt::RightButton);
     setZValue(laneIndex * 0.001 - 1);
@@ -377,8 +372,9 @@ QRectF EdgeItem::boundingRect() const
     if (!endsShown() || !m_look.visible)
         return QRectF();
     ensurePath();
+    const QRectF label = m_labelShown ? QRectF(m_labelPos, m_label.size()) : QRectF();
     if (m_boundsUnit == m_unit)
-        return m_bounds;
+        return m_bounds | label;
     // The stroked outline's extent, computed without stroking: the line grown by half the
     // hit width on every side, plus room for the arrowheads around both ends.
     const double half = strokeWidth(m_unit) / 2;
@@ -390,7 +386,7 @@ QRectF EdgeItem::boundingRect() const
         m_bounds |= QRectF(m_line.p2() - margin, m_line.p2() + margin);
     }
     m_boundsUnit = m_unit;
-    return m_bounds;
+    return m_bounds | label;
 }
 
 void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
@@ -434,8 +430,18 @@ void EdgeItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, 
         pen.setCapStyle(Qt::RoundCap);
     }
 
-    if (simplified || m_look.direction == EdgeDirection::None || lod * 12 < minimumArrowPixels)
-        return;
+    if (!simplified && m_look.direction != EdgeDirection::None && lod * 12 >= minimumArrowPixels)
+        paintArrowHeads(painter, pen, area);
+    if (m_labelShown) {
+        const QRectF label(m_labelPos, m_label.size());
+        if (area.isNull() || area.intersects(label))
+            m_label.paint(painter, m_labelPos);
+    }
+}
+
+void EdgeItem::paintArrowHeads(QPainter *painter, QPen pen, const QRectF &area) const
+{
+    const QColor color = pen.color();
     pen.setStyle(Qt::SolidLine);
     painter->setPen(pen);
     painter->setBrush(color);
@@ -563,7 +569,7 @@ void EdgeItem::viewScaleChanged()
         return;
     prepareGeometryChange();
     m_unit = unit;
-    if (m_labelItem->isVisible())
+    if (m_labelShown)
         layoutLabel();
 }
 
@@ -581,8 +587,7 @@ void EdgeItem::recordChanged(const Edge &record)
         return;
     prepareGeometryChange();
     m_look = std::move(look);
-    if (m_labelItem->text() != m_look.label)
-        m_labelItem->setText(m_look.label);
+    m_label.setText(m_look.label);
     setToolTip(m_look.description);
     adjust();
     update();
@@ -591,7 +596,7 @@ void EdgeItem::recordChanged(const Edge &record)
 void EdgeItem::layoutLabel()
 {
     if (!m_look.showLabel || m_look.label.isEmpty() || !m_look.visible || !endsShown()) {
-        m_labelItem->hide();
+        m_labelShown = false;
         return;
     }
     const double l = m_line.length();
@@ -603,48 +608,55 @@ void EdgeItem::layoutLabel()
         if (curveOffset() < 0)
             normal = -normal;
     }
-    const QRectF box = m_labelItem->boundingRect();
+    const QRectF box(QPointF(0, 0), m_label.size());
     // 8 pixels from the line, and never so close that the text covers it: the text grows
     // with the zoom while the 8 pixels do not.
     const double clearance =
         (std::abs(normal.x()) * box.width() + std::abs(normal.y()) * box.height()) / 2 + 2;
     const QPointF centre = anchor + normal * std::max(8 * m_unit, clearance);
-    m_labelItem->setPos(centre - QPointF(box.width() / 2, box.height() / 2));
-    m_labelItem->show();
+    m_labelPos = centre - QPointF(box.width() / 2, box.height() / 2);
+    m_labelShown = true;
+}
+
+QRectF EdgeItem::labelSceneRect() const
+{
+    return mapRectToScene(QRectF(m_labelPos, m_label.size()));
 }
 
 QRectF EdgeItem::paintedSceneRect() const
 {
-    QRectF rect = sceneBoundingRect();
-    if (m_labelItem->isVisible())
-        rect |= m_labelItem->sceneBoundingRect();
-    return rect;
+    return sceneBoundingRect();
 }
 
 double EdgeItem::halfLabelWidth() const
 {
-    if (!m_labelItem->isVisible() || m_look.label.isEmpty())
+    if (!labelShown() || m_look.label.isEmpty())
         return 0.0;
-    QFont font = m_labelItem->font();
+    QFont font = m_label.font();
     font.setPointSizeF(10);
     return std::min(300.0, 0.5 * QFontMetricsF(font).horizontalAdvance(m_look.label) + 12);
 }
 
 void EdgeItem::setLabelFont(const QFont &font)
 {
-    m_labelItem->setFont(font);
+    prepareGeometryChange();
+    m_label.setFont(font);
     layoutLabel();
 }
 
 void EdgeItem::setLabelPointSize(double pointSize)
 {
-    m_labelItem->setPointSize(pointSize);
+    prepareGeometryChange();
+    m_label.setPointSize(pointSize);
     layoutLabel();
 }
 
 void EdgeItem::setLabelColor(const QColor &color)
 {
-    m_labelItem->setDefaultTextColor(color);
+    if (color == m_label.color())
+        return;
+    m_label.setColor(color);
+    update();
 }
 
 void EdgeItem::mousePressEvent(QGraphicsSceneMouseEvent *event)

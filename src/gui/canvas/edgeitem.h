@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/labelitem.h"
 #include "model/edge.h"
 
 #include <QGraphicsObject>
@@ -8,7 +9,6 @@
 
 #include <memory>
 
-class LabelItem;
 class NodeItem;
 class QMenu;
 
@@ -85,7 +85,12 @@ public:
     // The width of the line as drawn: wider when selected.
     double penWidth() const;
 
-    LabelItem *labelItem() const { return m_labelItem; }
+    // The label as drawn, and whether it shows: hidden with the relation, by its record, or
+    // when the label is empty.
+    const QString &labelText() const { return m_label.text(); }
+    bool labelShown() const { return m_labelShown && isVisible(); }
+    // The label's box, in scene coordinates.
+    QRectF labelSceneRect() const;
     // Where the relation and its label are drawn, in scene coordinates.
     QRectF paintedSceneRect() const;
     void setLabelFont(const QFont &font);
@@ -133,6 +138,8 @@ private:
     // uncovers.
     QPainterPath visiblePart(const QRectF &area) const;
     void layoutLabel();
+    // The arrowheads with the line's pen, those within area (all of them when it is null).
+    void paintArrowHeads(QPainter *painter, QPen pen, const QRectF &area) const;
     double strokeWidth(double unit) const;
 
     struct Look
@@ -163,7 +170,11 @@ private:
     QLineF m_line;
     int m_laneIndex = 0;
     int m_laneCount = 1;
-    LabelItem *m_labelItem = nullptr;
+    // Drawn by the relation itself: a graph holds as many labels as relations, and items of
+    // their own would make a third of the scene's items.
+    LabelText m_label;
+    QPointF m_labelPos;
+    bool m_labelShown = false;
     mutable bool m_dirty = true;
     mutable QPainterPath m_path;
     mutable QLineF m_pathLine;

@@ -73,14 +73,14 @@ private:
 
 } // namespace
 
-LabelItem::LabelItem(QGraphicsItem *parent) : QGraphicsItem(parent)
+LabelText::LabelText()
 {
     measure();
 }
 
 QString LabelItem::fitted(const QString &text, const QFont &font, double maxWidth)
 {
-    if (!text.contains(QLatin1Char('\n')) && lineWidth(text, font) <= maxWidth)
+    if (!text.contains(QLatin1Char('\n')) && LabelText::lineWidth(text, font) <= maxWidth)
         return text;
     const QString flat = text.simplified();
     QTextLayout layout(flat, font);
@@ -101,45 +101,37 @@ QString LabelItem::fitted(const QString &text, const QFont &font, double maxWidt
     return head + QLatin1Char('\n') + metrics.elidedText(rest, Qt::ElideRight, maxWidth);
 }
 
-double LabelItem::lineWidth(const QString &line, const QFont &font)
+double LabelText::lineWidth(const QString &line, const QFont &font)
 {
     return AdvanceTable::of(font).width(line);
 }
 
-void LabelItem::setText(const QString &text)
+bool LabelText::setText(const QString &text)
 {
     if (text == m_text)
-        return;
-    prepareGeometryChange();
+        return false;
     m_text = text;
     measure();
+    return true;
 }
 
-void LabelItem::setFont(const QFont &font)
+bool LabelText::setFont(const QFont &font)
 {
     if (font == m_font)
-        return;
-    prepareGeometryChange();
+        return false;
     m_font = font;
     measure();
+    return true;
 }
 
-void LabelItem::setPointSize(double pointSize)
+bool LabelText::setPointSize(double pointSize)
 {
     QFont font = m_font;
     font.setPointSizeF(pointSize);
-    setFont(font);
+    return setFont(font);
 }
 
-void LabelItem::setDefaultTextColor(const QColor &color)
-{
-    if (color == m_color)
-        return;
-    m_color = color;
-    update();
-}
-
-void LabelItem::measure()
+void LabelText::measure()
 {
     AdvanceTable &table = AdvanceTable::of(m_font);
     double width = 0.0;
@@ -152,12 +144,7 @@ void LabelItem::measure()
     m_size = QSizeF(width, metrics.height() + (lines - 1) * metrics.lineSpacing());
 }
 
-QRectF LabelItem::boundingRect() const
-{
-    return QRectF(QPointF(0, 0), m_size);
-}
-
-void LabelItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+void LabelText::paint(QPainter *painter, const QPointF &topLeft) const
 {
     const double lod = QStyleOptionGraphicsItem::levelOfDetailFromTransform(painter->worldTransform());
     if (lod * m_font.pointSizeF() < minimumReadableHeight)
@@ -165,11 +152,52 @@ void LabelItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidg
     // A veil of the canvas colour keeps the text readable where relations pass under it.
     QColor veil = QApplication::palette().color(QPalette::Base);
     veil.setAlpha(veilAlpha);
-    const QRectF box = boundingRect();
+    const QRectF box(topLeft, m_size);
     painter->fillRect(box, veil);
     painter->setFont(m_font);
     painter->setPen(QPen(m_color, 0));
     // The box may be a little wider than the shaped text: the text is centred in it, and
     // each line of a wrapped label under its node.
     painter->drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, m_text);
+}
+
+void LabelItem::setText(const QString &text)
+{
+    if (text == m_label.text())
+        return;
+    prepareGeometryChange();
+    m_label.setText(text);
+}
+
+void LabelItem::setFont(const QFont &font)
+{
+    if (font == m_label.font())
+        return;
+    prepareGeometryChange();
+    m_label.setFont(font);
+}
+
+void LabelItem::setPointSize(double pointSize)
+{
+    QFont font = m_label.font();
+    font.setPointSizeF(pointSize);
+    setFont(font);
+}
+
+void LabelItem::setDefaultTextColor(const QColor &color)
+{
+    if (color == m_label.color())
+        return;
+    m_label.setColor(color);
+    update();
+}
+
+QRectF LabelItem::boundingRect() const
+{
+    return QRectF(QPointF(0, 0), m_label.size());
+}
+
+void LabelItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    m_label.paint(painter, QPointF(0, 0));
 }
