@@ -1,40 +1,39 @@
 #include "ops/lanes.h"
 
 #include <utility>
+#include <vector>
 
 namespace Lanes {
 
-QHash<QString, Lane> assign(const QList<Ends> &relations)
+QList<Lane> assign(const QList<Ends> &relations)
 {
     struct Pair
     {
-        QList<int> forward;  // a→b
-        QList<int> backward; // b→a
+        int forward = 0;  // a→b
+        int backward = 0; // b→a
     };
-    QHash<std::pair<QString, QString>, Pair> pairs;
-    QList<std::pair<QString, QString>> order;
+    QHash<std::pair<QString, QString>, int> pairIndex;
+    pairIndex.reserve(relations.size());
+    std::vector<Pair> pairs;
+    std::vector<int> pairOf(std::size_t(relations.size()));
+    QList<Lane> lanes(relations.size());
     for (int i = 0; i < relations.size(); ++i) {
         const Ends &ends = relations.at(i);
         const bool srcFirst = ends.src <= ends.dst;
         const auto key = srcFirst ? std::make_pair(ends.src, ends.dst)
                                   : std::make_pair(ends.dst, ends.src);
-        auto it = pairs.find(key);
-        if (it == pairs.end()) {
-            it = pairs.insert(key, Pair());
-            order.append(key);
+        auto it = pairIndex.find(key);
+        if (it == pairIndex.end()) {
+            it = pairIndex.insert(key, int(pairs.size()));
+            pairs.emplace_back();
         }
-        (srcFirst ? it->forward : it->backward).append(i);
+        Pair &pair = pairs[std::size_t(*it)];
+        lanes[i].index = ++(srcFirst ? pair.forward : pair.backward);
+        pairOf[std::size_t(i)] = *it;
     }
-
-    QHash<QString, Lane> lanes;
-    lanes.reserve(relations.size());
-    for (const auto &key : order) {
-        const Pair &pair = pairs.value(key);
-        const int count = int(pair.forward.size() + pair.backward.size());
-        for (int k = 0; k < pair.forward.size(); ++k)
-            lanes.insert(relations.at(pair.forward.at(k)).id, {k + 1, count});
-        for (int k = 0; k < pair.backward.size(); ++k)
-            lanes.insert(relations.at(pair.backward.at(k)).id, {k + 1, count});
+    for (int i = 0; i < relations.size(); ++i) {
+        const Pair &pair = pairs[std::size_t(pairOf[std::size_t(i)])];
+        lanes[i].count = pair.forward + pair.backward;
     }
     return lanes;
 }

@@ -10,7 +10,6 @@ namespace Lanes {
 
 struct Ends
 {
-    QString id;
     QString src;
     QString dst;
 };
@@ -23,7 +22,8 @@ struct Lane
 
 // Per pair {a, b} (a the smaller id, by case-sensitive comparison): relations a→b take lanes
 // 1, 2, 3…; relations b→a also take 1, 2, 3…, their opposite orientation puts them on the
-// other side. The count is the number of relations of the pair.
-QHash<QString, Lane> assign(const QList<Ends> &relations);
+// other side, in the order given. The count is the number of relations of the pair. Returns
+// one lane per relation, in the order given.
+QList<Lane> assign(const QList<Ends> &relations);
 
 } // namespace Lanes

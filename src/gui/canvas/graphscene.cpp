@@ -259,12 +259,18 @@ NodeItem *GraphScene::createNodeItem(const Node &node)
     return item;
 }
 
-EdgeItem *GraphScene::createEdgeItem(const Edge &edge, Lanes::Lane lane)
+EdgeItem *GraphScene::createEdgeItem(const Edge &edge)
 {
     NodeItem *source = m_nodeItems.value(edge.src);
     NodeItem *target = m_nodeItems.value(edge.dst);
     if (!source || !target)
         return nullptr;
+    return createEdgeItem(edge, source, target, {});
+}
+
+EdgeItem *GraphScene::createEdgeItem(const Edge &edge, NodeItem *source, NodeItem *target,
+                                     Lanes::Lane lane)
+{
     auto *item = new EdgeItem(source, target, edge, lane.index, lane.count);
     item->setParentItem(relationLayer((source->pos() + target->pos()) / 2));
     source->addEdge(item);
@@ -342,21 +348,34 @@ void GraphScene::rebuild()
                                    std::max(nodeArea.width(), nodeArea.height())
                                        / relationLayersPerSide);
 
-    QStringList edgeIds(visible.edges.cbegin(), visible.edges.cend());
-    std::sort(edgeIds.begin(), edgeIds.end());
-    m_edgeItems.reserve(edgeIds.size());
+    // Each relation is looked up once, with its ends' items.
+    struct Shown
+    {
+        const Edge *edge;
+        NodeItem *source;
+        NodeItem *target;
+    };
+    std::vector<Shown> shown;
+    shown.reserve(std::size_t(visible.edges.size()));
+    const Graph::EdgeTable &edges = m_graph->edges();
+    for (const QString &id : std::as_const(visible.edges)) {
+        const Edge &edge = *edges.constFind(id);
+        NodeItem *source = m_nodeItems.value(edge.src);
+        NodeItem *target = m_nodeItems.value(edge.dst);
+        if (source && target)
+            shown.push_back({&edge, source, target});
+    }
+    std::sort(shown.begin(), shown.end(),
+              [](const Shown &a, const Shown &b) { return a.edge->id < b.edge->id; });
+    m_edgeItems.reserve(qsizetype(shown.size()));
     // Lanes first, so that each relation is laid out once, on its lane.
     QList<Lanes::Ends> ends;
-    ends.reserve(edgeIds.size());
-    const Graph::EdgeTable &edges = m_graph->edges();
-    for (const QString &id : std::as_const(edgeIds)) {
-        const Edge &edge = *edges.constFind(id);
-        if (m_nodeItems.contains(edge.src) && m_nodeItems.contains(edge.dst))
-            ends.append({id, edge.src, edge.dst});
-    }
-    const QHash<QString, Lanes::Lane> lanes = Lanes::assign(ends);
-    for (const Lanes::Ends &end : std::as_const(ends))
-        createEdgeItem(*edges.constFind(end.id), lanes.value(end.id));
+    ends.reserve(qsizetype(shown.size()));
+    for (const Shown &relation : shown)
+        ends.append({relation.edge->src, relation.edge->dst});
+    const QList<Lanes::Lane> lanes = Lanes::assign(ends);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        createEdgeItem(*shown[i].edge, shown[i].source, shown[i].target, lanes.at(qsizetype(i)));
     syncSceneRecords();
     chooseIndexDepth(nodeArea);
     includeTimelineBand();
@@ -566,15 +585,13 @@ void GraphScene::assignLanes(const QSet<QString> &pairKeys)
         QList<EdgeItem *> joining;
         for (EdgeItem *edge : item->edges()) {
             if (pairKey(edge) == key) {
-                ends.append({edge->id(), edge->sourceItem()->id(), edge->targetItem()->id()});
+                ends.append({edge->sourceItem()->id(), edge->targetItem()->id()});
                 joining.append(edge);
             }
         }
-        const QHash<QString, Lanes::Lane> lanes = Lanes::assign(ends);
-        for (EdgeItem *edge : std::as_const(joining)) {
-            const Lanes::Lane lane = lanes.value(edge->id());
-            edge->setLane(lane.index, lane.count);
-        }
+        const QList<Lanes::Lane> lanes = Lanes::assign(ends);
+        for (qsizetype i = 0; i < joining.size(); ++i)
+            joining.at(i)->setLane(lanes.at(i).index, lanes.at(i).count);
     }
 }
 

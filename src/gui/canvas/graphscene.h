@@ -214,7 +214,10 @@ private:
     // Reports the pictures and shapes dragged since the press, as one change each.
     void reportDraggedDecor();
     NodeItem *createNodeItem(const Node &node);
-    EdgeItem *createEdgeItem(const Edge &edge, Lanes::Lane lane = {});
+    // Null when an end has no item.
+    EdgeItem *createEdgeItem(const Edge &edge);
+    EdgeItem *createEdgeItem(const Edge &edge, NodeItem *source, NodeItem *target,
+                             Lanes::Lane lane);
     void removeNodeItem(const QString &id);
     void removeEdgeItem(const QString &id);
     // Spreads the relations joining each of the given node pairs on their lanes again.
