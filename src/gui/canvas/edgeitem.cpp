@@ -199,7 +199,6 @@ EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int lan
       m_laneIndex(laneIndex),
       m_laneCount(laneCount)
 {
-    m_label.setPointSize(10);
     m_label.setColor(QApplication::palette().color(QPalette::WindowText));
     m_label.setText(m_look.label);
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 #include <QTextLayout>
@@ -73,9 +74,24 @@ private:
 
 } // namespace
 
-LabelText::LabelText()
+LabelText::LabelText(const QFont &font) : m_font(font)
 {
     measure();
+}
+
+QFont LabelText::standardFont()
+{
+    static bool made = false;
+    static QFont application;
+    static QFont standard;
+    const QFont current = QGuiApplication::font();
+    if (!made || !(current == application)) {
+        made = true;
+        application = current;
+        standard = current;
+        standard.setPointSizeF(10);
+    }
+    return standard;
 }
 
 QString LabelItem::fitted(const QString &text, const QFont &font, double maxWidth)

@@ -14,7 +14,11 @@ class QPainter;
 class LabelText
 {
 public:
-    LabelText();
+    explicit LabelText(const QFont &font = standardFont());
+
+    // The application's font at 10 points, one object shared by every label that keeps it: a
+    // font of each label's own would cost an allocation per label.
+    static QFont standardFont();
 
     // Text smaller than this many device pixels is not painted.
     static constexpr double minimumReadableHeight = 4.0;

@@ -115,7 +115,6 @@ NodeItem::NodeItem(const Node &node, QGraphicsItem *parent)
 
     m_labelItem = new LabelItem(this);
     m_labelItem->setZValue(10000);
-    m_labelItem->setPointSize(10);
     showLabelText(m_labelItem, m_look.label);
 
     // An expanded group stays above its members so that its ring and tag remain visible.
