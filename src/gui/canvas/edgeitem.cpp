@@ -561,9 +561,8 @@ void EdgeItem::setLane(int index, int count)
     update();
 }
 
-void EdgeItem::viewScaleChanged()
+void EdgeItem::setViewUnit(double unit)
 {
-    const double unit = viewUnit(shownIn());
     if (unit == m_unit)
         return;
     prepareGeometryChange();

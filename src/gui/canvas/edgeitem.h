@@ -58,7 +58,8 @@ public:
     void adjust();
     void setLane(int index, int count);
     // The label keeps its distance from the line in device pixels: it moves with the zoom.
-    void viewScaleChanged();
+    // unit is what viewUnit() gives for the item's scene, worked out once for all items.
+    void setViewUnit(double unit);
     int laneIndex() const { return m_laneIndex; }
     int laneCount() const { return m_laneCount; }
 

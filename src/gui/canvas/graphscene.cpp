@@ -816,8 +816,9 @@ void GraphScene::refreshEdges()
 
 void GraphScene::viewScaleChanged()
 {
+    const double unit = EdgeItem::viewUnit(this);
     for (EdgeItem *item : std::as_const(m_edgeItems))
-        item->viewScaleChanged();
+        item->setViewUnit(unit);
 }
 
 void GraphScene::nodeItemMoved(NodeItem *item, const QPointF &pos)
