@@ -193,7 +193,6 @@ EdgeItem::EdgeItem(NodeItem *source, NodeItem *target, const Edge &edge, int lan
     : QGraphicsObject(parent),
       m_id(edge.id),
       m_look(Look::of(edge)),
-      m_own(std::make_unique<Edge>(edge)),
       m_source(source),
       m_target(target),
       m_laneIndex(laneIndex),
@@ -569,13 +568,6 @@ void EdgeItem::setViewUnit(double unit)
     m_unit = unit;
     if (m_labelShown)
         layoutLabel();
-}
-
-QVariant EdgeItem::itemChange(GraphicsItemChange change, const QVariant &value)
-{
-    if (change == ItemSceneHasChanged && m_own && tableRecord())
-        m_own.reset();
-    return QGraphicsObject::itemChange(change, value);
 }
 
 void EdgeItem::recordChanged(const Edge &record)

@@ -17,7 +17,7 @@ class QMenu;
 // halo for hypotheses. The hit area is wider than the line so that thin lines are easy to
 // click. In a scene that shows tables the item keeps the relation's id and what it draws, and
 // reads the record from the tables when asked; the scene tells it when the record changed.
-// Built outside such a scene, it keeps the record it was given. Edits are reported by signals.
+// Edits are reported through the scene.
 class EdgeItem : public QGraphicsObject
 {
     Q_OBJECT
@@ -115,7 +115,6 @@ public:
     void populateContextMenu(QMenu &menu);
 
 protected:
-    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
     void contextMenuEvent(QGraphicsSceneContextMenuEvent *event) override;
@@ -162,9 +161,8 @@ private:
 
     QString m_id;
     Look m_look;
-    // The record given at construction, until a scene showing tables takes the item; then a
-    // stand-in holding the id and ends, made only if the tables drop the record while it is
-    // asked for.
+    // A stand-in holding the id and ends, made only when the record is asked for while no
+    // table holds it: outside a scene, or just after the tables dropped it.
     mutable std::unique_ptr<Edge> m_own;
     NodeItem *m_source = nullptr;
     NodeItem *m_target = nullptr;

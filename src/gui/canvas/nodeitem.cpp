@@ -106,8 +106,7 @@ bool NodeItem::Look::operator==(const Look &other) const
 }
 
 NodeItem::NodeItem(const Node &node, QGraphicsItem *parent)
-    : QGraphicsObject(parent), m_id(node.id), m_look(Look::of(node)),
-      m_own(std::make_unique<Node>(node))
+    : QGraphicsObject(parent), m_id(node.id), m_look(Look::of(node))
 {
     setFlags(ItemIsMovable | ItemIsSelectable | ItemSendsGeometryChanges);
     setCacheMode(DeviceCoordinateCache);
@@ -522,10 +521,6 @@ QVariant NodeItem::itemChange(GraphicsItemChange change, const QVariant &value)
             owner->nodeItemMoved(this, position);
         break;
     }
-    case ItemSceneHasChanged:
-        if (m_own && tableRecord())
-            m_own.reset();
-        break;
     default:
         break;
     }

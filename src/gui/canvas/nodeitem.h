@@ -16,9 +16,9 @@ class QPainterPath;
 
 // Draws one node of a tab and is the analyst's handle on it. In a scene that shows tables the
 // item keeps only the node's id and what it draws (label, colour, size, picture), and reads
-// the record from the tables when asked; the scene tells it when the record changed. Built
-// with a record and outside such a scene, it keeps that record. What the analyst changes is
-// reported by signals, and the scene or the main window writes it into the tab's tables.
+// the record from the tables when asked; the scene tells it when the record changed. What the
+// analyst changes is reported through the scene, and the main window writes it into the
+// tab's tables.
 class NodeItem : public QGraphicsObject
 {
     Q_OBJECT
@@ -134,8 +134,8 @@ private:
 
     QString m_id;
     Look m_look;
-    // The record given at construction, until a scene showing tables takes the item; then a
-    // stand-in holding the id, made only if the tables drop the record while it is asked for.
+    // A stand-in holding the id, made only when the record is asked for while no table holds
+    // it: outside a scene, or just after the tables dropped it.
     mutable std::unique_ptr<Node> m_own;
     double m_iconRadius = defaultIconRadius;
     QList<EdgeItem *> m_edges;
