@@ -9,7 +9,6 @@
 #include "ops/recordfilter.h"
 
 #include <QApplication>
-#include <QFontMetricsF>
 #include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
@@ -616,29 +615,6 @@ QRectF EdgeItem::labelSceneRect() const
 QRectF EdgeItem::paintedSceneRect() const
 {
     return sceneBoundingRect();
-}
-
-double EdgeItem::halfLabelWidth() const
-{
-    if (!labelShown() || m_look.label.isEmpty())
-        return 0.0;
-    QFont font = m_label.font();
-    font.setPointSizeF(10);
-    return std::min(300.0, 0.5 * QFontMetricsF(font).horizontalAdvance(m_look.label) + 12);
-}
-
-void EdgeItem::setLabelFont(const QFont &font)
-{
-    prepareGeometryChange();
-    m_label.setFont(font);
-    layoutLabel();
-}
-
-void EdgeItem::setLabelPointSize(double pointSize)
-{
-    prepareGeometryChange();
-    m_label.setPointSize(pointSize);
-    layoutLabel();
 }
 
 void EdgeItem::setLabelColor(const QColor &color)

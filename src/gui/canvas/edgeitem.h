@@ -76,8 +76,6 @@ public:
     QPainterPath centreLine() const;
     // Distance from a point in item coordinates to the centre line, sampled on 64 segments.
     double distanceTo(const QPointF &point) const;
-    // Room taken by the label on each side of the middle, for layouts.
-    double halfLabelWidth() const;
 
     // Whether the relation shows at all, for the drawing of all relations at once.
     bool drawnInBatch() const { return isVisible() && endsShown() && m_look.visible; }
@@ -94,8 +92,6 @@ public:
     QRectF labelSceneRect() const;
     // Where the relation and its label are drawn, in scene coordinates.
     QRectF paintedSceneRect() const;
-    void setLabelFont(const QFont &font);
-    void setLabelPointSize(double pointSize);
     void setLabelColor(const QColor &color);
 
     // Spacing factor of parallel relations, shared by all items, kept within 0.2 … 3.0.

@@ -122,29 +122,12 @@ double LabelText::lineWidth(const QString &line, const QFont &font)
     return AdvanceTable::of(font).width(line);
 }
 
-bool LabelText::setText(const QString &text)
+void LabelText::setText(const QString &text)
 {
     if (text == m_text)
-        return false;
+        return;
     m_text = text;
     measure();
-    return true;
-}
-
-bool LabelText::setFont(const QFont &font)
-{
-    if (font == m_font)
-        return false;
-    m_font = font;
-    measure();
-    return true;
-}
-
-bool LabelText::setPointSize(double pointSize)
-{
-    QFont font = m_font;
-    font.setPointSizeF(pointSize);
-    return setFont(font);
 }
 
 void LabelText::measure()
@@ -183,21 +166,6 @@ void LabelItem::setText(const QString &text)
         return;
     prepareGeometryChange();
     m_label.setText(text);
-}
-
-void LabelItem::setFont(const QFont &font)
-{
-    if (font == m_label.font())
-        return;
-    prepareGeometryChange();
-    m_label.setFont(font);
-}
-
-void LabelItem::setPointSize(double pointSize)
-{
-    QFont font = m_label.font();
-    font.setPointSizeF(pointSize);
-    setFont(font);
 }
 
 void LabelItem::setDefaultTextColor(const QColor &color)

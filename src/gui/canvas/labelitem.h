@@ -29,10 +29,7 @@ public:
     // the characters' advances for common Latin text, the shaped width for anything else.
     static double lineWidth(const QString &line, const QFont &font);
 
-    // Each setter returns whether the size may have changed.
-    bool setText(const QString &text);
-    bool setFont(const QFont &font);
-    bool setPointSize(double pointSize);
+    void setText(const QString &text);
     void setColor(const QColor &color) { m_color = color; }
     const QString &text() const { return m_text; }
     const QFont &font() const { return m_font; }
@@ -66,9 +63,7 @@ public:
 
     void setText(const QString &text);
     const QString &text() const { return m_label.text(); }
-    void setFont(const QFont &font);
     const QFont &font() const { return m_label.font(); }
-    void setPointSize(double pointSize);
     void setDefaultTextColor(const QColor &color);
     QColor defaultTextColor() const { return m_label.color(); }
     // Width of the widest line, in scene units.

@@ -457,20 +457,6 @@ QRectF NodeItem::paintedSceneRect() const
     return rect;
 }
 
-void NodeItem::setLabelFont(const QFont &font)
-{
-    m_labelItem->setFont(font);
-    showLabelText(m_labelItem, m_look.label);
-    layoutLabel();
-}
-
-void NodeItem::setLabelPointSize(double pointSize)
-{
-    m_labelItem->setPointSize(pointSize);
-    showLabelText(m_labelItem, m_look.label);
-    layoutLabel();
-}
-
 void NodeItem::setLabelColor(const QColor &color)
 {
     m_labelItem->setDefaultTextColor(color);

@@ -70,8 +70,6 @@ public:
     LabelItem *labelItem() const { return m_labelItem; }
     // Where the node and its label are drawn, in scene coordinates.
     QRectF paintedSceneRect() const;
-    void setLabelFont(const QFont &font);
-    void setLabelPointSize(double pointSize);
     void setLabelColor(const QColor &color);
 
     // The outline of a node shape of radius r centred on the origin.
